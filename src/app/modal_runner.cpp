@@ -1,0 +1,19 @@
+#include "app/modal_runner.h"
+
+#include <QDialog>
+#include <utility>
+
+namespace dbk {
+
+namespace {
+ModalRunner& installed() {
+    static ModalRunner runner;
+    return runner;
+}
+}  // namespace
+
+int runModal(QDialog& dialog) { return installed() ? installed()(dialog) : dialog.exec(); }
+
+ModalRunner setModalRunner(ModalRunner runner) { return std::exchange(installed(), std::move(runner)); }
+
+}  // namespace dbk

@@ -1,0 +1,189 @@
+#pragma once
+
+#include <mysql.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dbk {
+
+struct FieldInfo {
+    std::string name;
+    std::string table;
+    std::string database;
+    enum_field_types type = MYSQL_TYPE_NULL;
+    unsigned long length = 0;
+    unsigned int flags = 0;
+    unsigned int decimals = 0;
+    unsigned int charsetNumber = 0;
+
+    bool isPrimaryKey() const { return (flags & PRI_KEY_FLAG) != 0; }
+    bool isNotNull() const { return (flags & NOT_NULL_FLAG) != 0; }
+    // Binary strings and blobs carry the binary character set (63).
+    bool isBinary() const { return charsetNumber == 63 && type != MYSQL_TYPE_NULL && !isNumeric(); }
+    bool isNumeric() const;
+};
+
+// The outcome of one statement: a failure, a success without rows, or a result set read row
+// by row. Values are byte strings; NULL is told apart from the empty string.
+class Result {
+public:
+    Result() = default;
+    Result(Result&&) noexcept = default;
+    Result& operator=(Result&&) noexcept = default;
+
+    bool ok() const { return ok_; }
+    explicit operator bool() const { return ok_; }
+    bool hasRows() const { return res_ != nullptr; }
+
+    unsigned fieldCount() const { return static_cast<unsigned>(fields_.size()); }
+    const std::vector<FieldInfo>& fields() const { return fields_; }
+    const std::string& fieldName(unsigned column) const { return fields_.at(column).name; }
+    // Position of the column with this name (compared without regard to case), or -1.
+    int columnIndex(std::string_view name) const;
+
+    // Rows of a stored result; 0 for a streamed one until it was read to its end.
+    uint64_t rowCount() const;
+    void seek(uint64_t row);
+
+    // Moves to the next row; false at the end. A streamed result that failed on its way
+    // (the server went away) then reports !ok().
+    bool next();
+
+    bool isNull(unsigned column) const;
+    // The current row's value; empty for NULL. Valid until the next call of next().
+    std::string_view text(unsigned column) const;
+    std::optional<std::string> value(unsigned column) const;
+    std::string text(std::string_view columnName) const;
+    std::optional<std::string> value(std::string_view columnName) const;
+    std::vector<std::optional<std::string>> row() const;
+
+private:
+    friend class Connection;
+    struct ResultFree {
+        void operator()(MYSQL_RES* r) const { mysql_free_result(r); }
+    };
+    static Result failure() { return Result(); }
+    static Result success() {
+        Result r;
+        r.ok_ = true;
+        return r;
+    }
+    static Result wrap(MYSQL* mysql, MYSQL_RES* res, bool streamed);
+
+    bool ok_ = false;
+    bool streamed_ = false;
+    MYSQL* mysql_ = nullptr;
+    std::unique_ptr<MYSQL_RES, ResultFree> res_;
+    std::vector<FieldInfo> fields_;
+    MYSQL_ROW row_ = nullptr;
+    unsigned long* lengths_ = nullptr;
+};
+
+struct ConnectParams {
+    std::string host;
+    std::string user;
+    std::string password;
+    unsigned int port = 0;
+    std::string database;
+    std::string unixSocket;
+    std::string characterSet = "cp932";
+    bool localInfile = true;
+    unsigned int connectTimeoutSeconds = 15;
+};
+
+// The one client handle of a server session. Move-only; closed when destroyed. Every call
+// reports its outcome at once; errorNumber() and errorText() tell why it failed.
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(Connection&&) noexcept;
+    Connection& operator=(Connection&&) noexcept;
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    bool open(const ConnectParams& params);
+    void close();
+    bool isOpen() const { return mysql_ != nullptr; }
+    MYSQL* handle() const { return mysql_.get(); }
+
+    unsigned int errorNumber() const;
+    std::string errorText() const;
+    // "%d:%s" of the error number and text, the tail of every server error message.
+    std::string errorLine() const;
+
+    // Runs a statement; a result set it returns is read and dropped.
+    bool exec(std::string_view sql);
+    // Runs a statement and stores its whole result.
+    Result query(std::string_view sql);
+    // Runs a statement and reads its result row by row from the server. The connection
+    // cannot run another statement until the result was read to its end or destroyed.
+    Result stream(std::string_view sql);
+    // Drops results still pending on the connection (also those of multi-statement texts).
+    void discardPendingResults();
+
+    uint64_t affectedRows() const;
+    uint64_t insertId() const;
+    std::string info() const;
+    unsigned int fieldCount() const;
+
+    bool selectDb(std::string_view database);
+    bool ping();
+    Result listDbs(const char* wildcard = nullptr);
+    Result listTables(const char* wildcard = nullptr);
+    Result listFields(std::string_view table, const char* wildcard = nullptr);
+    Result listProcesses();
+    bool kill(unsigned long threadId);
+    bool refresh(unsigned int options);
+    bool shutdown();
+    std::string stat();
+
+    std::string serverInfo() const;
+    unsigned long serverVersion() const;
+    static std::string clientInfo();
+    unsigned int protocolInfo() const;
+    unsigned long threadId() const;
+    bool setCharacterSet(std::string_view name);
+    std::string characterSetName() const;
+
+    // A value made safe for a quoted string literal, in the connection's character set.
+    std::string escape(std::string_view value) const;
+    // A database, table or column name: bare when it is a plain word, else in backquotes.
+    static std::string ident(std::string_view name);
+    static bool isPlainName(std::string_view name);
+
+    // True while a long operation still has a statement or an unread result on the handle.
+    bool busy() const { return busy_ > 0; }
+
+private:
+    friend class BusyGuard;
+    struct Closer {
+        void operator()(MYSQL* m) const { mysql_close(m); }
+    };
+    void rememberError();
+    void setError(unsigned int number, std::string text);
+
+    std::unique_ptr<MYSQL, Closer> mysql_;
+    unsigned int lastErrno_ = 0;
+    std::string lastError_;
+    int busy_ = 0;
+};
+
+// Marks the connection busy for its lifetime, so timer ticks keep off the handle.
+class BusyGuard {
+public:
+    explicit BusyGuard(Connection& connection) : connection_(connection) { ++connection_.busy_; }
+    ~BusyGuard() { --connection_.busy_; }
+    BusyGuard(const BusyGuard&) = delete;
+    BusyGuard& operator=(const BusyGuard&) = delete;
+
+private:
+    Connection& connection_;
+};
+
+}  // namespace dbk

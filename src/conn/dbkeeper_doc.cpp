@@ -1,0 +1,98 @@
+#include "conn/dbkeeper_doc.h"
+
+#include <charconv>
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "app/messages.h"
+#include "app/ui_services.h"
+#include "conn/text_codec.h"
+
+namespace dbk {
+
+CDbkeeperDoc::CDbkeeperDoc() = default;
+
+void CDbkeeperDoc::enterStartupDirectory() {
+    std::error_code error;
+    if (startupDirectory_.empty()) {
+        const auto current = std::filesystem::current_path(error);
+        if (error) {
+            std::cerr << "_getcwd 関数でエラーが起こりました" << error.message() << '\n';
+            return;
+        }
+        startupDirectory_ = current.string();
+    } else {
+        std::filesystem::current_path(startupDirectory_, error);
+    }
+}
+
+unsigned int CDbkeeperDoc::portNumber(std::string_view text) {
+    unsigned int port = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+    if (error != std::errc() || end != text.data() + text.size() || port > 65535) return 0;
+    return port;
+}
+
+int CDbkeeperDoc::connect() {
+    adminFlag_ = 0;
+    enterStartupDirectory();
+    connection_.close();
+
+    LoginValues preset;
+    preset.port = formatUi(QStringLiteral("%ld"), kDefaultPort);
+    const std::optional<LoginValues> values = loginPrompt_ ? loginPrompt_(preset) : std::nullopt;
+    if (!values) {
+        ui().message(msg(10092));
+        return kNotConnected;
+    }
+    user_ = fromUi(values->user);
+    password_ = fromUi(values->password);
+    host_ = fromUi(values->host);
+    port_ = fromUi(values->port);
+
+    ConnectParams params;
+    params.host = host_;
+    params.user = user_;
+    params.password = password_;
+    params.port = portNumber(port_);
+    if (!connection_.open(params)) {
+        ui().message(serverErrorText(10093, connection_));
+        connection_.close();
+        statusPanes_->setPaneText(0, msg(10094));
+        return kNotConnected;
+    }
+    statusPanes_->setPaneWidth(1, 150);
+    statusPanes_->setPaneWidth(2, 150);
+    statusPanes_->setPaneWidth(3, 300);
+    statusPanes_->setPaneText(1, msgf(10095, toUi(user_)));
+    statusPanes_->setPaneText(2, msgf(10096, toUi(host_)));
+    statusPanes_->setPaneText(3, msg(10097));
+    generation_ = ServerGeneration::probe(connection_);
+
+    if (connection_.selectDb("mysql")) {
+        statusPanes_->setPaneText(0, msg(10099));
+        ui().message(msg(10100));
+        adminFlag_ = 1;
+        return kAdministrator;
+    }
+    statusPanes_->setPaneText(0, msg(10098));
+    return kNormalUser;
+}
+
+std::string CDbkeeperDoc::readServerCharacterSet() { return dbk::readServerCharacterSet(connection_); }
+
+QString CDbkeeperDoc::garblingWarning(std::string_view serverCharset) {
+    return formatUi(QStringLiteral("このキャラクタセットでは文字化けを起こす可能性があります。: \n サーバのキャラクタセット -> "
+                                   "%s \n クライアントのキャラクタセット -> sjis"),
+                    toUi(serverCharset));
+}
+
+CDbkeeperDoc::KeepAlive CDbkeeperDoc::keepAliveTick() {
+    if (connection_.busy()) return KeepAlive::Skipped;
+    if (connection_.ping()) return KeepAlive::Alive;
+    ui().message(msg(10072));
+    return KeepAlive::Lost;
+}
+
+}  // namespace dbk

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace dbk {
+
+class Connection;
+
+// What the connected server is and which statements it takes. The forms were written for
+// MySQL 3.23-4.0; newer servers get the modern form of the same statements.
+class ServerGeneration {
+public:
+    ServerGeneration() = default;
+    // A server of this version (e.g. 101119 for 10.11.19) with what the probes found.
+    explicit ServerGeneration(unsigned long version, bool mariadb = false);
+
+    // Reads the version and probes the capabilities once, right after a connect.
+    static ServerGeneration probe(Connection& connection);
+
+    unsigned long version() const { return version_; }
+    bool isMariaDb() const { return mariadb_; }
+
+    bool hasCharacterSetVariable() const { return hasCharacterSetVariable_; }
+    bool hasInnoDb() const { return hasInnoDb_; }
+    // mysql.user is a table with a Password column that the forms may write to.
+    bool userTableWritable() const { return userTableWritable_; }
+    bool hasHostTable() const { return hasHostTable_; }
+
+    // Table type clause of CREATE/ALTER TABLE: "TYPE=X" before 4.0.18, "ENGINE=X" after.
+    std::string tableTypeClause(std::string_view type) const;
+    bool hasBackupTable() const { return version_ < 50500; }
+    std::string slaveStartStatement() const;
+    std::string slaveStopStatement() const;
+    // The character-set variable asked first; a modern server answers only the second.
+    static constexpr const char* kLegacyCharsetQuery = "SHOW VARIABLES LIKE 'character_set'";
+    static constexpr const char* kModernCharsetQuery = "SHOW VARIABLES LIKE 'character_set_server'";
+
+    void setHasCharacterSetVariable(bool v) { hasCharacterSetVariable_ = v; }
+    void setHasInnoDb(bool v) { hasInnoDb_ = v; }
+    void setUserTableWritable(bool v) { userTableWritable_ = v; }
+    void setHasHostTable(bool v) { hasHostTable_ = v; }
+
+private:
+    unsigned long version_ = 0;
+    bool mariadb_ = false;
+    bool hasCharacterSetVariable_ = false;
+    bool hasInnoDb_ = false;
+    bool userTableWritable_ = true;
+    bool hasHostTable_ = true;
+};
+
+// "sjis" and "cp932" are both Shift_JIS.
+bool isShiftJisCharset(std::string_view name);
+
+// The server's character set: the legacy variable, else the modern one; "" when unreadable.
+std::string readServerCharacterSet(Connection& connection);
+
+}  // namespace dbk

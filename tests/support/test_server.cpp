@@ -1,0 +1,73 @@
+#include "support/test_server.h"
+
+#include <sys/socket.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace dbk::test {
+
+namespace {
+std::string env(const char* name, const char* fallback = "") {
+    const char* value = std::getenv(name);
+    return value ? value : fallback;
+}
+
+ConnectParams paramsFor(const char* userVariable, const char* passwordVariable) {
+    ConnectParams p;
+    p.host = env("DBKEEPER_TEST_HOST", "127.0.0.1");
+    p.port = static_cast<unsigned>(std::atoi(env("DBKEEPER_TEST_PORT", "3306").c_str()));
+    p.user = env(userVariable);
+    p.password = env(passwordVariable);
+    return p;
+}
+}  // namespace
+
+bool serverConfigured() { return !env("DBKEEPER_TEST_PORT").empty() && !env("DBKEEPER_TEST_USER").empty(); }
+
+bool serverRequired() { return env("CI") == "true"; }
+
+ConnectParams adminParams() { return paramsFor("DBKEEPER_TEST_USER", "DBKEEPER_TEST_PASSWORD"); }
+
+ConnectParams normalUserParams() {
+    return paramsFor("DBKEEPER_TEST_NORMAL_USER", "DBKEEPER_TEST_NORMAL_PASSWORD");
+}
+
+ConnectParams noShutdownParams() {
+    return paramsFor("DBKEEPER_TEST_NOSHUTDOWN_USER", "DBKEEPER_TEST_NOSHUTDOWN_PASSWORD");
+}
+
+unsigned int closedPort() {
+    // Bind a port and close it again: nothing listens there afterwards.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = 0;
+    socklen_t length = sizeof address;
+    unsigned int port = 1;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    if (fd >= 0) ::close(fd);
+    return port;
+}
+
+Connection connectAdmin() {
+    Connection c;
+    EXPECT_TRUE(c.open(adminParams())) << c.errorLine();
+    return c;
+}
+
+ScratchDatabase::ScratchDatabase(std::string name) : name_(std::move(name)), admin_(connectAdmin()) {
+    admin_.exec("DROP DATABASE IF EXISTS " + Connection::ident(name_));
+    EXPECT_TRUE(admin_.exec("CREATE DATABASE " + Connection::ident(name_) + " CHARACTER SET utf8mb4"))
+        << admin_.errorLine();
+    EXPECT_TRUE(admin_.selectDb(name_)) << admin_.errorLine();
+}
+
+ScratchDatabase::~ScratchDatabase() { admin_.exec("DROP DATABASE IF EXISTS " + Connection::ident(name_)); }
+
+}  // namespace dbk::test

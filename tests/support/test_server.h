@@ -1,0 +1,50 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <optional>
+#include <string>
+
+#include "conn/connection.h"
+
+namespace dbk::test {
+
+// The disposable server ./test starts, from DBKEEPER_TEST_HOST, _PORT, _USER, _PASSWORD;
+// the restricted accounts from DBKEEPER_TEST_NORMAL_USER/_PASSWORD (no access to the
+// database mysql) and DBKEEPER_TEST_NOSHUTDOWN_USER/_PASSWORD (no SHUTDOWN privilege).
+bool serverConfigured();
+// Under CI a server test that cannot reach its server fails instead of being skipped.
+bool serverRequired();
+ConnectParams adminParams();
+ConnectParams normalUserParams();
+ConnectParams noShutdownParams();
+// A port on 127.0.0.1 where nothing listens.
+unsigned int closedPort();
+
+// An open administrator connection, or a failed assertion.
+Connection connectAdmin();
+
+// A database created fresh for one test and dropped afterwards.
+class ScratchDatabase {
+public:
+    explicit ScratchDatabase(std::string name);
+    ~ScratchDatabase();
+    const std::string& name() const { return name_; }
+    Connection& admin() { return admin_; }
+
+private:
+    std::string name_;
+    Connection admin_;
+};
+
+}  // namespace dbk::test
+
+// Skips (or, under CI, fails) a test when no server was configured.
+#define DBK_REQUIRE_SERVER()                                                          \
+    do {                                                                              \
+        if (!::dbk::test::serverConfigured()) {                                       \
+            if (::dbk::test::serverRequired()) FAIL() << "DBKEEPER_TEST_* not set";   \
+            GTEST_SKIP() << "no test server (DBKEEPER_TEST_* not set); run ./test";  \
+        }                                                                             \
+    } while (false)
