@@ -153,7 +153,9 @@ public:
 
     // A value made safe for a quoted string literal, in the connection's character set.
     std::string escape(std::string_view value) const;
-    // A database, table or column name: bare when it is a plain word, else in backquotes.
+    // A database, table or column name: bare when it is a plain word (ASCII letters, digits,
+    // "_", "$"; not all digits, not a reserved word), else in backquotes. Bare Japanese names
+    // are refused by the servers after a ".", so they are quoted too.
     static std::string ident(std::string_view name);
     static bool isPlainName(std::string_view name);
 

@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "app/scripted_ui_services.h"
+#include "conn/dbkeeper_doc.h"
+#include "conn/text_codec.h"
+#include "support/test_server.h"
+
+namespace dbk {
+namespace {
+
+LoginValues loginFor(const ConnectParams& p) {
+    return LoginValues{toUi(p.user), toUi(p.password), toUi(p.host), QString::number(p.port)};
+}
+
+class DocumentConnect : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setInterfaceLanguage(Language::English);
+        doc.setLoginPrompt([this](const LoginValues& preset) -> std::optional<LoginValues> {
+            presets.push_back(preset);
+            directoriesAtLogin.push_back(QDir::currentPath());
+            return answer;
+        });
+    }
+
+    ScopedScriptedUi ui;
+    CDbkeeperDoc doc;
+    std::optional<LoginValues> answer;
+    std::vector<LoginValues> presets;
+    QStringList directoriesAtLogin;
+};
+
+TEST_F(DocumentConnect, AdministratorIsToldAndTheStatusBarFilled) {
+    DBK_REQUIRE_SERVER();
+    answer = loginFor(test::adminParams());
+    EXPECT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
+    ASSERT_EQ(presets.size(), 1U);
+    EXPECT_EQ(presets[0].port, "3306");
+    EXPECT_TRUE(presets[0].user.isEmpty() && presets[0].host.isEmpty() && presets[0].password.isEmpty());
+    EXPECT_EQ(doc.adminFlag(), 1);
+    EXPECT_TRUE(doc.connection().isOpen());
+    EXPECT_EQ(ui->messages, QStringList{"You are an administrator."});
+
+    auto& panes = dynamic_cast<RecordingStatusPanes&>(doc.statusPanes());
+    EXPECT_EQ(panes.text(0), "Connecting as administrator");
+    EXPECT_EQ(panes.text(1), "Login Name " + toUi(test::adminParams().user));
+    EXPECT_EQ(panes.text(2), "Host " + toUi(test::adminParams().host));
+    EXPECT_EQ(panes.text(3), "Query Speed");
+    EXPECT_EQ(panes.widths, (std::map<int, int>{{1, 150}, {2, 150}, {3, 300}}));
+    EXPECT_EQ(doc.port(), std::to_string(test::adminParams().port));
+
+    // The default database of an administrator is mysql until the tree selects another.
+    Result current = doc.connection().query("SELECT DATABASE()");
+    ASSERT_TRUE(current.next());
+    EXPECT_EQ(current.text(0U), "mysql");
+    EXPECT_FALSE(doc.generation().hasHostTable());
+}
+
+TEST_F(DocumentConnect, NormalUserConnectsWithoutTheAdministratorBox) {
+    DBK_REQUIRE_SERVER();
+    answer = loginFor(test::normalUserParams());
+    EXPECT_EQ(doc.connect(), CDbkeeperDoc::kNormalUser);
+    EXPECT_EQ(doc.adminFlag(), 0);
+    EXPECT_TRUE(ui->messages.isEmpty());
+    EXPECT_EQ(dynamic_cast<RecordingStatusPanes&>(doc.statusPanes()).text(0), "Connecting as normal user");
+    EXPECT_TRUE(doc.connection().ping());
+}
+
+TEST_F(DocumentConnect, ReloginResetsTheAdministratorFlagAndClosesTheOldSession) {
+    DBK_REQUIRE_SERVER();
+    answer = loginFor(test::adminParams());
+    ASSERT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
+    const unsigned long firstThread = doc.connection().threadId();
+    Connection observer = test::connectAdmin();
+
+    answer = loginFor(test::normalUserParams());
+    EXPECT_EQ(doc.connect(), CDbkeeperDoc::kNormalUser);
+    EXPECT_EQ(doc.adminFlag(), 0);
+    EXPECT_NE(doc.connection().threadId(), firstThread);
+    Result threads =
+        observer.query("SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " + std::to_string(firstThread));
+    ASSERT_TRUE(threads.next());
+    EXPECT_EQ(threads.text(0U), "0");
+}
+
+TEST_F(DocumentConnect, RefusedLoginsAreReportedAndLeaveTheProgramUsable) {
+    DBK_REQUIRE_SERVER();
+    ConnectParams wrongPassword = test::adminParams();
+    wrongPassword.password = "not-the-password";
+    ConnectParams closedPort = test::adminParams();
+    closedPort.port = test::closedPort();
+    ConnectParams unknownUser = test::adminParams();
+    unknownUser.user = "nobody_here";
+
+    for (const ConnectParams& params : {wrongPassword, closedPort, unknownUser}) {
+        ui->messages.clear();
+        answer = loginFor(params);
+        EXPECT_EQ(doc.connect(), CDbkeeperDoc::kNotConnected) << params.user << " port " << params.port;
+        ASSERT_EQ(ui->messages.size(), 1);
+        EXPECT_TRUE(ui->messages[0].startsWith("Error connecting.\n")) << ui->messages[0].toStdString();
+        EXPECT_FALSE(doc.connection().isOpen());
+        EXPECT_EQ(dynamic_cast<RecordingStatusPanes&>(doc.statusPanes()).text(0), "Cannot connect.");
+    }
+    EXPECT_TRUE(ui->messages[0].contains(QString::number(closedPort.port)) || ui->messages[0].contains("1045"));
+
+    answer = loginFor(test::adminParams());
+    EXPECT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
+}
+
+TEST_F(DocumentConnect, CancelledLoginSaysSoAndConnectsNothing) {
+    answer = std::nullopt;
+    EXPECT_EQ(doc.connect(), CDbkeeperDoc::kNotConnected);
+    EXPECT_EQ(ui->messages, QStringList{"Error logging in."});
+    EXPECT_FALSE(doc.connection().isOpen());
+    EXPECT_EQ(doc.adminFlag(), 0);
+}
+
+TEST_F(DocumentConnect, EveryLoginStartsInTheStartupDirectory) {
+    QTemporaryDir startup;
+    QTemporaryDir elsewhere;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(startup.path()));
+    answer = std::nullopt;
+    doc.connect();
+    // a file chooser moved the process elsewhere in between
+    ASSERT_TRUE(QDir::setCurrent(elsewhere.path()));
+    doc.connect();
+    QDir::setCurrent(previous);
+    ASSERT_EQ(directoriesAtLogin.size(), 2);
+    EXPECT_EQ(QDir(directoriesAtLogin[0]).canonicalPath(), QDir(startup.path()).canonicalPath());
+    EXPECT_EQ(QDir(directoriesAtLogin[1]).canonicalPath(), QDir(startup.path()).canonicalPath());
+    EXPECT_EQ(QDir(QString::fromStdString(doc.startupDirectory())).canonicalPath(),
+              QDir(startup.path()).canonicalPath());
+}
+
+TEST_F(DocumentConnect, KeepAliveNoticesALostSessionButNotABusyOne) {
+    DBK_REQUIRE_SERVER();
+    answer = loginFor(test::adminParams());
+    ASSERT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
+    ui->messages.clear();
+    EXPECT_EQ(doc.keepAliveTick(), CDbkeeperDoc::KeepAlive::Alive);
+
+    Connection killer = test::connectAdmin();
+    ASSERT_TRUE(killer.exec("KILL " + std::to_string(doc.connection().threadId())));
+    {
+        BusyGuard longOperation(doc.connection());
+        EXPECT_EQ(doc.keepAliveTick(), CDbkeeperDoc::KeepAlive::Skipped);
+        EXPECT_TRUE(ui->messages.isEmpty());
+    }
+    EXPECT_EQ(doc.keepAliveTick(), CDbkeeperDoc::KeepAlive::Lost);
+    EXPECT_EQ(ui->messages, QStringList{"Database session terminated."});
+}
+
+TEST(CharacterSetWarning, OnlyShiftJisServersAreQuiet) {
+    EXPECT_FALSE(CDbkeeperDoc::charsetGarbles("sjis"));
+    EXPECT_FALSE(CDbkeeperDoc::charsetGarbles("cp932"));
+    EXPECT_TRUE(CDbkeeperDoc::charsetGarbles("ujis"));
+    EXPECT_TRUE(CDbkeeperDoc::charsetGarbles("utf8mb4"));
+    EXPECT_EQ(CDbkeeperDoc::garblingWarning("ujis"),
+              QStringLiteral("このキャラクタセットでは文字化けを起こす可能性があります。: \n サーバのキャラクタセット -> ujis \n "
+                             "クライアントのキャラクタセット -> sjis"));
+}
+
+TEST(CharacterSetWarning, TheServersOwnSetIsRead) {
+    DBK_REQUIRE_SERVER();
+    ScopedScriptedUi ui;
+    CDbkeeperDoc doc;
+    doc.setLoginPrompt([](const LoginValues&) { return std::optional(loginFor(test::adminParams())); });
+    ASSERT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
+    Result expected = doc.connection().query("SELECT @@character_set_server");
+    ASSERT_TRUE(expected.next());
+    EXPECT_EQ(doc.readServerCharacterSet(), expected.text(0U));
+}
+
+}  // namespace
+}  // namespace dbk
