@@ -59,6 +59,22 @@ bool isReservedWord(std::string_view word) {
 }
 
 bool isShiftJisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool isShiftJisTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
+// A lead byte and a trail byte at `i` form one Shift_JIS character.
+bool isShiftJisPair(std::string_view text, size_t i) {
+    return i + 1 < text.size() && isShiftJisLeadByte(static_cast<unsigned char>(text[i])) &&
+           isShiftJisTrailByte(static_cast<unsigned char>(text[i + 1]));
+}
+
+// "0x1F" and "0b101" are number literals to the server, not names.
+bool looksLikeHexOrBitLiteral(std::string_view name) {
+    if (name.size() < 3 || name[0] != '0') return false;
+    const std::string_view digits = name.substr(2);
+    if (name[1] == 'x') return digits.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
+    if (name[1] == 'b') return digits.find_first_not_of("01") == std::string_view::npos;
+    return false;
+}
 
 }  // namespace
 
@@ -346,7 +362,7 @@ std::string Connection::escape(std::string_view value) const {
     out.reserve(value.size() + 8);
     for (size_t i = 0; i < value.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(value[i]);
-        if (isShiftJisLeadByte(c) && i + 1 < value.size()) {
+        if (isShiftJisPair(value, i)) {
             out += value[i];
             out += value[++i];
             continue;
@@ -378,7 +394,7 @@ bool Connection::isPlainName(std::string_view name) {
     // "1e5" would be read as a number
     const size_t firstNonDigit = name.find_first_not_of("0123456789");
     if (firstNonDigit > 0 && (name[firstNonDigit] == 'e' || name[firstNonDigit] == 'E')) return false;
-    return !isReservedWord(name);
+    return !looksLikeHexOrBitLiteral(name) && !isReservedWord(name);
 }
 
 std::string Connection::ident(std::string_view name) {
@@ -387,7 +403,7 @@ std::string Connection::ident(std::string_view name) {
     out.reserve(name.size() + 2);
     for (size_t i = 0; i < name.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (isShiftJisLeadByte(c) && i + 1 < name.size()) {
+        if (isShiftJisPair(name, i)) {
             out += name[i];
             out += name[++i];
         } else {
