@@ -80,7 +80,6 @@ TEST(Identifiers, EscapeWithoutASession) {
 
 // A lead byte followed by a byte that cannot end a Shift_JIS pair is a lone byte; the
 // quote after it must still be escaped, as the server reads it as the end of the string.
-// Disabled until the byte-wise escape checks the second byte of a pair.
 TEST(Identifiers, EscapeWithoutASessionTreatsALeadByteBeforeAQuoteAsAlone) {
     Connection never;
     EXPECT_EQ(never.escape("\x83'"), "\x83\\'");
@@ -89,7 +88,6 @@ TEST(Identifiers, EscapeWithoutASessionTreatsALeadByteBeforeAQuoteAsAlone) {
 }
 
 // Bare, 0x1F and 0b101 are read as hexadecimal and binary numbers.
-// Disabled until isPlainName knows these literals.
 TEST(Identifiers, NumberLiteralsAreBackquoted) {
     EXPECT_EQ(Connection::ident("0x1F"), "`0x1F`");
     EXPECT_EQ(Connection::ident("0b101"), "`0b101`");
