@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include "app/find_dialog.h"
 #include "app/messages.h"
 #include "app/qt_ui_services.h"
 #include "app/status_bar_panes.h"
@@ -74,6 +75,8 @@ CMainFrame::CMainFrame(CDbkeeperDoc& doc, QWidget* parent) : QMainWindow(parent)
                        [this] { return qobject_cast<CDbGraphView*>(rightView_) == nullptr; });
     router_.setHandler(cmd::ShowRecordList, [this] { showRecordList(); },
                        [this] { return recordList() == nullptr; });
+    router_.setHandler(cmd::Find, [this] { FindDialog::showFor(*this); },
+                       [this] { return recordList() != nullptr; });
 
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::focusChanged);
     // Like an idle-time update: toolbar and menu states follow what the panes can do now.
