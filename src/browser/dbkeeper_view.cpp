@@ -1,31 +1,226 @@
 #include "browser/dbkeeper_view.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QSettings>
+#include <map>
 
+#include "app/messages.h"
+#include "app/modal_runner.h"
+#include "app/status_panes.h"
+#include "app/ui_services.h"
 #include "app/view_host.h"
+#include "app/window_placement.h"
+#include "browser/page_dialog_form.h"
+#include "conn/dbkeeper_doc.h"
+#include "conn/text_codec.h"
 
 namespace dbk {
 
+namespace {
+// One direction for every column and every list of the run: the first sort is descending.
+bool& sortAscending() {
+    static bool ascending = false;
+    return ascending;
+}
+
+std::map<std::string, CDbkeeperView::RowEditor>& grantEditors() {
+    static std::map<std::string, CDbkeeperView::RowEditor> editors;
+    return editors;
+}
+}  // namespace
+
 CDbkeeperView::CDbkeeperView(ViewHost& host, QWidget* parent) : QTableWidget(parent), host_(host) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setShowGrid(true);
+    setWordWrap(false);
     verticalHeader()->setVisible(false);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     horizontalHeader()->setSectionsMovable(true);
     horizontalHeader()->setDefaultSectionSize(100);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setSectionsClickable(true);
     setMouseTracking(true);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CDbkeeperView::sortByColumn);
+    connect(this, &QTableWidget::currentCellChanged, this, [this](int row) { lastChangedRow_ = row; });
+    connect(this, &QTableWidget::cellDoubleClicked, this, [this](int row) { openRow(row); });
 }
 
-void CDbkeeperView::initialUpdate() {}
+void CDbkeeperView::setGrantTableEditor(const std::string& table, RowEditor editor) {
+    grantEditors()[table] = std::move(editor);
+}
 
-void CDbkeeperView::updateView() {}
+void CDbkeeperView::initialUpdate() {
+    QSettings settings;
+    host_.document().context().rowsPerPage = readPageLength(settings);
+}
+
+void CDbkeeperView::updateView() { fill(); }
+
+void CDbkeeperView::fill() {
+    setRowCount(0);
+    setColumnCount(0);
+    fieldNames_.clear();
+    rows_.clear();
+    CDbkeeperDoc& doc = host_.document();
+    DocumentContext& context = doc.context();
+    if (context.nodeImage != 2) return;
+
+    RecordPage page = readRecordPage(doc.connection(), context, filter_);
+    if (page.stage == RecordPage::Stage::Nothing) return;
+    fieldNames_ = std::move(page.fieldNames);
+    QStringList headings;
+    for (const std::string& name : fieldNames_) headings << toUi(name);
+    setColumnCount(static_cast<int>(fieldNames_.size()));
+    setHorizontalHeaderLabels(headings);
+    if (page.stage != RecordPage::Stage::Rows) return;
+
+    rows_ = std::move(page.rows);
+    showRows();
+    countStatement_ = page.statements.count;
+    context.recordCount = page.recordCount;
+
+    QString status = msgf(10102, toUi(page.countText), toUi(context.currentDatabase), toUi(context.currentTable),
+                          context.pageIndex + 1);
+    if (context.filterFlag != 0) status.prepend(QStringLiteral("検索結果 "));
+    host_.statusPanes().setPaneText(0, status);
+    host_.statusPanes().setPaneText(3, msgf(10103, page.resultSeconds, page.doneSeconds));
+}
+
+void CDbkeeperView::showRows() {
+    setUpdatesEnabled(false);
+    setRowCount(static_cast<int>(rows_.size()));
+    for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+        const Row& row = rows_[static_cast<size_t>(r)];
+        for (int c = 0; c < static_cast<int>(row.size()); ++c) {
+            const Cell& cell = row[static_cast<size_t>(c)];
+            setItem(r, c, new QTableWidgetItem(cell ? toUi(*cell) : QString()));
+        }
+    }
+    setUpdatesEnabled(true);
+}
+
+void CDbkeeperView::setRowValues(int row, const Row& values) {
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+    rows_[static_cast<size_t>(row)] = values;
+    for (int c = 0; c < static_cast<int>(values.size()) && c < columnCount(); ++c) {
+        const Cell& cell = values[static_cast<size_t>(c)];
+        setItem(row, c, new QTableWidgetItem(cell ? toUi(*cell) : QString()));
+    }
+}
+
+void CDbkeeperView::removeListRow(int row) {
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+    rows_.erase(rows_.begin() + row);
+    removeRow(row);
+}
+
+void CDbkeeperView::nextPage() {
+    DocumentContext& context = host_.document().context();
+    if (context.recordCount == 0) return;
+    if (context.pageIndex < lastPageIndex(context.recordCount, context.rowsPerPage)) ++context.pageIndex;
+    fill();
+}
+
+void CDbkeeperView::previousPage() {
+    DocumentContext& context = host_.document().context();
+    if (context.pageIndex == 0) return;
+    --context.pageIndex;
+    fill();
+}
+
+void CDbkeeperView::openPageDialog() {
+    DocumentContext& context = host_.document().context();
+    if (context.recordCount == 0 || context.currentDatabase.empty() || context.currentTable.empty()) return;
+    PageDialogForm form(host_.document().connection(), countStatement_, context.pageIndex + 1,
+                        context.rowsPerPage, this);
+    if (runModal(form) != QDialog::Accepted) return;
+    context.pageIndex = form.pageIndex();
+    context.rowsPerPage = form.rowsPerPage();
+    QSettings settings;
+    writePageLength(settings, context.rowsPerPage);
+    fill();
+}
+
+QString CDbkeeperView::selectionText() const {
+    std::vector<const Row*> selected;
+    for (int r = 0; r < rowCount(); ++r) {
+        if (selectionModel()->isRowSelected(r, QModelIndex())) selected.push_back(&rows_[static_cast<size_t>(r)]);
+    }
+    return toUi(rowsAsText(selected));
+}
+
+void CDbkeeperView::copySelection() {
+    if (rowCount() == 0) return;
+    const QString text = selectionText();
+    if (!text.isEmpty()) QApplication::clipboard()->setText(text);
+}
+
+void CDbkeeperView::sortByColumn(int column) {
+    if (column < 0 || column >= columnCount()) return;
+    WaitCursor wait;
+    sortRows(rows_, static_cast<size_t>(column), sortAscending());
+    sortAscending() = !sortAscending();
+    showRows();
+}
 
 int CDbkeeperView::hotRow() const { return currentIndex().isValid() ? currentRow() : -1; }
 
 void CDbkeeperView::setHotRow(int row) {
     setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     if (QTableWidgetItem* cell = item(row, 0)) scrollToItem(cell);
+}
+
+void CDbkeeperView::openRow(int row) {
+    if (rowCount() == 0 || row < 0) return;
+    lastChangedRow_ = row;
+    const DocumentContext& context = host_.document().context();
+    if (context.currentDatabase == "mysql") {
+        auto it = grantEditors().find(context.currentTable);
+        if (it != grantEditors().end()) {
+            if (it->second) it->second(*this, row);
+            return;
+        }
+    }
+    host_.runCommand(cmd::RecordDetails, Pane::List);
+}
+
+void CDbkeeperView::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: openRow(lastChangedRow_); return;
+        case Qt::Key_Left: previousPage(); return;
+        case Qt::Key_Right: nextPage(); return;
+        case Qt::Key_P:
+        case Qt::Key_F1:
+            if (event->modifiers() == Qt::NoModifier) {
+                openPageDialog();
+                return;
+            }
+            break;
+        default: break;
+    }
+    QTableWidget::keyPressEvent(event);
+}
+
+void CDbkeeperView::contextMenuEvent(QContextMenuEvent* event) {
+    if (rowCount() == 0) return;
+    QMenu menu(this);
+    const std::pair<int, QString> items[] = {{cmd::Copy, QStringLiteral("コピー")},
+                                             {cmd::OpenWithApplication, msg(cmd::OpenWithApplication)},
+                                             {cmd::RecordDetails, msg(cmd::RecordDetails)}};
+    for (const auto& [id, text] : items) {
+        QAction* action = menu.addAction(text);
+        action->setEnabled(host_.isCommandEnabled(id, Pane::List));
+        connect(action, &QAction::triggered, this, [this, id = id] { host_.runCommand(id, Pane::List); });
+    }
+    menu.exec(event->globalPos());
 }
 
 }  // namespace dbk

@@ -1,6 +1,10 @@
 #pragma once
 
 #include <QTableWidget>
+#include <functional>
+#include <vector>
+
+#include "browser/record_page.h"
 
 namespace dbk {
 
@@ -16,13 +20,52 @@ public:
     virtual void initialUpdate();
     // The document's context changed: fill the list again.
     virtual void updateView();
+    void fill();
+
+    // Paging, as the toolbar and the arrow keys do it.
+    void nextPage();
+    void previousPage();
+    void openPageDialog();
+    // Puts the selected rows on the clipboard.
+    void copySelection();
+    // The selected rows as the clipboard gets them.
+    QString selectionText() const;
+    // Sorts the rows by a column; the direction alternates with every sort of the run.
+    void sortByColumn(int column);
 
     // The row the list highlights (the current row); -1 when none.
     int hotRow() const;
     void setHotRow(int row);
+    // The row that changed state last (Enter opens it).
+    int lastChangedRow() const { return lastChangedRow_; }
+
+    const std::vector<std::string>& fieldNames() const { return fieldNames_; }
+    const std::vector<Row>& rows() const { return rows_; }
+    // Replaces the cells of one row (after the details form changed it) or drops it.
+    void setRowValues(int row, const Row& values);
+    void removeListRow(int row);
+    FilterConditions& filter() { return filter_; }
+    const std::string& lastCountStatement() const { return countStatement_; }
+
+    // What a double-click or Enter on a row of the grant tables opens; set by the privilege
+    // editors. Other tables open the record details (command 32830).
+    using RowEditor = std::function<void(CDbkeeperView&, int row)>;
+    static void setGrantTableEditor(const std::string& table, RowEditor editor);
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void openRow(int row);
+    void showRows();
+
     ViewHost& host_;
+    std::vector<std::string> fieldNames_;
+    std::vector<Row> rows_;
+    FilterConditions filter_;
+    std::string countStatement_;
+    int lastChangedRow_ = -1;
 };
 
 }  // namespace dbk
