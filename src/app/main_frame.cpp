@@ -15,6 +15,7 @@
 #include <QToolBar>
 
 #include "app/find_dialog.h"
+#include "app/form_entries.h"
 #include "app/messages.h"
 #include "app/qt_ui_services.h"
 #include "app/status_bar_panes.h"
@@ -77,6 +78,8 @@ CMainFrame::CMainFrame(CDbkeeperDoc& doc, QWidget* parent) : QMainWindow(parent)
                        [this] { return recordList() == nullptr; });
     router_.setHandler(cmd::Find, [this] { FindDialog::showFor(*this); },
                        [this] { return recordList() != nullptr; });
+
+    installFormEntries(*this);
 
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::focusChanged);
     // Like an idle-time update: toolbar and menu states follow what the panes can do now.

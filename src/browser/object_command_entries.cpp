@@ -1,0 +1,9 @@
+#include "app/form_entries.h"
+
+#include "app/main_frame.h"
+
+namespace dbk {
+
+void installObjectCommandEntries(CMainFrame& frame) { (void)frame; }
+
+}  // namespace dbk

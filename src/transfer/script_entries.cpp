@@ -1,0 +1,9 @@
+#include "app/form_entries.h"
+
+#include "app/main_frame.h"
+
+namespace dbk {
+
+void installScriptEntries(CMainFrame& frame) { (void)frame; }
+
+}  // namespace dbk
