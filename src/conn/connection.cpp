@@ -235,11 +235,14 @@ bool Connection::exec(std::string_view sql) {
     return r.ok();
 }
 
+bool Connection::requireOpen() {
+    if (mysql_) return true;
+    setError(CR_SERVER_GONE_ERROR, "Not connected to a server.");
+    return false;
+}
+
 Result Connection::query(std::string_view sql) {
-    if (!mysql_) {
-        setError(CR_SERVER_GONE_ERROR, "Not connected to a server.");
-        return Result::failure();
-    }
+    if (!requireOpen()) return Result::failure();
     MYSQL* m = mysql_.get();
     if (mysql_real_query(m, sql.data(), static_cast<unsigned long>(sql.size())) != 0) return Result::failure();
     MYSQL_RES* res = mysql_store_result(m);
@@ -251,10 +254,7 @@ Result Connection::query(std::string_view sql) {
 }
 
 Result Connection::stream(std::string_view sql) {
-    if (!mysql_) {
-        setError(CR_SERVER_GONE_ERROR, "Not connected to a server.");
-        return Result::failure();
-    }
+    if (!requireOpen()) return Result::failure();
     MYSQL* m = mysql_.get();
     if (mysql_real_query(m, sql.data(), static_cast<unsigned long>(sql.size())) != 0) return Result::failure();
     MYSQL_RES* res = mysql_use_result(m);
@@ -285,32 +285,32 @@ std::string Connection::info() const {
 unsigned int Connection::fieldCount() const { return mysql_ ? mysql_field_count(mysql_.get()) : 0; }
 
 bool Connection::selectDb(std::string_view database) {
-    if (!mysql_) return false;
+    if (!requireOpen()) return false;
     return mysql_select_db(mysql_.get(), std::string(database).c_str()) == 0;
 }
 
 bool Connection::ping() { return mysql_ && mysql_ping(mysql_.get()) == 0; }
 
 Result Connection::listDbs(const char* wildcard) {
-    if (!mysql_) return Result::failure();
+    if (!requireOpen()) return Result::failure();
     MYSQL_RES* res = mysql_list_dbs(mysql_.get(), wildcard);
     return res ? Result::wrap(mysql_.get(), res, false) : Result::failure();
 }
 
 Result Connection::listTables(const char* wildcard) {
-    if (!mysql_) return Result::failure();
+    if (!requireOpen()) return Result::failure();
     MYSQL_RES* res = mysql_list_tables(mysql_.get(), wildcard);
     return res ? Result::wrap(mysql_.get(), res, false) : Result::failure();
 }
 
 Result Connection::listFields(std::string_view table, const char* wildcard) {
-    if (!mysql_) return Result::failure();
+    if (!requireOpen()) return Result::failure();
     MYSQL_RES* res = mysql_list_fields(mysql_.get(), std::string(table).c_str(), wildcard);
     return res ? Result::wrap(mysql_.get(), res, false) : Result::failure();
 }
 
 Result Connection::listProcesses() {
-    if (!mysql_) return Result::failure();
+    if (!requireOpen()) return Result::failure();
     MYSQL_RES* res = mysql_list_processes(mysql_.get());
     return res ? Result::wrap(mysql_.get(), res, false) : Result::failure();
 }

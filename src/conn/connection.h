@@ -168,6 +168,8 @@ private:
         void operator()(MYSQL* m) const { mysql_close(m); }
     };
     void rememberError();
+    // False, with the error "not connected", when there is no session.
+    bool requireOpen();
     void setError(unsigned int number, std::string text);
 
     std::unique_ptr<MYSQL, Closer> mysql_;

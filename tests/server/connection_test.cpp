@@ -152,6 +152,10 @@ TEST(Connection, OpenFailuresKeepTheirReason) {
     EXPECT_EQ(c.errorNumber(), 2002U);  // cannot reach the server
     EXPECT_FALSE(c.query("SELECT 1").ok());
     EXPECT_FALSE(c.ping());
+    // calls without a session say why
+    EXPECT_FALSE(c.listDbs().ok());
+    EXPECT_EQ(c.errorNumber(), 2006U);
+    EXPECT_FALSE(c.errorText().empty());
 }
 
 TEST(Connection, BusyGuardsNest) {
