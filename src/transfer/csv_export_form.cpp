@@ -1,0 +1,209 @@
+#include "transfer/csv_export_form.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/messages.h"
+#include "app/ui_services.h"
+#include "conn/connection.h"
+#include "conn/text_codec.h"
+#include "transfer/csv_export.h"
+
+namespace dbk {
+
+namespace {
+
+// A list of the two texts, sorted, with the first message's entry current.
+void fillList(QComboBox& list, int firstId, int secondId) {
+    QStringList entries{msg(firstId), msg(secondId)};
+    entries.sort();
+    list.addItems(entries);
+    list.setCurrentIndex(list.findText(msg(firstId)));
+}
+
+}  // namespace
+
+CsvExportForm::CsvExportForm(Connection& connection, const std::string& database, const std::string& table,
+                             const std::string& statement, QWidget* parent)
+    : QDialog(parent), connection_(connection), database_(database), table_(table), statement_(statement) {
+    setWindowTitle(QStringLiteral("CSV形式への出力"));
+    buildControls();
+
+    ready_ = false;
+    exporting_ = false;
+    defaultSeparatorRadio_->setChecked(true);
+    defaultQuoteRadio_->setChecked(true);
+    fillList(*quoteList_, 10046, 10047);
+    fillList(*separatorList_, 10049, 10050);
+    ready_ = true;
+    queryEdit_->setPlainText(toUi(statement_));
+
+    connect(separatorList_, &QComboBox::currentIndexChanged, this, &CsvExportForm::optionsChanged);
+    connect(quoteList_, &QComboBox::currentIndexChanged, this, &CsvExportForm::optionsChanged);
+    for (QRadioButton* radio :
+         {defaultSeparatorRadio_, userSeparatorRadio_, defaultQuoteRadio_, userQuoteRadio_}) {
+        connect(radio, &QRadioButton::clicked, this, &CsvExportForm::optionsChanged);
+    }
+    connect(userSeparatorEdit_, &QLineEdit::textChanged, this, &CsvExportForm::optionsChanged);
+    connect(userQuoteEdit_, &QLineEdit::textChanged, this, &CsvExportForm::optionsChanged);
+    connect(browseButton_, &QPushButton::clicked, this, &CsvExportForm::browse);
+    connect(outputButton_, &QPushButton::clicked, this, &CsvExportForm::exportToFile);
+    connect(cancelButton_, &QPushButton::clicked, this, &CsvExportForm::reject);
+}
+
+void CsvExportForm::buildControls() {
+    queryEdit_ = new QPlainTextEdit;
+    queryEdit_->setReadOnly(true);
+    queryEdit_->setMaximumHeight(70);
+    fileEdit_ = new QLineEdit;
+    browseButton_ = new QPushButton(QStringLiteral("参照"));
+
+    auto* separatorGroup = new QGroupBox(QStringLiteral("フィールド区切り記号 (FIELDS TERMINATES BY '') "));
+    defaultSeparatorRadio_ = new QRadioButton(QStringLiteral("デフォルト"));
+    separatorList_ = new QComboBox;
+    userSeparatorRadio_ = new QRadioButton(QStringLiteral("ユーザ指定"));
+    userSeparatorEdit_ = new QLineEdit;
+    auto* separatorLayout = new QGridLayout(separatorGroup);
+    separatorLayout->addWidget(defaultSeparatorRadio_, 0, 0);
+    separatorLayout->addWidget(separatorList_, 0, 1);
+    separatorLayout->addWidget(userSeparatorRadio_, 1, 0);
+    separatorLayout->addWidget(userSeparatorEdit_, 1, 1);
+
+    auto* quoteGroup = new QGroupBox(QStringLiteral("クォート記号 (FIELDS ENCLOSED BY '') "));
+    defaultQuoteRadio_ = new QRadioButton(QStringLiteral("デフォルト"));
+    quoteList_ = new QComboBox;
+    userQuoteRadio_ = new QRadioButton(QStringLiteral("ユーザ指定"));
+    userQuoteEdit_ = new QLineEdit;
+    auto* quoteLayout = new QGridLayout(quoteGroup);
+    quoteLayout->addWidget(defaultQuoteRadio_, 0, 0);
+    quoteLayout->addWidget(quoteList_, 0, 1);
+    quoteLayout->addWidget(userQuoteRadio_, 1, 0);
+    quoteLayout->addWidget(userQuoteEdit_, 1, 1);
+
+    sampleEdit_ = new QPlainTextEdit;
+    sampleEdit_->setReadOnly(true);
+    sampleEdit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    outputButton_ = new QPushButton(QStringLiteral("出力"));
+    outputButton_->setDefault(true);
+    outputButton_->setAutoDefault(true);
+    cancelButton_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"));
+    cancelButton_->setAutoDefault(false);
+    browseButton_->setAutoDefault(false);
+
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(new QLabel(QStringLiteral("ファイル名")));
+    fileRow->addWidget(fileEdit_, 1);
+    fileRow->addWidget(browseButton_);
+    auto* groups = new QHBoxLayout;
+    groups->addWidget(separatorGroup);
+    groups->addWidget(quoteGroup);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(outputButton_);
+    buttons->addWidget(cancelButton_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("クエリー内容")));
+    layout->addWidget(queryEdit_);
+    layout->addLayout(fileRow);
+    layout->addLayout(groups);
+    layout->addWidget(new QLabel(QStringLiteral("見本")));
+    layout->addWidget(sampleEdit_, 1);
+    layout->addLayout(buttons);
+    resize(640, 460);
+}
+
+CsvFormat CsvExportForm::currentFormat() const {
+    CsvFormat format;
+    if (userSeparatorRadio_->isChecked()) {
+        format.separator = CsvFormat::Separator::User;
+        format.userSeparator = fromUi(userSeparatorEdit_->text());
+    } else {
+        format.separator = separatorList_->currentText() == msg(10050) ? CsvFormat::Separator::Tab
+                                                                       : CsvFormat::Separator::Comma;
+    }
+    if (userQuoteRadio_->isChecked()) {
+        format.quote = CsvFormat::Quote::User;
+        format.userQuote = fromUi(userQuoteEdit_->text());
+    } else {
+        format.quote =
+            quoteList_->currentText() == msg(10047) ? CsvFormat::Quote::Single : CsvFormat::Quote::Double;
+    }
+    return format;
+}
+
+void CsvExportForm::optionsChanged() {
+    if (!ready_ || exporting_)
+        return;
+    removeTrailingSemicolon(statement_);
+    sampleEdit_->setPlainText(toUi(csvSample(connection_, statement_, currentFormat())));
+}
+
+void CsvExportForm::setControlsEnabled(bool enabled) {
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             separatorList_, quoteList_, defaultSeparatorRadio_, defaultQuoteRadio_, fileEdit_,
+             userSeparatorEdit_, userQuoteEdit_, browseButton_, outputButton_, cancelButton_}) {
+        control->setEnabled(enabled);
+    }
+}
+
+void CsvExportForm::exportToFile() {
+    if (exporting_)
+        return;
+    const QString path = fileEdit_->text();
+    if (path.isEmpty()) {
+        ui().message(msg(10038));
+        return;
+    }
+    setControlsEnabled(false);
+    exporting_ = true;
+
+    CsvExporter exporter(connection_, statement_, currentFormat());
+    exporter.setProgress([this](long long, const QString& text) { sampleEdit_->setPlainText(text); });
+    const CsvExportOutcome outcome = exporter.run(path);
+    const QString text = CsvExporter::outcomeText(outcome, path);
+    if (outcome.status == CsvExportOutcome::Status::FileNotOpened) {
+        ui().message(text);
+    } else {
+        exporting_ = false;
+        sampleEdit_->setPlainText(text);
+        ui().message(text);
+    }
+    exporting_ = false;
+    setControlsEnabled(true);
+}
+
+void CsvExportForm::browse() {
+    const QString directory =
+        fileEdit_->text().isEmpty() ? QString() : QFileInfo(fileEdit_->text()).absolutePath();
+    QString path = ui().chooseSaveFile(QStringLiteral("CSVファイルへ出力"),
+                                       QStringLiteral("CSV FILE (*.csv)"), directory);
+    if (path.isEmpty())
+        return;
+    // The chooser asked about the name it was given; a name that gains the default extension
+    // may be another existing file.
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += QStringLiteral(".csv");
+        if (QFileInfo::exists(path) && !confirm(10037))
+            return;
+    }
+    fileEdit_->setText(path);
+}
+
+void CsvExportForm::reject() {
+    // Closing while the rows are written would leave the export running without its form.
+    if (exporting_)
+        return;
+    QDialog::reject();
+}
+
+}  // namespace dbk
