@@ -1,24 +1,57 @@
 #pragma once
 
-#include <QString>
+#include <array>
 #include <string>
 #include <string_view>
 
 namespace dbk {
 
+// The codes Japanese text arrives in. Ascii: nothing but 7-bit bytes and no escape sequence.
+enum class KanjiCode { Ascii, Iso2022Jp, EucJp, ShiftJis, Utf8 };
+
+const char* kanjiCodeName(KanjiCode code);
+
 // Turns Japanese text of any common code into Shift_JIS (CP932). The input code is
 // recognised among ISO-2022-JP, EUC-JP, Shift_JIS/CP932 and UTF-8; line breaks are kept.
+// A character Shift_JIS does not have becomes "?".
 class KanjiConverter {
 public:
-    // Options as the converter takes them: "-s" (output Shift_JIS), "-x" (keep half-width
-    // kana), "-X" (widen half-width kana, the default).
+    // Options as the converter takes them; they replace the ones set before. In order, the
+    // last one of a kind counting:
+    // "-x" keeps half-width kana, "-X" widens them (the default); "-J", "-E", "-S", "-W" name
+    // the code to assume when a text reads equally well in more than one; "-s" (Shift_JIS
+    // output) is the only output there is. Other options are accepted and have no effect.
     void setOptions(std::string_view options);
+    // Converts one text, recognising its code.
     std::string convert(std::string_view input) const;
+    // Converts one text of a known code.
+    std::string convert(std::string_view input, KanjiCode code) const;
+    // The code the text reads best in.
+    KanjiCode recognise(std::string_view input) const;
 
     bool keepsHalfWidthKana() const { return keepHalfWidthKana_; }
+    KanjiCode assumedCode() const { return assumedCode_; }
 
 private:
     bool keepHalfWidthKana_ = false;
+    KanjiCode assumedCode_ = KanjiCode::ShiftJis;
+};
+
+// Gathers evidence for the code of a text that comes in pieces (the lines of a file), so that
+// every piece is converted from the same code.
+class KanjiCodeGuess {
+public:
+    explicit KanjiCodeGuess(KanjiCode assumed = KanjiCode::ShiftJis) : assumed_(assumed) {}
+    void add(std::string_view text);
+    KanjiCode code() const;
+
+private:
+    // Penalties of EUC-JP, Shift_JIS and UTF-8: undecodable bytes weigh most, then characters
+    // Shift_JIS lacks, then half-width kana (rare in real text, common in misreadings).
+    std::array<long long, 3> penalties_{};
+    bool sawEightBit_ = false;
+    bool sawEscape_ = false;
+    KanjiCode assumed_;
 };
 
 }  // namespace dbk

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <string_view>
+
+namespace dbk {
+
+// Converts a text file to Shift_JIS (CP932) into another file, which it replaces, line by line
+// with the converter's options. The code of the source is recognised over the whole file, so
+// that every line is read in the same code. False when either file cannot be opened or the
+// destination cannot be written completely.
+bool convertKanjiFile(const QString& source, const QString& destination, std::string_view options);
+
+}  // namespace dbk
