@@ -1,0 +1,81 @@
+#include "browser/open_with.h"
+
+#include <QDir>
+#include <QFile>
+
+#include "app/ui_services.h"
+#include "conn/connection.h"
+#include "conn/text_format.h"
+#include "transfer/temp_csv.h"
+
+namespace dbk {
+
+QString tempCsvPath(const std::string& startupDirectory) {
+    const QDir dir =
+        startupDirectory.empty() ? QDir::current() : QDir(QFile::decodeName(startupDirectory.c_str()));
+    return dir.filePath(QString::fromLatin1(TempCsvWriter::kFileName));
+}
+
+std::string fieldNamesStatement(const std::string& table) {
+    return format("select * from %s Limit 1", Connection::ident(table));
+}
+
+std::string wholeTableStatement(const std::string& table) {
+    return format("select * from %s", Connection::ident(table));
+}
+
+namespace {
+bool writeFieldNames(Connection& connection, const std::string& table, TempCsvWriter& file) {
+    Result result = connection.query(fieldNamesStatement(table));
+    if (!result.ok())
+        return false;
+    std::vector<std::string> names;
+    for (const FieldInfo& field : result.fields())
+        names.push_back(field.name);
+    file.writeLine(names);
+    return true;
+}
+
+bool writeTable(Connection& connection, const std::string& table, TempCsvWriter& file, long long& lines) {
+    BusyGuard busy(connection);
+    Result rows = connection.stream(wholeTableStatement(table));
+    if (!rows.ok())
+        return false;
+    while (rows.next()) {
+        file.writeLine(rows.row());
+        if (++lines % 1000 == 0)
+            ui().letEventsThrough();
+    }
+    return rows.ok();
+}
+}  // namespace
+
+TempCsvOutcome writeTempCsv(Connection& connection, const std::string& table,
+                            const std::vector<Row>& listRows, const OpenWithOptions& options,
+                            const QString& path) {
+    TempCsvOutcome outcome;
+    TempCsvWriter file;
+    if (!file.open(path)) {
+        outcome.status = TempCsvOutcome::CannotCreate;
+        return outcome;
+    }
+    bool read = !options.withFieldNames || writeFieldNames(connection, table, file);
+    if (read) {
+        if (options.fromTable) {
+            read = writeTable(connection, table, file, outcome.dataLines);
+        } else {
+            for (const Row& row : listRows)
+                file.writeLine(row);
+            outcome.dataLines = static_cast<long long>(listRows.size());
+        }
+    }
+    const bool written = file.close();
+    if (!read) {
+        outcome.status = TempCsvOutcome::ReadFailed;
+    } else if (!written) {
+        outcome.status = TempCsvOutcome::WriteFailed;
+    }
+    return outcome;
+}
+
+}  // namespace dbk
