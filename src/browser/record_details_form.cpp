@@ -1,0 +1,183 @@
+#include "browser/record_details_form.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "app/messages.h"
+#include "app/modal_runner.h"
+#include "app/ui_services.h"
+#include "browser/table_size_form.h"
+#include "conn/connection.h"
+#include "conn/text_codec.h"
+
+namespace dbk {
+
+namespace {
+constexpr int kUpdateFailed = 10012;
+constexpr int kConfirmDelete = 10034;
+constexpr int kRecordNotFound = 20233;
+}  // namespace
+
+RecordDetailsForm::RecordDetailsForm(Connection& connection, const std::string& database,
+                                     const std::string& table, const Row& values, QWidget* parent)
+    : QDialog(parent),
+      details_(connection, database, table, values),
+      images_{QIcon(QStringLiteral(":/icons/field_primary.svg")),
+              QIcon(QStringLiteral(":/icons/field_index.svg")),
+              QIcon(QStringLiteral(":/icons/field_other.svg"))},
+      list_(new QTableWidget(this)),
+      nameEdit_(new QLineEdit(this)),
+      typeEdit_(new QLineEdit(this)),
+      keyEdit_(new QLineEdit(this)),
+      contentsEdit_(new QLineEdit(this)),
+      remarkEdit_(new QLineEdit(this)),
+      closeButton_(new QPushButton(QStringLiteral("閉じる"), this)),
+      dataInfoButton_(new QPushButton(QStringLiteral("データ量の情報"), this)),
+      deleteButton_(new QPushButton(QStringLiteral("削除"), this)),
+      updateButton_(new QPushButton(QStringLiteral("更新"), this)) {
+    setWindowTitle(QStringLiteral("レコード明細"));
+    for (QLineEdit* readOnly : {nameEdit_, typeEdit_, keyEdit_, remarkEdit_})
+        readOnly->setReadOnly(true);
+
+    list_->setColumnCount(4);
+    list_->setHorizontalHeaderLabels({msg(10128), msg(10129), msg(10130), msg(10131)});
+    const int widths[] = {150, 100, 70, 250};
+    for (int c = 0; c < 4; ++c)
+        list_->setColumnWidth(c, widths[c]);
+    list_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    list_->verticalHeader()->setVisible(false);
+    list_->setShowGrid(true);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setWordWrap(false);
+    list_->setIconSize(QSize(16, 16));
+
+    auto* boxes = new QFormLayout;
+    boxes->addRow(msg(10128), nameEdit_);
+    boxes->addRow(msg(10129), typeEdit_);
+    boxes->addRow(msg(10130), keyEdit_);
+    boxes->addRow(msg(10131), contentsEdit_);
+    boxes->addRow(QStringLiteral("備考"), remarkEdit_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(dataInfoButton_);
+    buttons->addStretch(1);
+    buttons->addWidget(deleteButton_);
+    buttons->addWidget(updateButton_);
+    buttons->addWidget(closeButton_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_, 1);
+    layout->addLayout(boxes);
+    layout->addLayout(buttons);
+    resize(620, 460);
+
+    connect(list_, &QTableWidget::currentCellChanged, this, [this](int row) { showSelectedRow(row); });
+    connect(updateButton_, &QPushButton::clicked, this, &RecordDetailsForm::updateClicked);
+    connect(deleteButton_, &QPushButton::clicked, this, &RecordDetailsForm::deleteClicked);
+    connect(closeButton_, &QPushButton::clicked, this, &RecordDetailsForm::closeClicked);
+    connect(dataInfoButton_, &QPushButton::clicked, this, [this] {
+        TableSizeForm sizes(details_.connection(), details_.database(), details_.table(), this);
+        runModal(sizes);
+    });
+    fill();
+}
+
+void RecordDetailsForm::fill() {
+    const int keep = selectedRow_;
+    list_->setRowCount(0);
+    details_.load();
+    const auto& fields = details_.fields();
+    list_->setRowCount(static_cast<int>(fields.size()));
+    for (int r = 0; r < static_cast<int>(fields.size()); ++r) {
+        const FieldDescription& field = fields[size_t(r)];
+        auto* name = new QTableWidgetItem(toUi(field.name));
+        name->setIcon(images_[static_cast<size_t>(fieldImage(field.key))]);
+        list_->setItem(r, 0, name);
+        list_->setItem(r, 1, new QTableWidgetItem(toUi(field.type)));
+        list_->setItem(r, 2, new QTableWidgetItem(toUi(field.key)));
+        list_->setItem(r, 3, new QTableWidgetItem(toUi(details_.valueText(size_t(r)))));
+    }
+    // Without a key no statement could be sure to hit this one record.
+    deleteButton_->setVisible(details_.hasKey());
+    updateButton_->setVisible(details_.hasKey());
+    if (keep >= 0 && keep < list_->rowCount()) {
+        selectField(keep);
+    } else {
+        showSelectedRow(-1);
+    }
+}
+
+void RecordDetailsForm::selectField(int row) {
+    list_->setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    showSelectedRow(row);
+}
+
+void RecordDetailsForm::showSelectedRow(int row) {
+    const auto& fields = details_.fields();
+    selectedRow_ = row >= 0 && row < static_cast<int>(fields.size()) ? row : -1;
+    if (selectedRow_ < 0) {
+        for (QLineEdit* edit : {nameEdit_, typeEdit_, keyEdit_, contentsEdit_, remarkEdit_})
+            edit->clear();
+        return;
+    }
+    const FieldDescription& field = fields[size_t(selectedRow_)];
+    nameEdit_->setText(toUi(field.name));
+    typeEdit_->setText(toUi(field.type));
+    keyEdit_->setText(toUi(field.key));
+    contentsEdit_->setText(toUi(details_.valueText(size_t(selectedRow_))));
+    remarkEdit_->setText(toUi(field.extra));
+}
+
+void RecordDetailsForm::updateClicked() {
+    if (selectedRow_ < 0)
+        return;
+    switch (details_.update(size_t(selectedRow_), fromUi(contentsEdit_->text()))) {
+        case RecordDetails::Outcome::Done:
+            fill();
+            break;
+        case RecordDetails::Outcome::Failed:
+            reportServerError(kUpdateFailed, details_.connection());
+            break;
+        case RecordDetails::Outcome::NotFound:
+            ui().message(msg(kUpdateFailed) + u'\n' + msg(kRecordNotFound));
+            break;
+        case RecordDetails::Outcome::NoKey:
+            break;
+    }
+}
+
+void RecordDetailsForm::deleteClicked() {
+    if (!confirm(kConfirmDelete))
+        return;
+    const QString failed = QStringLiteral("削除に失敗しました");
+    switch (details_.remove()) {
+        case RecordDetails::Outcome::Done:
+            accept();
+            break;
+        case RecordDetails::Outcome::Failed:
+            ui().message(failed + u'\n' +
+                         formatUi(QStringLiteral("%d:%s"), details_.connection().errorNumber(),
+                                  toUi(details_.connection().errorText())));
+            break;
+        case RecordDetails::Outcome::NotFound:
+            ui().message(failed + u'\n' + msg(kRecordNotFound));
+            break;
+        case RecordDetails::Outcome::NoKey:
+            break;
+    }
+}
+
+void RecordDetailsForm::closeClicked() {
+    if (details_.updated()) {
+        accept();
+    } else {
+        reject();
+    }
+}
+
+}  // namespace dbk
