@@ -24,12 +24,23 @@ bool isShiftJisTrail(unsigned char b) {
 // The value with every occurrence of the quote doubled. Values are Shift_JIS, where a
 // second byte may equal an ASCII quote character such as "|": only whole characters match.
 void appendQuoted(std::string& out, std::string_view value, std::string_view quote) {
-    if (quote.empty()) {
+    if (quote.empty() || value.find(quote[0]) == std::string_view::npos) {
         out += value;
         return;
     }
+    if (quote.size() == 1 && !isShiftJisTrail(static_cast<unsigned char>(quote[0]))) {
+        // The usual quotes (" and ') never occur inside a Shift_JIS character.
+        size_t start = 0;
+        for (size_t at = value.find(quote[0]); at != std::string_view::npos; at = value.find(quote[0], start)) {
+            out.append(value, start, at + 1 - start);
+            out += quote[0];
+            start = at + 1;
+        }
+        out.append(value, start);
+        return;
+    }
     for (size_t i = 0; i < value.size();) {
-        if (value.compare(i, quote.size(), quote) == 0) {
+        if (value[i] == quote[0] && value.compare(i, quote.size(), quote) == 0) {
             out += quote;
             out += quote;
             i += quote.size();
