@@ -1,0 +1,237 @@
+#include "transfer/sql_console.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <algorithm>
+#include <set>
+
+#include "conn/connection.h"
+#include "conn/text_codec.h"
+#include "conn/text_format.h"
+#include "transfer/kanji_converter.h"
+#include "transfer/temp_csv.h"
+
+namespace dbk::sql_console {
+
+namespace {
+
+bool isShiftJisLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// The longest start of `text` of at most `limit` bytes that ends on a character boundary.
+std::string cutToCharacters(std::string text, size_t limit) {
+    if (text.size() <= limit)
+        return text;
+    size_t end = 0;
+    while (end < text.size()) {
+        const size_t width = isShiftJisLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+        if (end + width > limit)
+            break;
+        end += width;
+    }
+    text.resize(end);
+    return text;
+}
+
+std::vector<std::string> firstColumn(Result& result) {
+    std::vector<std::string> names;
+    while (result.next())
+        names.emplace_back(result.text(0));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int readInt(QSettings& settings, const QString& key, int fallback) {
+    bool ok = false;
+    const int value = settings.value(key, fallback).toInt(&ok);
+    return ok ? value : fallback;
+}
+
+const QString kFontSection = QStringLiteral("SQLDLG/");
+
+}  // namespace
+
+std::vector<std::string> splitStatements(std::string_view text) {
+    std::vector<std::string> statements;
+    size_t start = 0;
+    for (size_t semicolon = text.find(';'); semicolon != std::string_view::npos;
+         semicolon = text.find(';', start)) {
+        statements.emplace_back(text.substr(start, semicolon - start));
+        start = semicolon + 1;
+    }
+    if (start < text.size() || statements.empty())
+        statements.emplace_back(text.substr(start));
+    return statements;
+}
+
+Outcome runStatement(Connection& connection, std::string_view statement) {
+    Outcome outcome;
+    outcome.status = QString::fromUtf8(kProcessedText);
+    if (statement.empty())
+        return outcome;
+
+    BusyGuard busy(connection);
+    outcome.startTime = std::time(nullptr);
+    Result result = connection.query(statement);
+    if (!result) {
+        outcome.kind = Outcome::Kind::Failed;
+        outcome.status = toUi(format("%s", connection.errorText()));
+        return outcome;
+    }
+    if (!result.hasRows()) {
+        outcome.kind = Outcome::Kind::NoResultSet;
+        const std::string info = connection.info();
+        const std::string error = connection.errorText();
+        if (!info.empty())
+            outcome.status = toUi(info);
+        else if (!error.empty())
+            outcome.status = toUi(error);
+        connection.discardPendingResults();
+        return outcome;
+    }
+    outcome.kind = Outcome::Kind::ResultSet;
+    outcome.dataTime = std::time(nullptr);
+    outcome.headings.reserve(result.fieldCount());
+    for (const FieldInfo& field : result.fields())
+        outcome.headings.push_back(headingOf(field.name));
+    outcome.rows.reserve(result.rowCount());
+    while (result.next())
+        outcome.rows.push_back(result.row());
+    // A procedure sends a closing status (and maybe more result sets) after its rows.
+    connection.discardPendingResults();
+    return outcome;
+}
+
+std::string headingOf(std::string_view fieldName) {
+    KanjiConverter converter;
+    converter.setOptions("-s -x -X");
+    return cutToCharacters(converter.convert(fieldName), kHeadingBufferSize - 1);
+}
+
+QString secondsText(std::time_t from, std::time_t to) {
+    const unsigned long seconds = to > from ? static_cast<unsigned long>(to - from) : 0UL;
+    return formatUi(QStringLiteral("%lu秒"), seconds);
+}
+
+std::optional<std::vector<std::string>> databaseNames(Connection& connection) {
+    Result databases = connection.listDbs();
+    if (!databases)
+        return std::nullopt;
+    return firstColumn(databases);
+}
+
+std::optional<std::vector<std::string>> useDatabase(Connection& connection, const std::string& database) {
+    if (!connection.selectDb(database))
+        return std::nullopt;
+    Result tables = connection.listTables("%");
+    if (!tables)
+        return std::vector<std::string>{};
+    return firstColumn(tables);
+}
+
+std::string showFieldsStatement(const std::string& database, const std::string& table) {
+    return format("SHOW fields FROM %s.%s", Connection::ident(database), Connection::ident(table));
+}
+
+std::vector<std::string> fieldNames(Connection& connection, const std::string& database,
+                                    const std::string& table) {
+    Result fields = connection.query(showFieldsStatement(database, table));
+    if (!fields || !fields.hasRows())
+        return {};
+    return firstColumn(fields);
+}
+
+std::string appendedName(NodeDepth depth, const std::string& database, const std::string& table,
+                         const std::string& field) {
+    switch (depth) {
+        case NodeDepth::Database:
+            return " " + database;
+        case NodeDepth::Table:
+            return " " + database + "." + table;
+        case NodeDepth::Field:
+            return " " + field;
+        case NodeDepth::Root:
+            break;
+    }
+    return {};
+}
+
+std::optional<std::vector<std::string>> shownDatabases(Connection& connection) {
+    Result databases = connection.query("SHOW DATABASES");
+    if (!databases || !databases.hasRows())
+        return std::nullopt;
+    std::vector<std::string> names;
+    while (databases.next())
+        names.emplace_back(databases.text(0));
+    return names;
+}
+
+std::vector<std::string> addedNames(const std::vector<std::string>& before,
+                                    const std::vector<std::string>& after) {
+    const std::set<std::string> known(before.begin(), before.end());
+    std::vector<std::string> added;
+    for (const std::string& name : after) {
+        if (!known.count(name))
+            added.push_back(name);
+    }
+    return added;
+}
+
+bool writeResultFile(const QString& path, const std::vector<std::string>& headings,
+                     const std::vector<Row>& rows) {
+    TempCsvWriter writer;
+    if (!writer.open(path))
+        return false;
+    writer.writeLine(headings);
+    for (const Row& row : rows)
+        writer.writeLine(row);
+    return writer.close();
+}
+
+std::optional<std::string> readScript(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+bool writeScript(const QString& path, std::string_view text) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const qint64 size = static_cast<qint64>(text.size());
+    const bool written = file.write(text.data(), size) == size;
+    file.close();
+    return written && file.error() == QFileDevice::NoError;
+}
+
+QString withDefaultSuffix(const QString& path) {
+    if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty())
+        return path;
+    return path + QStringLiteral(".sql");
+}
+
+LogicalFont readFont(QSettings& settings, const LogicalFont& systemFont) {
+    LogicalFont font;
+    font.height = readInt(settings, kFontSection + QStringLiteral("lfHeight"), 18);
+    font.faceName =
+        settings.value(kFontSection + QStringLiteral("lfFaceName"), systemFont.faceName).toString();
+    font.weight = readInt(settings, kFontSection + QStringLiteral("lfWeight"), systemFont.weight);
+    font.width = readInt(settings, kFontSection + QStringLiteral("lfWidth"), 0);
+    return font;
+}
+
+void writeFont(QSettings& settings, const LogicalFont& font) {
+    settings.setValue(kFontSection + QStringLiteral("lfHeight"), font.height);
+    settings.setValue(kFontSection + QStringLiteral("lfFaceName"), font.faceName);
+    settings.setValue(kFontSection + QStringLiteral("lfWeight"), font.weight);
+    settings.setValue(kFontSection + QStringLiteral("lfWidth"), font.width);
+    settings.sync();
+}
+
+}  // namespace dbk::sql_console

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include "transfer/sql_console.h"
+
+namespace dbk {
+namespace {
+
+using sql_console::NodeDepth;
+
+TEST(SqlConsoleSplit, CutsAtEverySemicolonAsText) {
+    struct Case {
+        const char* text;
+        std::vector<std::string> statements;
+    };
+    const Case cases[] = {
+        {"select 1; select 2", {"select 1", " select 2"}},
+        {"select 1;", {"select 1"}},
+        {"select 1;;", {"select 1", ""}},
+        {";;", {"", ""}},
+        {"select 1", {"select 1"}},
+        {"", {""}},
+        // quotes and comments do not protect a ";"
+        {"insert into t values ('a;b')", {"insert into t values ('a", "b')"}},
+        {"select 1 -- one; two\n", {"select 1 -- one", " two\n"}},
+        // whitespace-only pieces are statements like any other
+        {"select 1; ;\n", {"select 1", " ", "\n"}},
+        {"  ", {"  "}},
+        // Shift_JIS text passes through whole
+        {"select '\x93\xfa\x96\x7b'; select 2", {"select '\x93\xfa\x96\x7b'", " select 2"}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(sql_console::splitStatements(c.text), c.statements) << c.text;
+}
+
+TEST(SqlConsoleTree, DoubleClickAppendsTheNodeName) {
+    EXPECT_EQ(sql_console::appendedName(NodeDepth::Root, "", "", ""), "");
+    EXPECT_EQ(sql_console::appendedName(NodeDepth::Database, "shop", "", ""), " shop");
+    EXPECT_EQ(sql_console::appendedName(NodeDepth::Table, "shop", "items", ""), " shop.items");
+    EXPECT_EQ(sql_console::appendedName(NodeDepth::Field, "shop", "items", "price"), " price");
+    EXPECT_EQ(sql_console::showFieldsStatement("shop", "items"), "SHOW fields FROM shop.items");
+    EXPECT_EQ(sql_console::showFieldsStatement("my db", "order"), "SHOW fields FROM `my db`.`order`");
+}
+
+TEST(SqlConsoleTree, AddedNamesAreThoseNotKnownBefore) {
+    EXPECT_EQ(sql_console::addedNames({"a", "c"}, {"a", "b", "c", "d"}),
+              (std::vector<std::string>{"b", "d"}));
+    EXPECT_EQ(sql_console::addedNames({"a", "b"}, {"a"}), std::vector<std::string>{});
+    EXPECT_EQ(sql_console::addedNames({}, {"x"}), std::vector<std::string>{"x"});
+}
+
+TEST(SqlConsoleResult, HeadingsFitTheirBufferWithoutSplittingACharacter) {
+    EXPECT_EQ(sql_console::headingOf("price"), "price");
+    const std::string ascii(300, 'a');
+    EXPECT_EQ(sql_console::headingOf(ascii), std::string(255, 'a'));
+    // 127 two-byte characters fill 254 bytes; the 128th would need bytes 255 and 256
+    std::string kanji;
+    for (int i = 0; i < 130; ++i)
+        kanji += "\x8a\xbf";
+    const std::string cut = sql_console::headingOf(kanji);
+    EXPECT_EQ(cut.size(), 254u);
+    EXPECT_EQ(cut, kanji.substr(0, 254));
+    EXPECT_EQ(sql_console::headingOf("a" + kanji).size(), 255u);
+}
+
+TEST(SqlConsoleResult, TimesAreWholeSeconds) {
+    EXPECT_EQ(sql_console::secondsText(100, 100), QStringLiteral("0秒"));
+    EXPECT_EQ(sql_console::secondsText(100, 107), QStringLiteral("7秒"));
+    // a clock set back shows no negative time
+    EXPECT_EQ(sql_console::secondsText(100, 90), QStringLiteral("0秒"));
+}
+
+TEST(SqlConsoleFiles, ResultFileHasTheHeadingsThenEveryRow) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("TEMP.CSV"));
+    ASSERT_TRUE(sql_console::writeResultFile(
+        path, {"id", "name"},
+        {{std::string("1"), std::string("say \"hi\"")}, {std::string("2"), std::nullopt}}));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "\"id\",\"name\",\n\"1\",\"say \"\"hi\"\"\",\n\"2\",\"\",\n");
+    EXPECT_FALSE(sql_console::writeResultFile(dir.filePath(QStringLiteral("missing/TEMP.CSV")), {"a"}, {}));
+}
+
+TEST(SqlConsoleFiles, ScriptsAreKeptByteForByte) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.sql"));
+    const std::string text = "select '\x83\x5c';\nselect 2;\r\nselect 3";
+    ASSERT_TRUE(sql_console::writeScript(path, text));
+    EXPECT_EQ(sql_console::readScript(path), text);
+    ASSERT_TRUE(sql_console::writeScript(path, "x"));  // shorter text replaces the file whole
+    EXPECT_EQ(sql_console::readScript(path), "x");
+    EXPECT_EQ(sql_console::readScript(dir.filePath(QStringLiteral("none.sql"))), std::nullopt);
+    EXPECT_FALSE(sql_console::writeScript(dir.filePath(QStringLiteral("no/such/b.sql")), text));
+
+    EXPECT_EQ(sql_console::withDefaultSuffix(QStringLiteral("/t/a")), QStringLiteral("/t/a.sql"));
+    EXPECT_EQ(sql_console::withDefaultSuffix(QStringLiteral("/t/a.txt")), QStringLiteral("/t/a.txt"));
+    EXPECT_EQ(sql_console::withDefaultSuffix(QString()), QString());
+}
+
+TEST(SqlConsoleFont, StoredUnderSqldlgWithDefaultsForAbsentValues) {
+    QTemporaryDir dir;
+    QSettings settings(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat);
+    const LogicalFont system{QStringLiteral("Sans"), -13, 0, 700, false};
+
+    const LogicalFont defaults = sql_console::readFont(settings, system);
+    EXPECT_EQ(defaults, (LogicalFont{QStringLiteral("Sans"), 18, 0, 700, false}));
+
+    const LogicalFont chosen{QStringLiteral("MS Gothic"), -16, 8, 400, false};
+    sql_console::writeFont(settings, chosen);
+    EXPECT_EQ(settings.value(QStringLiteral("SQLDLG/lfHeight")).toInt(), -16);
+    EXPECT_EQ(settings.value(QStringLiteral("SQLDLG/lfFaceName")).toString(), QStringLiteral("MS Gothic"));
+    EXPECT_EQ(settings.value(QStringLiteral("SQLDLG/lfWeight")).toInt(), 400);
+    EXPECT_EQ(settings.value(QStringLiteral("SQLDLG/lfWidth")).toInt(), 8);
+    EXPECT_EQ(sql_console::readFont(settings, system), chosen);
+
+    settings.setValue(QStringLiteral("SQLDLG/lfHeight"), QStringLiteral("tall"));
+    EXPECT_EQ(sql_console::readFont(settings, system).height, 18);
+}
+
+}  // namespace
+}  // namespace dbk
