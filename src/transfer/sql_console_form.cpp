@@ -1,0 +1,459 @@
+#include "transfer/sql_console_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTableView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/commands.h"
+#include "app/messages.h"
+#include "app/modal_runner.h"
+#include "app/qt_ui_services.h"
+#include "conn/connection.h"
+#include "conn/text_codec.h"
+#include "transfer/csv_export_form.h"
+#include "transfer/temp_csv.h"
+
+namespace dbk {
+
+namespace {
+
+constexpr int kCannotExecuteQuery = 10110;
+constexpr int kDatabaseRootText = 10000;
+constexpr int kErrorOpeningFile = 10053;
+
+const QString kDatabaseIcon = QStringLiteral(":/icons/tree_database.svg");
+const QString kTableIcon = QStringLiteral(":/icons/tree_table.svg");
+const QString kFieldIcon = QStringLiteral(":/icons/tree_field.svg");
+
+QString scriptFilter() {
+    return QStringLiteral("SQLスクリプト (*.sql)");
+}
+
+std::string bytesOf(const QTreeWidgetItem* item) {
+    const QByteArray bytes = item->data(0, SqlConsoleForm::kBytesRole).toByteArray();
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
+
+int depthOf(const QTreeWidgetItem* item) {
+    int depth = 0;
+    for (const QTreeWidgetItem* p = item->parent(); p; p = p->parent())
+        ++depth;
+    return depth;
+}
+
+// A stored face this desktop lacks (a Windows face such as "MS Gothic") is drawn with an
+// installed Japanese face, preferably a Japanese-style (JP) fixed-pitch one; the stored name
+// stays first.
+QFont statementQFont(const LogicalFont& font) {
+    QFont qfont = toQFont(font);
+    if (font.faceName.isEmpty() || QFontDatabase::hasFamily(font.faceName))
+        return qfont;
+    const QStringList japanese = QFontDatabase::families(QFontDatabase::Japanese);
+    if (japanese.isEmpty())
+        return qfont;
+    auto preference = [](const QString& family) {
+        const bool fixed = QFontDatabase::isFixedPitch(family) || family.contains(QStringLiteral("Mono"));
+        return (family.contains(QStringLiteral("JP")) ? 2 : 0) + (fixed ? 1 : 0);
+    };
+    const auto best =
+        std::max_element(japanese.begin(), japanese.end(),
+                         [&](const QString& a, const QString& b) { return preference(a) < preference(b); });
+    qfont.setFamilies({font.faceName, *best});
+    return qfont;
+}
+
+QLineEdit* readOnlyEdit() {
+    auto* edit = new QLineEdit;
+    edit->setReadOnly(true);
+    return edit;
+}
+
+}  // namespace
+
+SqlConsoleForm::SqlConsoleForm(Connection& connection, QWidget* parent)
+    : QDialog(parent),
+      connection_(connection),
+      model_(this),
+      statement_(new QPlainTextEdit),
+      scriptFile_(readOnlyEdit()),
+      tree_(new QTreeWidget),
+      status_(readOnlyEdit()),
+      resultView_(new QTableView),
+      dataTime_(readOnlyEdit()),
+      displayTime_(readOnlyEdit()),
+      runButton_(new QPushButton(QStringLiteral("クエリ実行(&E)"))),
+      cancelButton_(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"))),
+      loadButton_(new QPushButton(QStringLiteral("読み込み"))),
+      saveButton_(new QPushButton(QStringLiteral("保存"))),
+      overwriteButton_(new QPushButton(QStringLiteral("上書き"))),
+      csvButton_(new QPushButton(QStringLiteral("CSV出力"))),
+      fontButton_(new QPushButton(QStringLiteral("フォント設定"))) {
+    setWindowTitle(QStringLiteral("SQL発行"));
+    buildLayout();
+
+    connect(runButton_, &QPushButton::clicked, this, &SqlConsoleForm::runStatements);
+    connect(cancelButton_, &QPushButton::clicked, this, &SqlConsoleForm::reject);
+    connect(loadButton_, &QPushButton::clicked, this, &SqlConsoleForm::loadScript);
+    connect(saveButton_, &QPushButton::clicked, this, &SqlConsoleForm::saveScript);
+    connect(overwriteButton_, &QPushButton::clicked, this, &SqlConsoleForm::overwriteScript);
+    connect(csvButton_, &QPushButton::clicked, this, &SqlConsoleForm::exportCsv);
+    connect(fontButton_, &QPushButton::clicked, this, &SqlConsoleForm::chooseFont);
+    connect(tree_, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current) { treeSelectionChanged(current); });
+    connect(tree_, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { treeDoubleClicked(item); });
+    connect(resultView_, &QWidget::customContextMenuRequested, this, &SqlConsoleForm::showContextMenu);
+    // Ctrl+E (command 32825) runs the statements from anywhere in the console.
+    auto* runKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
+    runKey->setObjectName(QString::number(cmd::ConsoleExecute));
+    connect(runKey, &QShortcut::activated, this, &SqlConsoleForm::runStatements);
+
+    fillTree();
+}
+
+void SqlConsoleForm::buildLayout() {
+    statement_->setTabChangesFocus(false);
+    statement_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    tree_->setHeaderHidden(true);
+    tree_->setColumnCount(1);
+
+    resultView_->setModel(&model_);
+    resultView_->setShowGrid(true);
+    resultView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    resultView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    resultView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    resultView_->setMouseTracking(true);
+    resultView_->setWordWrap(false);
+    resultView_->setContextMenuPolicy(Qt::CustomContextMenu);
+    resultView_->horizontalHeader()->setDefaultSectionSize(sql_console::kColumnWidth);
+    resultView_->verticalHeader()->setVisible(false);
+    resultView_->verticalHeader()->setDefaultSectionSize(resultView_->fontMetrics().height() + 6);
+    resultView_->installEventFilter(this);
+    statement_->installEventFilter(this);
+
+    runButton_->setDefault(true);
+
+    auto* statementSide = new QVBoxLayout;
+    statementSide->addWidget(new QLabel(QStringLiteral("SQL文")));
+    statementSide->addWidget(statement_, 1);
+    statementSide->addWidget(scriptFile_);
+    auto* treeSide = new QVBoxLayout;
+    treeSide->addWidget(new QLabel(QStringLiteral("データベース")));
+    treeSide->addWidget(tree_, 1);
+    auto* top = new QHBoxLayout;
+    top->addLayout(statementSide, 5);
+    top->addLayout(treeSide, 2);
+
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* button :
+         {runButton_, loadButton_, saveButton_, overwriteButton_, csvButton_, fontButton_})
+        buttons->addWidget(button);
+    buttons->addStretch();
+    buttons->addWidget(cancelButton_);
+
+    auto* statusRow = new QHBoxLayout;
+    statusRow->addWidget(new QLabel(QStringLiteral("実行結果")));
+    statusRow->addWidget(status_, 1);
+
+    auto* times = new QGridLayout;
+    times->addWidget(new QLabel(QStringLiteral("クエリ発行からクライアントにデータが届くまでの時間")), 0, 0);
+    times->addWidget(dataTime_, 0, 1);
+    times->addWidget(new QLabel(QStringLiteral("クエリ発行からすべてデータを表示するまでの時間")), 1, 0);
+    times->addWidget(displayTime_, 1, 1);
+    times->setColumnStretch(2, 1);
+    dataTime_->setMaximumWidth(100);
+    displayTime_->setMaximumWidth(100);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top, 1);
+    layout->addWidget(new QLabel(
+        QStringLiteral("注意　：　複数クエリを実行したい場合はクエリの最後に”；”を付けてください！！")));
+    layout->addLayout(buttons);
+    layout->addLayout(statusRow);
+    layout->addWidget(resultView_, 1);
+    layout->addLayout(times);
+    resize(820, 640);
+}
+
+void SqlConsoleForm::fillTree() {
+    treeReady_ = false;
+    auto* root = new QTreeWidgetItem(tree_, QStringList(msg(kDatabaseRootText)));
+    const std::optional<std::vector<std::string>> databases = sql_console::databaseNames(connection_);
+    if (!databases) {
+        std::string error = connection_.errorText();
+        if (error.empty())
+            error = "Not connected to a server.";
+        ui().message(toUi(error));
+        return;
+    }
+    addChildren(root, *databases, kDatabaseIcon);
+    root->setExpanded(true);
+
+    QSettings settings;
+    LogicalFont system = toLogicalFont(QApplication::font());
+    setStatementFont(sql_console::readFont(settings, system));
+    treeReady_ = true;
+}
+
+void SqlConsoleForm::addChildren(QTreeWidgetItem* parent, const std::vector<std::string>& names,
+                                 const QString& icon) {
+    const QIcon image(icon);
+    for (const std::string& name : names) {
+        auto* item = new QTreeWidgetItem(parent, QStringList(toUi(name)));
+        item->setIcon(0, image);
+        item->setData(0, kBytesRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
+    }
+}
+
+void SqlConsoleForm::treeSelectionChanged(QTreeWidgetItem* current) {
+    if (!treeReady_ || !current)
+        return;
+    treeReady_ = false;
+    WaitCursor wait;
+    const int depth = depthOf(current);
+    if (depth == static_cast<int>(sql_console::NodeDepth::Database)) {
+        const std::optional<std::vector<std::string>> tables =
+            sql_console::useDatabase(connection_, bytesOf(current));
+        if (tables && current->childCount() == 0)
+            addChildren(current, *tables, kTableIcon);
+    } else if (depth == static_cast<int>(sql_console::NodeDepth::Table) && current->childCount() == 0) {
+        addChildren(current,
+                    sql_console::fieldNames(connection_, bytesOf(current->parent()), bytesOf(current)),
+                    kFieldIcon);
+    }
+    treeReady_ = true;
+}
+
+void SqlConsoleForm::treeDoubleClicked(QTreeWidgetItem* item) {
+    if (!item)
+        return;
+    const auto depth = static_cast<sql_console::NodeDepth>(depthOf(item));
+    std::string database;
+    std::string table;
+    std::string field;
+    switch (depth) {
+        case sql_console::NodeDepth::Database:
+            database = bytesOf(item);
+            break;
+        case sql_console::NodeDepth::Table:
+            database = bytesOf(item->parent());
+            table = bytesOf(item);
+            break;
+        case sql_console::NodeDepth::Field:
+            field = bytesOf(item);
+            break;
+        case sql_console::NodeDepth::Root:
+            return;
+    }
+    const std::string appended = sql_console::appendedName(depth, database, table, field);
+    statement_->setPlainText(statement_->toPlainText() + toUi(appended));
+    statement_->moveCursor(QTextCursor::End);
+    statement_->setFocus();
+}
+
+std::string SqlConsoleForm::statementBytes() const {
+    return fromUi(statement_->toPlainText());
+}
+
+void SqlConsoleForm::runStatements() {
+    for (const std::string& statement : sql_console::splitStatements(statementBytes()))
+        runOne(statement);
+}
+
+void SqlConsoleForm::runOne(const std::string& statement) {
+    sql_console::Outcome outcome;
+    {
+        WaitCursor wait;
+        status_->setText(QString::fromUtf8(sql_console::kProcessedText));
+        outcome = sql_console::runStatement(connection_, statement);
+    }
+    using Kind = sql_console::Outcome::Kind;
+    switch (outcome.kind) {
+        case Kind::Empty:
+            ui().message(QStringLiteral("クエリを入力してください！！"));
+            return;
+        case Kind::Failed:
+            status_->setText(outcome.status);
+            ui().message(msg(kCannotExecuteQuery));
+            return;
+        case Kind::NoResultSet:
+            model_.apply(outcome);
+            status_->setText(outcome.status);
+            return;
+        case Kind::ResultSet:
+            showOutcome(outcome);
+            return;
+    }
+}
+
+void SqlConsoleForm::showOutcome(sql_console::Outcome& outcome) {
+    {
+        WaitCursor wait;
+        model_.apply(outcome);
+    }
+    const std::time_t displayTime = std::time(nullptr);
+    dataTime_->setText(sql_console::secondsText(outcome.startTime, outcome.dataTime));
+    displayTime_->setText(sql_console::secondsText(outcome.startTime, displayTime));
+}
+
+void SqlConsoleForm::loadScript() {
+    const QString path = ui().chooseOpenFile(QStringLiteral("読み込み"), scriptFilter(), QString());
+    if (path.isEmpty())
+        return;
+    const std::optional<std::string> text = sql_console::readScript(path);
+    if (!text)
+        return;
+    statement_->setPlainText(toUi(*text));
+    scriptFile_->setText(path);
+}
+
+void SqlConsoleForm::writeScriptTo(const QString& path, const QString& doneText) {
+    if (!sql_console::writeScript(path, statementBytes()))
+        return;
+    scriptFile_->setText(path);
+    ui().message(doneText);
+}
+
+void SqlConsoleForm::saveScript() {
+    const QString path = sql_console::withDefaultSuffix(
+        ui().chooseSaveFile(QStringLiteral("保存"), scriptFilter(), scriptFile_->text()));
+    if (path.isEmpty())
+        return;
+    writeScriptTo(path, QStringLiteral("書き込みました！！"));
+}
+
+void SqlConsoleForm::overwriteScript() {
+    if (scriptFile_->text().isEmpty()) {
+        saveScript();
+        return;
+    }
+    writeScriptTo(scriptFile_->text(), QStringLiteral("上書きしました！！"));
+}
+
+void SqlConsoleForm::setStatementFont(const LogicalFont& font) {
+    statementFont_ = font;
+    statement_->setFont(statementQFont(font));
+}
+
+void SqlConsoleForm::chooseFont() {
+    const LogicalFont current = statementFont_ ? *statementFont_ : toLogicalFont(statement_->font());
+    if (const std::optional<LogicalFont> chosen = ui().chooseFont(current))
+        setStatementFont(*chosen);
+}
+
+void SqlConsoleForm::exportCsv() {
+    const std::string statement = statementBytes();
+    if (statement.empty())
+        return;
+    CsvExportForm form(connection_, std::string(), std::string(), statement, this);
+    runModal(form);
+}
+
+QString SqlConsoleForm::selectionText() const {
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : resultView_->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    }
+    return toUi(model_.rowsText(std::move(rows)));
+}
+
+void SqlConsoleForm::copySelection() {
+    if (model_.rowCount() == 0)
+        return;
+    const QString text = selectionText();
+    if (!text.isEmpty())
+        QApplication::clipboard()->setText(text);
+}
+
+void SqlConsoleForm::openWithApplication() {
+    if (model_.rowCount() == 0)
+        return;
+    const QDir folder(workDirectory_.isEmpty() ? QDir::currentPath() : workDirectory_);
+    const QString name = QString::fromLatin1(TempCsvWriter::kFileName);
+    const QString path = folder.filePath(name);
+    if (!sql_console::writeResultFile(path, model_.headings(), model_.rows())) {
+        ui().message(msg(kErrorOpeningFile) + QStringLiteral("\n\nFile = ") + path);
+        return;
+    }
+    if (!ui().openWithAssociatedProgram(path))
+        ui().message(QStringLiteral("プログラムの実行に失敗しました。\n\nFile = ") + name);
+}
+
+QMenu* SqlConsoleForm::buildContextMenu(QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    connect(menu->addAction(QStringLiteral("コピー")), &QAction::triggered, this,
+            &SqlConsoleForm::copySelection);
+    connect(menu->addAction(QStringLiteral("関連付けしたアプリケーションで開く")), &QAction::triggered, this,
+            &SqlConsoleForm::openWithApplication);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("レコードの明細"))->setEnabled(false);
+    return menu;
+}
+
+void SqlConsoleForm::showContextMenu(const QPoint& position) {
+    if (model_.rowCount() == 0)
+        return;
+    QMenu* menu = buildContextMenu(this);
+    menu->exec(resultView_->viewport()->mapToGlobal(position));
+    delete menu;
+}
+
+bool SqlConsoleForm::eventFilter(QObject* watched, QEvent* event) {
+    // On X11 desktops the text field claims Ctrl+E (end of line); here it runs the statements.
+    if (watched == statement_ && event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_E)) {
+        event->ignore();
+        return true;
+    }
+    if (watched == resultView_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_C && !key->isAutoRepeat()) {
+            copySelection();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void SqlConsoleForm::saveFont() {
+    // Without a restored or chosen font there is nothing of the user's to keep; writing the
+    // widget's default would replace the stored choice.
+    if (!statementFont_)
+        return;
+    QSettings settings;
+    sql_console::writeFont(settings, *statementFont_);
+}
+
+void SqlConsoleForm::reject() {
+    saveFont();
+    QDialog::reject();
+}
+
+void SqlConsoleForm::closeEvent(QCloseEvent* event) {
+    saveFont();
+    QDialog::closeEvent(event);
+}
+
+}  // namespace dbk

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QDialog>
+#include <optional>
+#include <string>
+
+#include "app/ui_services.h"
+#include "transfer/sql_console.h"
+#include "transfer/sql_result_model.h"
+
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace dbk {
+
+class Connection;
+
+// The SQL console ("SQL発行"): statements typed or loaded from a file run one by one over
+// the shared connection, each result shown as a list. A tree of databases, tables and fields
+// beside the text appends names to it on a double-click.
+class SqlConsoleForm : public QDialog {
+    Q_OBJECT
+public:
+    // The node's name as the server gave it (bytes).
+    static constexpr int kBytesRole = Qt::UserRole;
+
+    explicit SqlConsoleForm(Connection& connection, QWidget* parent = nullptr);
+
+    // Where the work file for the associated program goes; the current folder when empty.
+    void setWorkDirectory(const QString& directory) { workDirectory_ = directory; }
+
+    // The buttons' and keys' actions.
+    void runStatements();
+    void loadScript();
+    void saveScript();
+    void overwriteScript();
+    void chooseFont();
+    void exportCsv();
+    void copySelection();
+    void openWithApplication();
+    // The result list's context menu (only offered while the list has rows).
+    QMenu* buildContextMenu(QWidget* parent);
+    // The selected rows as Copy puts them on the clipboard.
+    QString selectionText() const;
+
+    QPlainTextEdit* statementEdit() const { return statement_; }
+    QLineEdit* scriptFileEdit() const { return scriptFile_; }
+    QTreeWidget* tree() const { return tree_; }
+    QLineEdit* statusEdit() const { return status_; }
+    QTableView* resultView() const { return resultView_; }
+    const SqlResultModel& result() const { return model_; }
+    QLineEdit* dataTimeEdit() const { return dataTime_; }
+    QLineEdit* displayTimeEdit() const { return displayTime_; }
+    QPushButton* runButton() const { return runButton_; }
+    QPushButton* cancelButton() const { return cancelButton_; }
+    QPushButton* loadButton() const { return loadButton_; }
+    QPushButton* saveButton() const { return saveButton_; }
+    QPushButton* overwriteButton() const { return overwriteButton_; }
+    QPushButton* csvButton() const { return csvButton_; }
+    QPushButton* fontButton() const { return fontButton_; }
+    // Columns of the last result set shown.
+    int columnCount() const { return model_.columnCount(); }
+    // The statement field's font; none when the server list failed at opening and none was
+    // chosen since.
+    const std::optional<LogicalFont>& statementFont() const { return statementFont_; }
+    bool treeReady() const { return treeReady_; }
+
+public slots:
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildLayout();
+    void fillTree();
+    void treeSelectionChanged(QTreeWidgetItem* current);
+    void treeDoubleClicked(QTreeWidgetItem* item);
+    void addChildren(QTreeWidgetItem* parent, const std::vector<std::string>& names, const QString& icon);
+    void runOne(const std::string& statement);
+    void showOutcome(sql_console::Outcome& outcome);
+    std::string statementBytes() const;
+    void setStatementFont(const LogicalFont& font);
+    void writeScriptTo(const QString& path, const QString& doneText);
+    void saveFont();
+    void showContextMenu(const QPoint& position);
+
+    Connection& connection_;
+    QString workDirectory_;
+    std::optional<LogicalFont> statementFont_;
+    bool treeReady_ = false;
+    SqlResultModel model_;
+
+    QPlainTextEdit* statement_;
+    QLineEdit* scriptFile_;
+    QTreeWidget* tree_;
+    QLineEdit* status_;
+    QTableView* resultView_;
+    QLineEdit* dataTime_;
+    QLineEdit* displayTime_;
+    QPushButton* runButton_;
+    QPushButton* cancelButton_;
+    QPushButton* loadButton_;
+    QPushButton* saveButton_;
+    QPushButton* overwriteButton_;
+    QPushButton* csvButton_;
+    QPushButton* fontButton_;
+};
+
+}  // namespace dbk

@@ -1,0 +1,433 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <memory>
+
+#include "app/commands.h"
+#include "app/main_frame.h"
+#include "app/modal_runner.h"
+#include "app/qt_ui_services.h"
+#include "app/scripted_ui_services.h"
+#include "app/window_placement.h"
+#include "browser/left_view.h"
+#include "conn/dbkeeper_doc.h"
+#include "conn/text_codec.h"
+#include "support/test_server.h"
+#include "transfer/csv_export_form.h"
+#include "transfer/sql_console_form.h"
+
+namespace dbk {
+namespace {
+
+QTreeWidgetItem* childNamed(const QTreeWidgetItem* parent, const QString& text) {
+    for (int i = 0; parent && i < parent->childCount(); ++i) {
+        if (parent->child(i)->text(0) == text)
+            return parent->child(i);
+    }
+    return nullptr;
+}
+
+QStringList childTexts(const QTreeWidgetItem* parent) {
+    QStringList texts;
+    for (int i = 0; parent && i < parent->childCount(); ++i)
+        texts << parent->child(i)->text(0);
+    return texts;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The console on an administrator connection, messages recorded, settings in a folder of
+// their own.
+class SqlConsoleFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setInterfaceLanguage(Language::English);
+        QCoreApplication::setOrganizationName(QString::fromLatin1(kSettingsOrganization));
+        QCoreApplication::setApplicationName(QString::fromLatin1(kSettingsApplication));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    }
+    void TearDown() override {
+        setModalRunner(previousRunner);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    }
+
+    SqlConsoleForm& open() {
+        form = std::make_unique<SqlConsoleForm>(connection);
+        return *form;
+    }
+    void run(const QString& text) {
+        form->statementEdit()->setPlainText(text);
+        form->runButton()->click();
+    }
+    QStringList headings() const {
+        QStringList texts;
+        for (int c = 0; c < form->result().columnCount(); ++c)
+            texts << form->result().headerData(c, Qt::Horizontal).toString();
+        return texts;
+    }
+    void selectRows(std::initializer_list<int> rows) {
+        QTableView* view = form->resultView();
+        view->clearSelection();
+        for (int row : rows)
+            view->selectionModel()->select(view->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+
+    QTemporaryDir settingsDir;
+    ScopedScriptedUi ui;
+    Connection connection = test::serverConfigured() ? test::connectAdmin() : Connection();
+    std::unique_ptr<SqlConsoleForm> form;
+    ModalRunner previousRunner = setModalRunner({});
+};
+
+TEST_F(SqlConsoleFormTest, OpensWithTheDatabasesAndFillsTheTreeOnSelection) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_console_tree");
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE items (price INT, name TEXT)"));
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE brands (id INT)"));
+    open();
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("SQL発行"));
+    EXPECT_TRUE(form->treeReady());
+    ASSERT_EQ(form->tree()->topLevelItemCount(), 1);
+    QTreeWidgetItem* root = form->tree()->topLevelItem(0);
+    EXPECT_EQ(root->text(0), "Database");
+    QTreeWidgetItem* database = childNamed(root, "dbk_console_tree");
+    ASSERT_NE(database, nullptr);
+    EXPECT_EQ(database->childCount(), 0);
+
+    form->tree()->setCurrentItem(database);
+    EXPECT_EQ(childTexts(database), (QStringList{"brands", "items"}));
+    QTreeWidgetItem* items = childNamed(database, "items");
+    form->tree()->setCurrentItem(items);
+    EXPECT_EQ(childTexts(items), (QStringList{"name", "price"}));
+    // loaded once: a table added later shows only after the next opening
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE later (x INT)"));
+    form->tree()->setCurrentItem(root);
+    form->tree()->setCurrentItem(database);
+    EXPECT_EQ(database->childCount(), 2);
+    EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join('|').toStdString();
+    EXPECT_TRUE(form->treeReady());
+}
+
+TEST_F(SqlConsoleFormTest, WithoutADatabaseListTheTreeKeepsItsRootAndTheStoredFontStays) {
+    {
+        QSettings settings;
+        settings.setValue("SQLDLG/lfHeight", -30);
+    }
+    Connection closed;
+    SqlConsoleForm console(closed);
+    EXPECT_EQ(ui->messages, QStringList{"Not connected to a server."});
+    ASSERT_EQ(console.tree()->topLevelItemCount(), 1);
+    EXPECT_EQ(console.tree()->topLevelItem(0)->childCount(), 0);
+    EXPECT_FALSE(console.treeReady());
+    EXPECT_FALSE(console.statementFont());
+    console.cancelButton()->click();
+    EXPECT_EQ(QSettings().value("SQLDLG/lfHeight").toInt(), -30);
+}
+
+TEST_F(SqlConsoleFormTest, DoubleClickAppendsTheNameAtTheEnd) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_console_append");
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE items (price INT)"));
+    open();
+    QTreeWidgetItem* database = childNamed(form->tree()->topLevelItem(0), "dbk_console_append");
+    ASSERT_NE(database, nullptr);
+    form->tree()->setCurrentItem(database);
+    QTreeWidgetItem* items = childNamed(database, "items");
+    ASSERT_NE(items, nullptr);
+    form->tree()->setCurrentItem(items);
+
+    form->statementEdit()->setPlainText("select * from");
+    QTextCursor caret = form->statementEdit()->textCursor();
+    caret.setPosition(2);
+    form->statementEdit()->setTextCursor(caret);
+    emit form->tree()->itemDoubleClicked(items, 0);
+    EXPECT_EQ(form->statementEdit()->toPlainText(), "select * from dbk_console_append.items");
+    emit form->tree()->itemDoubleClicked(items->child(0), 0);
+    emit form->tree()->itemDoubleClicked(database, 0);
+    emit form->tree()->itemDoubleClicked(form->tree()->topLevelItem(0), 0);
+    EXPECT_EQ(form->statementEdit()->toPlainText(),
+              "select * from dbk_console_append.items price dbk_console_append");
+}
+
+TEST_F(SqlConsoleFormTest, RunsEachStatementAndReportsFailures) {
+    DBK_REQUIRE_SERVER();
+    open();
+    run("select 1 as one, NULL as two; select nosuch from dual");
+    EXPECT_EQ(ui->messages, QStringList{"Cannot execute query!"});
+    EXPECT_TRUE(form->statusEdit()->text().startsWith("Unknown column 'nosuch'"));
+    // the list keeps the first statement's result
+    EXPECT_EQ(headings(), (QStringList{"one", "two"}));
+    EXPECT_EQ(form->result().data(form->result().index(0, 1)).toString(), "");
+    EXPECT_EQ(form->dataTimeEdit()->text(), QStringLiteral("0秒"));
+    EXPECT_EQ(form->displayTimeEdit()->text(), QStringLiteral("0秒"));
+    EXPECT_EQ(ui->waitDepth, 0);
+
+    ui->messages.clear();
+    run("select 2 as x;;");
+    EXPECT_EQ(ui->messages, QStringList{QStringLiteral("クエリを入力してください！！")});
+    EXPECT_EQ(form->statusEdit()->text(), QStringLiteral("正しく処理されました"));
+    EXPECT_EQ(headings(), QStringList{"x"});
+    EXPECT_EQ(form->columnCount(), 1);
+
+    // Ctrl+E runs the text from the statement field too; running never closes the form
+    ui->messages.clear();
+    form->statementEdit()->setPlainText("select 3 as y, 4 as z");
+    form->show();
+    QApplication::setActiveWindow(form.get());
+    form->statementEdit()->setFocus();
+    QTest::keyClick(form->statementEdit(), Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(headings(), (QStringList{"y", "z"}));
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->statementEdit()->toPlainText(), "select 3 as y, 4 as z");
+    form->statementEdit()->setPlainText("select 5 as w");
+    form->resultView()->setFocus();
+    QTest::keyClick(form->resultView(), Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(headings(), QStringList{"w"});
+    form->hide();
+}
+
+TEST_F(SqlConsoleFormTest, CopyPutsTheSelectedRowsOnTheClipboard) {
+    DBK_REQUIRE_SERVER();
+    open();
+    QApplication::clipboard()->setText("before");
+    form->copySelection();  // no rows yet: nothing happens
+    EXPECT_EQ(QApplication::clipboard()->text(), "before");
+
+    run(QStringLiteral("select 1, 'a', NULL union all select 2, '日本', 'c' union all select 3, 'x', 'y'"));
+    ASSERT_EQ(form->result().rowCount(), 3);
+    selectRows({2, 0});
+    QMenu* menu = form->buildContextMenu(form.get());
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), 4);
+    EXPECT_EQ(actions[0]->text(), QStringLiteral("コピー"));
+    EXPECT_EQ(actions[1]->text(), QStringLiteral("関連付けしたアプリケーションで開く"));
+    EXPECT_TRUE(actions[2]->isSeparator());
+    EXPECT_EQ(actions[3]->text(), QStringLiteral("レコードの明細"));
+    EXPECT_FALSE(actions[3]->isEnabled());
+    actions[0]->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "1\ta\t\n3\tx\ty");
+    delete menu;
+
+    // the C key in the list, with or without Ctrl
+    selectRows({1});
+    QTest::keyClick(form->resultView(), Qt::Key_C);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("2\t日本\tc"));
+    selectRows({0, 1});
+    QTest::keyClick(form->resultView(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("1\ta\t\n2\t日本\tc"));
+}
+
+TEST_F(SqlConsoleFormTest, OpenWithWritesTheResultAndOpensIt) {
+    DBK_REQUIRE_SERVER();
+    QTemporaryDir work;
+    open().setWorkDirectory(work.path());
+    form->openWithApplication();  // no rows: nothing is written
+    EXPECT_FALSE(QFile::exists(work.filePath("TEMP.CSV")));
+    EXPECT_TRUE(ui->openedFiles.isEmpty());
+
+    run("select 'a\"b' as first, 5 as second");
+    form->openWithApplication();
+    EXPECT_EQ(fileBytes(work.filePath("TEMP.CSV")), "\"first\",\"second\",\n\"a\"\"b\",\"5\",\n");
+    EXPECT_EQ(ui->openedFiles, QStringList{work.filePath("TEMP.CSV")});
+    EXPECT_TRUE(ui->messages.isEmpty());
+
+    ui->openSucceeds = false;
+    form->openWithApplication();
+    EXPECT_EQ(ui->messages,
+              QStringList{QStringLiteral("プログラムの実行に失敗しました。\n\nFile = TEMP.CSV")});
+
+    // a folder the file cannot be created in: nothing is opened
+    ui->messages.clear();
+    ui->openedFiles.clear();
+    form->setWorkDirectory(work.filePath("missing"));
+    form->openWithApplication();
+    EXPECT_TRUE(ui->openedFiles.isEmpty());
+    ASSERT_EQ(ui->messages.size(), 1);
+    EXPECT_TRUE(ui->messages[0].startsWith("Error opening file.")) << ui->messages[0].toStdString();
+}
+
+TEST_F(SqlConsoleFormTest, ScriptsAreLoadedSavedAndOverwritten) {
+    DBK_REQUIRE_SERVER();
+    QTemporaryDir work;
+    open();
+    const QString text = QStringLiteral("select '日本';\nselect 2");
+    form->statementEdit()->setPlainText(text);
+
+    // Overwrite without a file asks for a name like Save; the name gets ".sql"
+    ui->saveFileAnswers.push_back(work.filePath("first"));
+    form->overwriteButton()->click();
+    const QString first = work.filePath("first.sql");
+    EXPECT_EQ(fileBytes(first), QByteArray::fromStdString(fromUi(text)));
+    EXPECT_EQ(form->scriptFileEdit()->text(), first);
+    EXPECT_EQ(ui->messages, QStringList{QStringLiteral("書き込みました！！")});
+
+    // now Overwrite writes that file without asking
+    form->statementEdit()->setPlainText("select 3");
+    form->overwriteButton()->click();
+    EXPECT_EQ(fileBytes(first), "select 3");
+    EXPECT_EQ(ui->messages.last(), QStringLiteral("上書きしました！！"));
+
+    // Save cancelled and Save to a folder that is not there change nothing
+    ui->messages.clear();
+    form->saveButton()->click();
+    ui->saveFileAnswers.push_back(work.filePath("no/such.sql"));
+    form->saveButton()->click();
+    EXPECT_TRUE(ui->messages.isEmpty());
+    EXPECT_EQ(form->scriptFileEdit()->text(), first);
+
+    // Load replaces the text with the file's bytes, decoded
+    QFile other(work.filePath("other.sql"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("select '\x83\x5c';\nselect 1");
+    other.close();
+    ui->openFileAnswers.push_back(other.fileName());
+    form->loadButton()->click();
+    EXPECT_EQ(form->statementEdit()->toPlainText(), QStringLiteral("select 'ソ';\nselect 1"));
+    EXPECT_EQ(form->scriptFileEdit()->text(), other.fileName());
+    ui->openFileAnswers.push_back(work.filePath("missing.sql"));
+    form->loadButton()->click();
+    EXPECT_EQ(form->scriptFileEdit()->text(), other.fileName());
+    EXPECT_TRUE(ui->messages.isEmpty());
+}
+
+TEST_F(SqlConsoleFormTest, FontIsStoredOnCloseAndRestoredAtTheNextOpening) {
+    DBK_REQUIRE_SERVER();
+    open();
+    const LogicalFont system = toLogicalFont(QApplication::font());
+    ASSERT_TRUE(form->statementFont());
+    EXPECT_EQ(form->statementFont()->height, 18);
+    EXPECT_EQ(form->statementFont()->faceName, system.faceName);
+    EXPECT_EQ(form->statementEdit()->font().pixelSize(), 18);
+
+    const LogicalFont chosen{QStringLiteral("MS Gothic"), -16, 0, 700, false};
+    ui->fontAnswers.push_back(chosen);
+    form->fontButton()->click();
+    EXPECT_EQ(form->statementEdit()->font().pixelSize(), 16);
+    EXPECT_TRUE(form->statementEdit()->font().bold());
+    ui->fontAnswers.push_back(std::nullopt);  // cancelled: the font stays
+    form->fontButton()->click();
+    EXPECT_EQ(form->statementEdit()->font().pixelSize(), 16);
+
+    QCloseEvent close;
+    QApplication::sendEvent(form.get(), &close);
+    {
+        QSettings settings;
+        EXPECT_EQ(settings.value("SQLDLG/lfHeight").toInt(), -16);
+        EXPECT_EQ(settings.value("SQLDLG/lfFaceName").toString(), "MS Gothic");
+        EXPECT_EQ(settings.value("SQLDLG/lfWeight").toInt(), 700);
+        EXPECT_EQ(settings.value("SQLDLG/lfWidth").toInt(), 0);
+    }
+    open();
+    EXPECT_EQ(form->statementFont(), chosen);
+    EXPECT_EQ(form->statementEdit()->font().family(), "MS Gothic");
+    EXPECT_EQ(form->statementEdit()->font().pixelSize(), 16);
+    // a face this desktop lacks is drawn with an installed Japanese one
+    const QStringList japanese = QFontDatabase::families(QFontDatabase::Japanese);
+    if (!QFontDatabase::hasFamily("MS Gothic") && !japanese.isEmpty())
+        EXPECT_TRUE(japanese.contains(QFontInfo(form->statementEdit()->font()).family()))
+            << QFontInfo(form->statementEdit()->font()).family().toStdString();
+
+    // the cancel button stores it as well
+    ui->fontAnswers.push_back(LogicalFont{QStringLiteral("Sans"), -20, 0, 400, false});
+    form->fontButton()->click();
+    form->cancelButton()->click();
+    EXPECT_EQ(QSettings().value("SQLDLG/lfHeight").toInt(), -20);
+}
+
+TEST_F(SqlConsoleFormTest, CsvOutputOpensTheExportFormWithTheWholeText) {
+    DBK_REQUIRE_SERVER();
+    open();
+    std::vector<std::string> statements;
+    setModalRunner([&](QDialog& dialog) {
+        auto* exportForm = qobject_cast<CsvExportForm*>(&dialog);
+        EXPECT_NE(exportForm, nullptr);
+        if (exportForm)
+            statements.push_back(exportForm->statement());
+        return 0;
+    });
+    form->csvButton()->click();  // no text: no form
+    EXPECT_TRUE(statements.empty());
+    form->statementEdit()->setPlainText(QStringLiteral("select '日本' as a; select 2"));
+    form->csvButton()->click();
+    EXPECT_EQ(statements, std::vector<std::string>{fromUi(QStringLiteral("select '日本' as a; select 2"))});
+}
+
+// The console opened by its command from the main window; databases created in it are added
+// to the object tree when it closes.
+TEST(SqlConsoleCommand, DatabasesCreatedInTheConsoleJoinTheObjectTree) {
+    DBK_REQUIRE_SERVER();
+    setInterfaceLanguage(Language::English);
+    QTemporaryDir settingsDir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    {
+        Connection admin = test::connectAdmin();
+        admin.exec("DROP DATABASE IF EXISTS dbk_console_new1");
+        admin.exec("DROP DATABASE IF EXISTS dbk_console_new2");
+    }
+    ScopedScriptedUi ui;
+    CDbkeeperDoc doc;
+    const ConnectParams p = test::adminParams();
+    doc.setLoginPrompt([p](const LoginValues&) {
+        return std::optional(
+            LoginValues{toUi(p.user), toUi(p.password), toUi(p.host), QString::number(p.port)});
+    });
+    auto frame = std::make_unique<CMainFrame>(doc);
+    frame->leftView()->initialUpdate();
+    QTreeWidgetItem* databases = frame->leftView()->databasesRoot();
+    ASSERT_NE(databases, nullptr);
+    const int before = databases->childCount();
+    EXPECT_EQ(childNamed(databases, "dbk_console_new1"), nullptr);
+
+    bool opened = false;
+    const ModalRunner previous = setModalRunner([&](QDialog& dialog) {
+        auto* console = qobject_cast<SqlConsoleForm*>(&dialog);
+        EXPECT_NE(console, nullptr);
+        if (!console)
+            return 0;
+        opened = true;
+        console->statementEdit()->setPlainText(
+            "create database dbk_console_new1; create database dbk_console_new2; select 1");
+        console->runButton()->click();
+        return 0;
+    });
+    EXPECT_TRUE(frame->isCommandEnabled(cmd::ExecuteSql, Pane::List));
+    EXPECT_TRUE(frame->runCommand(cmd::ExecuteSql, Pane::List));
+    setModalRunner(previous);
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(databases->childCount(), before + 2);
+    EXPECT_NE(childNamed(databases, "dbk_console_new1"), nullptr);
+    EXPECT_NE(childNamed(databases, "dbk_console_new2"), nullptr);
+
+    frame.reset();
+    Connection admin = test::connectAdmin();
+    admin.exec("DROP DATABASE dbk_console_new1");
+    admin.exec("DROP DATABASE dbk_console_new2");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+}
+
+}  // namespace
+}  // namespace dbk
