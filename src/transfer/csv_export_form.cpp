@@ -171,14 +171,11 @@ void CsvExportForm::exportToFile() {
     exporter.setProgress([this](long long, const QString& text) { sampleEdit_->setPlainText(text); });
     const CsvExportOutcome outcome = exporter.run(path);
     const QString text = CsvExporter::outcomeText(outcome, path);
-    if (outcome.status == CsvExportOutcome::Status::FileNotOpened) {
-        ui().message(text);
-    } else {
-        exporting_ = false;
-        sampleEdit_->setPlainText(text);
-        ui().message(text);
-    }
     exporting_ = false;
+    // The sample field keeps its text when no file was written.
+    if (outcome.status != CsvExportOutcome::Status::FileNotOpened)
+        sampleEdit_->setPlainText(text);
+    ui().message(text);
     setControlsEnabled(true);
 }
 
