@@ -9,17 +9,11 @@
 #include "conn/connection.h"
 #include "conn/text_codec.h"
 #include "conn/text_format.h"
+#include "transfer/kanji_converter.h"
 
 namespace dbk {
 
 namespace {
-
-bool isShiftJisLead(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-bool isShiftJisTrail(unsigned char b) {
-    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-}
 
 // The value with every occurrence of the quote doubled. Values are Shift_JIS, where a
 // second byte may equal an ASCII quote character such as "|": only whole characters match.
@@ -31,7 +25,8 @@ void appendQuoted(std::string& out, std::string_view value, std::string_view quo
     if (quote.size() == 1 && !isShiftJisTrail(static_cast<unsigned char>(quote[0]))) {
         // The usual quotes (" and ') never occur inside a Shift_JIS character.
         size_t start = 0;
-        for (size_t at = value.find(quote[0]); at != std::string_view::npos; at = value.find(quote[0], start)) {
+        for (size_t at = value.find(quote[0]); at != std::string_view::npos;
+             at = value.find(quote[0], start)) {
             out.append(value, start, at + 1 - start);
             out += quote[0];
             start = at + 1;

@@ -135,10 +135,6 @@ void widenHalfWidthKana(QString& text) {
     text = std::move(out);
 }
 
-bool isShiftJisLead(unsigned char b) {
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
 struct Encoded {
     std::string bytes;
     long long missing = 0;  // characters Shift_JIS does not have

@@ -11,6 +11,14 @@ enum class KanjiCode { Ascii, Iso2022Jp, EucJp, ShiftJis, Utf8 };
 
 const char* kanjiCodeName(KanjiCode code);
 
+// The bytes that start a two-byte Shift_JIS (CP932) character, and those that may follow them.
+inline bool isShiftJisLead(unsigned char b) {
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+inline bool isShiftJisTrail(unsigned char b) {
+    return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+
 // Turns Japanese text of any common code into Shift_JIS (CP932). The input code is
 // recognised among ISO-2022-JP, EUC-JP, Shift_JIS/CP932 and UTF-8; line breaks are kept.
 // A character Shift_JIS does not have becomes "?".
