@@ -1,0 +1,53 @@
+#include "browser/object_commands.h"
+
+#include "app/commands.h"
+#include "conn/connection.h"
+#include "conn/text_format.h"
+
+namespace dbk::object_commands {
+
+DeleteAction deleteActionFor(object_tree::NodeKind kind, const std::string& name, const std::string& parentName) {
+    using object_tree::NodeKind;
+    if (kind == NodeKind::Database) {
+        return name == "mysql" ? DeleteAction::RefuseMysqlDatabase : DeleteAction::DropDatabase;
+    }
+    if (kind == NodeKind::Table || kind == NodeKind::NestedTable) {
+        return parentName == "mysql" ? DeleteAction::RefuseMysqlTable : DeleteAction::DropTable;
+    }
+    return DeleteAction::Nothing;
+}
+
+std::string dropDatabase(const std::string& database) {
+    return format("DROP DATABASE IF EXISTS %s", Connection::ident(database));
+}
+
+std::string dropTable(const std::string& database, const std::string& table) {
+    return format("DROP TABLE IF EXISTS %s.%s", Connection::ident(database), Connection::ident(table));
+}
+
+std::string deleteAllRecords(const std::string& database, const std::string& table) {
+    return format("DELETE FROM %s.%s", Connection::ident(database), Connection::ident(table));
+}
+
+std::string lockTable(const std::string& database, const std::string& table) {
+    return format("LOCK TABLES %s.%s READ", Connection::ident(database), Connection::ident(table));
+}
+
+std::string optimizeTable(const std::string& database, const std::string& table) {
+    return format("OPTIMIZE TABLE %s.%s", Connection::ident(database), Connection::ident(table));
+}
+
+const Flush* flushFor(int command) {
+    static const Flush flushes[] = {
+        {cmd::FlushHosts, "FLUSH HOSTS", 10084},
+        {cmd::FlushLogs, "FLUSH LOGS", 10085},
+        {cmd::FlushStatus, "FLUSH STATUS", 10087},
+        {cmd::FlushTables, "FLUSH TABLES", 10088},
+    };
+    for (const Flush& f : flushes) {
+        if (f.command == command) return &f;
+    }
+    return nullptr;
+}
+
+}  // namespace dbk::object_commands

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+
+#include "browser/object_tree.h"
+
+namespace dbk {
+
+class Connection;
+
+// The one-step commands on the selected object or on the whole server.
+namespace object_commands {
+
+// What Delete does with the selected node.
+enum class DeleteAction { Nothing, RefuseMysqlDatabase, RefuseMysqlTable, DropDatabase, DropTable };
+DeleteAction deleteActionFor(object_tree::NodeKind kind, const std::string& name, const std::string& parentName);
+
+std::string dropDatabase(const std::string& database);
+// The table is named with its database: the connection's default database may have been
+// changed since the table was shown (the console shares the connection).
+std::string dropTable(const std::string& database, const std::string& table);
+std::string deleteAllRecords(const std::string& database, const std::string& table);
+std::string lockTable(const std::string& database, const std::string& table);
+inline constexpr const char* kUnlockTables = "UNLOCK TABLES";
+std::string optimizeTable(const std::string& database, const std::string& table);
+
+// The flush commands: statement and the notice shown after it.
+struct Flush {
+    int command;
+    const char* statement;
+    int notice;
+};
+const Flush* flushFor(int command);
+
+}  // namespace object_commands
+}  // namespace dbk

@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include "app/commands.h"
+#include "browser/object_commands.h"
+
+namespace dbk {
+namespace {
+
+using object_commands::DeleteAction;
+using object_tree::NodeKind;
+
+TEST(ObjectCommands, DeleteProtectsTheGrantDatabase) {
+    const struct {
+        NodeKind kind;
+        const char* name;
+        const char* parent;
+        DeleteAction action;
+    } cases[] = {
+        {NodeKind::Database, "mysql", "Database", DeleteAction::RefuseMysqlDatabase},
+        {NodeKind::Database, "shop", "Database", DeleteAction::DropDatabase},
+        {NodeKind::Table, "user", "mysql", DeleteAction::RefuseMysqlTable},
+        {NodeKind::Table, "items", "shop", DeleteAction::DropTable},
+        {NodeKind::NestedTable, "items", "shop", DeleteAction::DropTable},
+        {NodeKind::DatabasesRoot, "Database", "", DeleteAction::Nothing},
+        {NodeKind::AdminRoot, "Control Data", "", DeleteAction::Nothing},
+        {NodeKind::LimitUser, "Limit User", "mysql", DeleteAction::Nothing},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(object_commands::deleteActionFor(c.kind, c.name, c.parent), c.action) << c.name;
+    }
+}
+
+TEST(ObjectCommands, StatementsNameTheirObjects) {
+    EXPECT_EQ(object_commands::dropDatabase("shop"), "DROP DATABASE IF EXISTS shop");
+    EXPECT_EQ(object_commands::dropDatabase("my shop"), "DROP DATABASE IF EXISTS `my shop`");
+    EXPECT_EQ(object_commands::dropTable("shop", "items"), "DROP TABLE IF EXISTS shop.items");
+    EXPECT_EQ(object_commands::deleteAllRecords("shop", "order items"), "DELETE FROM shop.`order items`");
+    EXPECT_EQ(object_commands::lockTable("shop", "items"), "LOCK TABLES shop.items READ");
+    EXPECT_EQ(object_commands::optimizeTable("shop", "select"), "OPTIMIZE TABLE shop.`select`");
+    ASSERT_NE(object_commands::flushFor(cmd::FlushLogs), nullptr);
+    EXPECT_STREQ(object_commands::flushFor(cmd::FlushLogs)->statement, "FLUSH LOGS");
+    EXPECT_EQ(object_commands::flushFor(cmd::FlushTables)->notice, 10088);
+    EXPECT_EQ(object_commands::flushFor(cmd::Delete), nullptr);
+}
+
+}  // namespace
+}  // namespace dbk
