@@ -107,7 +107,9 @@ Outcome runStatement(Connection& connection, std::string_view statement) {
 std::string headingOf(std::string_view fieldName) {
     KanjiConverter converter;
     converter.setOptions("-s -x -X");
-    return cutToCharacters(converter.convert(fieldName), kHeadingBufferSize - 1);
+    // Names arrive in the connection's code, Shift_JIS: guessing the code would take a name
+    // of half-width kana for EUC-JP and garble it.
+    return cutToCharacters(converter.convert(fieldName, KanjiCode::ShiftJis), kHeadingBufferSize - 1);
 }
 
 QString secondsText(std::time_t from, std::time_t to) {

@@ -66,6 +66,12 @@ TEST(SqlConsoleResult, HeadingsFitTheirBufferWithoutSplittingACharacter) {
     EXPECT_EQ(sql_console::headingOf("a" + kanji).size(), 255u);
 }
 
+TEST(SqlConsoleResult, HalfWidthKanaHeadingsAreWidenedNotGuessedAway) {
+    // ｺｰﾄﾞ in Shift_JIS reads as valid EUC-JP too; it is the connection's Shift_JIS
+    EXPECT_EQ(sql_console::headingOf("\xba\xb0\xc4\xde"), "\x83\x52\x81\x5b\x83\x68");  // コード
+    EXPECT_EQ(sql_console::headingOf("\x8f\xa4\x95\x69"), "\x8f\xa4\x95\x69");              // 商品
+}
+
 TEST(SqlConsoleResult, TimesAreWholeSeconds) {
     EXPECT_EQ(sql_console::secondsText(100, 100), QStringLiteral("0秒"));
     EXPECT_EQ(sql_console::secondsText(100, 107), QStringLiteral("7秒"));
