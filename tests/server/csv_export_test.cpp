@@ -175,10 +175,7 @@ TEST_F(CsvExportTest, AServerThatGoesAwayIsReportedAndTheKeepAliveWaits) {
     DBK_REQUIRE_SERVER();
     CDbkeeperDoc doc;
     const ConnectParams p = test::adminParams();
-    doc.setLoginPrompt([p](const LoginValues&) {
-        return std::optional(
-            LoginValues{toUi(p.user), toUi(p.password), toUi(p.host), QString::number(p.port)});
-    });
+    doc.setLoginPrompt(test::loginPromptFor(p));
     ASSERT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
     ui->messages.clear();
     Connection killer = test::connectAdmin();

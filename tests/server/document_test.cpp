@@ -11,10 +11,6 @@
 namespace dbk {
 namespace {
 
-LoginValues loginFor(const ConnectParams& p) {
-    return LoginValues{toUi(p.user), toUi(p.password), toUi(p.host), QString::number(p.port)};
-}
-
 class DocumentConnect : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -35,7 +31,7 @@ protected:
 
 TEST_F(DocumentConnect, AdministratorIsToldAndTheStatusBarFilled) {
     DBK_REQUIRE_SERVER();
-    answer = loginFor(test::adminParams());
+    answer = test::loginValues(test::adminParams());
     EXPECT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
     ASSERT_EQ(presets.size(), 1U);
     EXPECT_EQ(presets[0].port, "3306");
@@ -61,7 +57,7 @@ TEST_F(DocumentConnect, AdministratorIsToldAndTheStatusBarFilled) {
 
 TEST_F(DocumentConnect, NormalUserConnectsWithoutTheAdministratorBox) {
     DBK_REQUIRE_SERVER();
-    answer = loginFor(test::normalUserParams());
+    answer = test::loginValues(test::normalUserParams());
     EXPECT_EQ(doc.connect(), CDbkeeperDoc::kNormalUser);
     EXPECT_EQ(doc.adminFlag(), 0);
     EXPECT_TRUE(ui->messages.isEmpty());
@@ -71,12 +67,12 @@ TEST_F(DocumentConnect, NormalUserConnectsWithoutTheAdministratorBox) {
 
 TEST_F(DocumentConnect, ReloginResetsTheAdministratorFlagAndClosesTheOldSession) {
     DBK_REQUIRE_SERVER();
-    answer = loginFor(test::adminParams());
+    answer = test::loginValues(test::adminParams());
     ASSERT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
     const unsigned long firstThread = doc.connection().threadId();
     Connection observer = test::connectAdmin();
 
-    answer = loginFor(test::normalUserParams());
+    answer = test::loginValues(test::normalUserParams());
     EXPECT_EQ(doc.connect(), CDbkeeperDoc::kNormalUser);
     EXPECT_EQ(doc.adminFlag(), 0);
     EXPECT_NE(doc.connection().threadId(), firstThread);
@@ -97,7 +93,7 @@ TEST_F(DocumentConnect, RefusedLoginsAreReportedAndLeaveTheProgramUsable) {
 
     for (const ConnectParams& params : {wrongPassword, closedPort, unknownUser}) {
         ui->messages.clear();
-        answer = loginFor(params);
+        answer = test::loginValues(params);
         EXPECT_EQ(doc.connect(), CDbkeeperDoc::kNotConnected) << params.user << " port " << params.port;
         ASSERT_EQ(ui->messages.size(), 1);
         EXPECT_TRUE(ui->messages[0].startsWith("Error connecting.\n")) << ui->messages[0].toStdString();
@@ -106,7 +102,7 @@ TEST_F(DocumentConnect, RefusedLoginsAreReportedAndLeaveTheProgramUsable) {
     }
     EXPECT_TRUE(ui->messages[0].contains(QString::number(closedPort.port)) || ui->messages[0].contains("1045"));
 
-    answer = loginFor(test::adminParams());
+    answer = test::loginValues(test::adminParams());
     EXPECT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
 }
 
@@ -138,7 +134,7 @@ TEST_F(DocumentConnect, EveryLoginStartsInTheStartupDirectory) {
 
 TEST_F(DocumentConnect, KeepAliveNoticesALostSessionButNotABusyOne) {
     DBK_REQUIRE_SERVER();
-    answer = loginFor(test::adminParams());
+    answer = test::loginValues(test::adminParams());
     ASSERT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
     ui->messages.clear();
     EXPECT_EQ(doc.keepAliveTick(), CDbkeeperDoc::KeepAlive::Alive);
@@ -168,7 +164,7 @@ TEST(CharacterSetWarning, TheServersOwnSetIsRead) {
     DBK_REQUIRE_SERVER();
     ScopedScriptedUi ui;
     CDbkeeperDoc doc;
-    doc.setLoginPrompt([](const LoginValues&) { return std::optional(loginFor(test::adminParams())); });
+    doc.setLoginPrompt([](const LoginValues&) { return std::optional(test::loginValues(test::adminParams())); });
     ASSERT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
     Result expected = doc.connection().query("SELECT @@character_set_server");
     ASSERT_TRUE(expected.next());

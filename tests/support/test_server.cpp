@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 
+#include "conn/text_codec.h"
+
 namespace dbk::test {
 
 namespace {
@@ -59,6 +61,14 @@ Connection connectAdmin() {
     Connection c;
     EXPECT_TRUE(c.open(adminParams())) << c.errorLine();
     return c;
+}
+
+LoginValues loginValues(const ConnectParams& p) {
+    return LoginValues{toUi(p.user), toUi(p.password), toUi(p.host), QString::number(p.port)};
+}
+
+LoginPrompt loginPromptFor(const ConnectParams& params) {
+    return [params](const LoginValues&) { return std::optional(loginValues(params)); };
 }
 
 ScratchDatabase::ScratchDatabase(std::string name) : name_(std::move(name)), admin_(connectAdmin()) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "conn/connection.h"
+#include "conn/dbkeeper_doc.h"
 
 namespace dbk::test {
 
@@ -24,6 +25,10 @@ unsigned int closedPort();
 
 // An open administrator connection, or a failed assertion.
 Connection connectAdmin();
+
+// What the login form hands over for an account, and a login prompt that always answers so.
+LoginValues loginValues(const ConnectParams& params);
+LoginPrompt loginPromptFor(const ConnectParams& params);
 
 // A database created fresh for one test and dropped afterwards.
 class ScratchDatabase {

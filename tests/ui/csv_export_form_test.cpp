@@ -282,10 +282,7 @@ TEST_F(CsvExportCommandTest, CommandsExportTheSelectedTable) {
     DBK_REQUIRE_SERVER();
     CDbkeeperDoc doc;
     const ConnectParams p = test::adminParams();
-    doc.setLoginPrompt([p](const LoginValues&) {
-        return std::optional(
-            LoginValues{toUi(p.user), toUi(p.password), toUi(p.host), QString::number(p.port)});
-    });
+    doc.setLoginPrompt(test::loginPromptFor(p));
     ASSERT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
     CMainFrame frame(doc);
     DocumentContext& context = doc.context();

@@ -14,30 +14,15 @@
 #include "browser/dbkeeper_view.h"
 #include "conn/dbkeeper_doc.h"
 #include "monitor/db_graph_view.h"
+#include "support/ui_support.h"
 
 namespace dbk {
 namespace {
 
-// Points the settings store at an empty folder for one test.
-class IsolatedSettings {
-public:
-    IsolatedSettings() {
-        QCoreApplication::setOrganizationName(QString::fromLatin1(kSettingsOrganization));
-        QCoreApplication::setApplicationName(QString::fromLatin1(kSettingsApplication));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
-    }
-    QString file() const {
-        return dir_.path() + "/" + kSettingsOrganization + "/" + kSettingsApplication + ".conf";
-    }
-
-private:
-    QTemporaryDir dir_;
-};
-
 class MainFrameTest : public ::testing::Test {
 protected:
     void SetUp() override { setInterfaceLanguage(Language::English); }
-    IsolatedSettings settings;
+    test::IsolatedSettings settings;
     ScopedScriptedUi ui;
     CDbkeeperDoc doc;
 };

@@ -16,6 +16,7 @@
 #include "conn/dbkeeper_doc.h"
 #include "conn/text_codec.h"
 #include "support/test_server.h"
+#include "support/ui_support.h"
 
 namespace dbk {
 namespace {
@@ -37,9 +38,6 @@ class ObjectCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setInterfaceLanguage(Language::English);
-        QCoreApplication::setOrganizationName(QString::fromLatin1(kSettingsOrganization));
-        QCoreApplication::setApplicationName(QString::fromLatin1(kSettingsApplication));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
         setProgramEnd([this] { ++programEnds; });
     }
     void TearDown() override {
@@ -48,9 +46,7 @@ protected:
     }
 
     void open(const ConnectParams& p) {
-        doc.setLoginPrompt([p](const LoginValues&) {
-            return std::optional(LoginValues{toUi(p.user), toUi(p.password), toUi(p.host), QString::number(p.port)});
-        });
+        doc.setLoginPrompt(test::loginPromptFor(p));
         frame = std::make_unique<CMainFrame>(doc);
         frame->leftView()->initialUpdate();
         ASSERT_TRUE(doc.connection().isOpen());
@@ -69,7 +65,7 @@ protected:
         return t;
     }
 
-    QTemporaryDir settingsDir;
+    test::IsolatedSettings settings;
     ScopedScriptedUi ui;
     CDbkeeperDoc doc;
     std::unique_ptr<CMainFrame> frame;

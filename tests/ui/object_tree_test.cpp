@@ -23,15 +23,12 @@
 #include "conn/text_codec.h"
 #include "monitor/db_graph_view.h"
 #include "support/test_server.h"
+#include "support/ui_support.h"
 
 namespace dbk {
 namespace {
 
 using object_tree::NodeKind;
-
-LoginValues loginFor(const ConnectParams& p) {
-    return LoginValues{toUi(p.user), toUi(p.password), toUi(p.host), QString::number(p.port)};
-}
 
 std::string sjis(const char* utf8) {
     return fromUi(QString::fromUtf8(utf8));
@@ -58,11 +55,6 @@ class ObjectTreeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setInterfaceLanguage(Language::English);
-        previousOrganization = QCoreApplication::organizationName();
-        previousApplication = QCoreApplication::applicationName();
-        QCoreApplication::setOrganizationName(QString::fromLatin1(kSettingsOrganization));
-        QCoreApplication::setApplicationName(QString::fromLatin1(kSettingsApplication));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
         doc.setLoginPrompt([this](const LoginValues&) -> std::optional<LoginValues> {
             ++logins;
             // the tree is cleared and takes no selections while the login form is up
@@ -80,16 +72,12 @@ protected:
 
     void TearDown() override {
         frame.reset();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
-        QCoreApplication::setOrganizationName(previousOrganization);
-        QCoreApplication::setApplicationName(previousApplication);
     }
 
     // Queues the answers of the login form; the last one repeats.
     void loginAs(std::optional<LoginValues> values) { logins_ = {values}; }
     void connectAs(const ConnectParams& params) {
-        loginAs(loginFor(params));
+        loginAs(test::loginValues(params));
         tree().initialUpdate();
     }
 
@@ -117,9 +105,7 @@ protected:
             frame->router().setHandler(id, [this, id] { ran.push_back(id); });
     }
 
-    QTemporaryDir settingsDir;
-    QString previousOrganization;
-    QString previousApplication;
+    test::IsolatedSettings settings;
     ScopedScriptedUi ui;
     CDbkeeperDoc doc;
     std::unique_ptr<CMainFrame> frame;

@@ -19,6 +19,7 @@
 #include "conn/dbkeeper_doc.h"
 #include "conn/text_codec.h"
 #include "support/test_server.h"
+#include "support/ui_support.h"
 
 namespace dbk {
 namespace {
@@ -28,36 +29,23 @@ class RecordListTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setInterfaceLanguage(Language::English);
-        QCoreApplication::setOrganizationName(QString::fromLatin1(kSettingsOrganization));
-        QCoreApplication::setApplicationName(QString::fromLatin1(kSettingsApplication));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     }
     void TearDown() override { setModalRunner(previousRunner); }
 
     void connect() {
         const ConnectParams p = test::adminParams();
-        doc.setLoginPrompt([p](const LoginValues&) {
-            return std::optional(LoginValues{toUi(p.user), toUi(p.password), toUi(p.host), QString::number(p.port)});
-        });
+        doc.setLoginPrompt(test::loginPromptFor(p));
         ASSERT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
         ui->messages.clear();
     }
 
     CDbkeeperView& show(const std::string& database, const std::string& table) {
-        DocumentContext& c = doc.context();
-        c.currentDatabase = database;
-        c.currentTable = table;
-        c.nodeImage = 2;
-        c.pageIndex = 0;
-        c.filterFlag = 0;
-        frame->showRecordList();
-        frame->updateAllViews();
-        return *frame->recordList();
+        return test::showTable(*frame, database, table);
     }
 
     QString status(int pane) const { return frame->statusBarPanes().paneText(pane); }
 
-    QTemporaryDir settingsDir;
+    test::IsolatedSettings settings;
     ScopedScriptedUi ui;
     CDbkeeperDoc doc;
     std::unique_ptr<CMainFrame> frame = std::make_unique<CMainFrame>(doc);

@@ -26,6 +26,7 @@
 #include "conn/dbkeeper_doc.h"
 #include "conn/text_codec.h"
 #include "support/test_server.h"
+#include "support/ui_support.h"
 
 namespace dbk {
 namespace {
@@ -43,9 +44,6 @@ class RecordToolsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setInterfaceLanguage(Language::English);
-        QCoreApplication::setOrganizationName(QString::fromLatin1(kSettingsOrganization));
-        QCoreApplication::setApplicationName(QString::fromLatin1(kSettingsApplication));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
         previousDirectory = QDir::currentPath();
         QDir::setCurrent(startDir.path());
         previousRunner = setModalRunner([this](QDialog& dialog) {
@@ -72,25 +70,13 @@ protected:
 
     void connect() {
         const ConnectParams p = test::adminParams();
-        doc.setLoginPrompt([p](const LoginValues&) {
-            return std::optional(
-                LoginValues{toUi(p.user), toUi(p.password), toUi(p.host), QString::number(p.port)});
-        });
+        doc.setLoginPrompt(test::loginPromptFor(p));
         ASSERT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
         ui->messages.clear();
     }
 
     CDbkeeperView& show(const std::string& database, const std::string& table) {
-        DocumentContext& c = doc.context();
-        c.currentDatabase = database;
-        c.currentTable = table;
-        c.nodeImage = 2;
-        c.pageIndex = 0;
-        c.filterFlag = 0;
-        frame->showRecordList();
-        frame->updateAllViews();
-        frame->setFocusedPane(Pane::List);
-        return *frame->recordList();
+        return test::showTable(*frame, database, table);
     }
 
     // Opens the details of a list row as the command does for the row that changed last.
@@ -111,7 +97,7 @@ protected:
     QString tempCsv() const { return QDir(startDir.path()).filePath("TEMP.CSV"); }
     QString status(int pane) const { return frame->statusBarPanes().paneText(pane); }
 
-    QTemporaryDir settingsDir;
+    test::IsolatedSettings settings;
     QTemporaryDir startDir;
     QString previousDirectory;
     ScopedScriptedUi ui;

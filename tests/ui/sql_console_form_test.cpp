@@ -31,6 +31,7 @@
 #include "conn/dbkeeper_doc.h"
 #include "conn/text_codec.h"
 #include "support/test_server.h"
+#include "support/ui_support.h"
 #include "transfer/csv_export_form.h"
 #include "transfer/sql_console_form.h"
 
@@ -63,14 +64,9 @@ class SqlConsoleFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
         setInterfaceLanguage(Language::English);
-        QCoreApplication::setOrganizationName(QString::fromLatin1(kSettingsOrganization));
-        QCoreApplication::setApplicationName(QString::fromLatin1(kSettingsApplication));
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
     }
     void TearDown() override {
         setModalRunner(previousRunner);
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
     }
 
     SqlConsoleForm& open() {
@@ -95,7 +91,7 @@ protected:
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 
-    QTemporaryDir settingsDir;
+    test::IsolatedSettings settings;
     ScopedScriptedUi ui;
     Connection connection = test::serverConfigured() ? test::connectAdmin() : Connection();
     std::unique_ptr<SqlConsoleForm> form;
@@ -380,8 +376,7 @@ TEST_F(SqlConsoleFormTest, CsvOutputOpensTheExportFormWithTheWholeText) {
 TEST(SqlConsoleCommand, DatabasesCreatedInTheConsoleJoinTheObjectTree) {
     DBK_REQUIRE_SERVER();
     setInterfaceLanguage(Language::English);
-    QTemporaryDir settingsDir;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    test::IsolatedSettings settings;
     {
         Connection admin = test::connectAdmin();
         admin.exec("DROP DATABASE IF EXISTS dbk_console_new1");
@@ -390,10 +385,7 @@ TEST(SqlConsoleCommand, DatabasesCreatedInTheConsoleJoinTheObjectTree) {
     ScopedScriptedUi ui;
     CDbkeeperDoc doc;
     const ConnectParams p = test::adminParams();
-    doc.setLoginPrompt([p](const LoginValues&) {
-        return std::optional(
-            LoginValues{toUi(p.user), toUi(p.password), toUi(p.host), QString::number(p.port)});
-    });
+    doc.setLoginPrompt(test::loginPromptFor(p));
     auto frame = std::make_unique<CMainFrame>(doc);
     frame->leftView()->initialUpdate();
     QTreeWidgetItem* databases = frame->leftView()->databasesRoot();
@@ -425,8 +417,6 @@ TEST(SqlConsoleCommand, DatabasesCreatedInTheConsoleJoinTheObjectTree) {
     Connection admin = test::connectAdmin();
     admin.exec("DROP DATABASE dbk_console_new1");
     admin.exec("DROP DATABASE dbk_console_new2");
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
 }
 
 }  // namespace
