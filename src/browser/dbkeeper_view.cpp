@@ -11,6 +11,7 @@
 
 #include "app/messages.h"
 #include "app/modal_runner.h"
+#include "app/report_list_widget.h"
 #include "app/status_panes.h"
 #include "app/ui_services.h"
 #include "app/view_host.h"
@@ -35,18 +36,10 @@ std::map<std::string, CDbkeeperView::RowEditor>& grantEditors() {
 }  // namespace
 
 CDbkeeperView::CDbkeeperView(ViewHost& host, QWidget* parent) : QTableWidget(parent), host_(host) {
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setShowGrid(true);
-    setWordWrap(false);
-    verticalHeader()->setVisible(false);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    setUpReportList(this, true);
     horizontalHeader()->setSectionsMovable(true);
     horizontalHeader()->setDefaultSectionSize(100);
-    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setSectionsClickable(true);
-    setMouseTracking(true);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CDbkeeperView::sortByColumn);
     connect(this, &QTableWidget::currentCellChanged, this, [this](int row) { lastChangedRow_ = row; });
     connect(this, &QTableWidget::cellDoubleClicked, this, [this](int row) { openRow(row); });

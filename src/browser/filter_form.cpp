@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/messages.h"
+#include "app/report_list_widget.h"
 #include "conn/text_codec.h"
 
 namespace dbk {
@@ -25,13 +26,7 @@ FilterForm::FilterForm(Connection& connection, const std::string& database, cons
     list_->setHorizontalHeaderLabels({msg(10124), msg(10125), msg(10126), msg(10127)});
     for (int c = 0; c < 4; ++c)
         list_->setColumnWidth(c, 200);
-    list_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    list_->verticalHeader()->setVisible(false);
-    list_->setShowGrid(true);
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->setWordWrap(false);
+    setUpReportList(list_, false);
 
     // A failed listing leaves the list empty; OK then changes no condition.
     model_.load(connection, database, table, conditions);

@@ -10,6 +10,7 @@
 
 #include "app/messages.h"
 #include "app/modal_runner.h"
+#include "app/report_list_widget.h"
 #include "app/ui_services.h"
 #include "browser/table_size_form.h"
 #include "conn/connection.h"
@@ -49,13 +50,7 @@ RecordDetailsForm::RecordDetailsForm(Connection& connection, const std::string& 
     const int widths[] = {150, 100, 70, 250};
     for (int c = 0; c < 4; ++c)
         list_->setColumnWidth(c, widths[c]);
-    list_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    list_->verticalHeader()->setVisible(false);
-    list_->setShowGrid(true);
-    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list_->setWordWrap(false);
+    setUpReportList(list_, false);
     list_->setIconSize(QSize(16, 16));
 
     auto* boxes = new QFormLayout;

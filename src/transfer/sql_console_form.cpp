@@ -29,6 +29,7 @@
 #include "app/messages.h"
 #include "app/modal_runner.h"
 #include "app/qt_ui_services.h"
+#include "app/report_list_widget.h"
 #include "conn/connection.h"
 #include "conn/text_codec.h"
 #include "transfer/csv_export_form.h"
@@ -139,16 +140,9 @@ void SqlConsoleForm::buildLayout() {
     tree_->setColumnCount(1);
 
     resultView_->setModel(&model_);
-    resultView_->setShowGrid(true);
-    resultView_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    resultView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    resultView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    resultView_->setMouseTracking(true);
-    resultView_->setWordWrap(false);
+    setUpReportList(resultView_, true);
     resultView_->setContextMenuPolicy(Qt::CustomContextMenu);
     resultView_->horizontalHeader()->setDefaultSectionSize(sql_console::kColumnWidth);
-    resultView_->verticalHeader()->setVisible(false);
-    resultView_->verticalHeader()->setDefaultSectionSize(resultView_->fontMetrics().height() + 6);
     resultView_->installEventFilter(this);
     statement_->installEventFilter(this);
 
