@@ -183,8 +183,10 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::replaceRightView(QWidget* view) {
     QWidget* old = rightView_;
-    const int width = centralWidget()->width() * 3 / 4;
-    const bool hadFocus = old && old->isAncestorOf(QApplication::focusWidget());
+    QWidget* focus = QApplication::focusWidget();
+    const bool hadFocus = old && (old == focus || old->isAncestorOf(focus));
+    // The new view takes the old one's place; the tree keeps the width the user gave it.
+    const QList<int> sizes = splitter_->sizes();
     splitter_->replaceWidget(1, view);
     rightView_ = view;
     if (focusedPane_ == Pane::List || focusedPane_ == Pane::Graph) {
@@ -192,8 +194,7 @@ void CMainFrame::replaceRightView(QWidget* view) {
     }
     old->hide();
     old->deleteLater();  // it may be the sender of the command that replaced it
-    const QList<int> sizes = splitter_->sizes();
-    if (sizes.size() == 2) splitter_->setSizes({sizes[0], width});
+    splitter_->setSizes(sizes);
     if (hadFocus) view->setFocus();
     updateCommandStates();
 }
