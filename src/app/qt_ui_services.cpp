@@ -27,8 +27,11 @@ QString QtUiServices::chooseOpenFile(const QString& title, const QString& filter
     return QFileDialog::getOpenFileName(dialogParent(), title, directory, filter);
 }
 
-QString QtUiServices::chooseSaveFile(const QString& title, const QString& filter, const QString& directory) {
-    return QFileDialog::getSaveFileName(dialogParent(), title, directory, filter);
+QString QtUiServices::chooseSaveFile(const QString& title, const QString& filter, const QString& directory,
+                                     bool confirmOverwrite) {
+    return QFileDialog::getSaveFileName(dialogParent(), title, directory, filter, nullptr,
+                                        confirmOverwrite ? QFileDialog::Options()
+                                                         : QFileDialog::DontConfirmOverwrite);
 }
 
 std::optional<LogicalFont> QtUiServices::chooseFont(const LogicalFont& initial) {

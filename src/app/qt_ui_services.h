@@ -16,7 +16,8 @@ public:
     void message(const QString& text) override;
     bool askYesNo(const QString& text) override;
     QString chooseOpenFile(const QString& title, const QString& filter, const QString& directory) override;
-    QString chooseSaveFile(const QString& title, const QString& filter, const QString& directory) override;
+    QString chooseSaveFile(const QString& title, const QString& filter, const QString& directory,
+                           bool confirmOverwrite = true) override;
     std::optional<LogicalFont> chooseFont(const LogicalFont& initial) override;
     bool openWithAssociatedProgram(const QString& path) override;
     void beginWaitCursor() override;

@@ -17,7 +17,7 @@ QString ScriptedUiServices::chooseOpenFile(const QString&, const QString&, const
     return answer;
 }
 
-QString ScriptedUiServices::chooseSaveFile(const QString&, const QString&, const QString&) {
+QString ScriptedUiServices::chooseSaveFile(const QString&, const QString&, const QString&, bool) {
     if (saveFileAnswers.empty()) return {};
     QString answer = saveFileAnswers.front();
     saveFileAnswers.pop_front();

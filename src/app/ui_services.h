@@ -33,7 +33,9 @@ public:
     virtual bool askYesNo(const QString& text) = 0;
     // File choosers; "" when cancelled. filter like "CSV (*.csv);;All files (*)".
     virtual QString chooseOpenFile(const QString& title, const QString& filter, const QString& directory) = 0;
-    virtual QString chooseSaveFile(const QString& title, const QString& filter, const QString& directory) = 0;
+    // A save-mode chooser; with confirmOverwrite it asks before an existing file is chosen.
+    virtual QString chooseSaveFile(const QString& title, const QString& filter, const QString& directory,
+                                   bool confirmOverwrite = true) = 0;
     virtual std::optional<LogicalFont> chooseFont(const LogicalFont& initial) = 0;
     // Opens a file with the program the desktop associates with it.
     virtual bool openWithAssociatedProgram(const QString& path) = 0;

@@ -95,7 +95,7 @@ void ScriptFileForm::reject() {
 void ScriptFileForm::browseFile() {
     const QString current = fileEdit_->text();
     const QString directory = current.isEmpty() ? QString() : QFileInfo(current).absolutePath();
-    const QString chosen = ui().chooseSaveFile(QString(), QStringLiteral("SQL文 (*.sql)"), directory);
+    const QString chosen = ui().chooseSaveFile(QString(), QStringLiteral("SQL文 (*.sql)"), directory, false);
     if (chosen.isEmpty())
         return;
     const QString path = withScriptExtension(chosen);

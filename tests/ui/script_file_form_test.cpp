@@ -27,9 +27,11 @@ namespace {
 // lets events through, so a test can look at the form in the middle of a run.
 class WatchingUi : public ScriptedUiServices {
 public:
-    QString chooseSaveFile(const QString& title, const QString& filter, const QString& directory) override {
+    QString chooseSaveFile(const QString& title, const QString& filter, const QString& directory,
+                           bool confirmOverwrite) override {
         filters.append(filter);
-        return ScriptedUiServices::chooseSaveFile(title, filter, directory);
+        overwriteQuestions.append(confirmOverwrite);
+        return ScriptedUiServices::chooseSaveFile(title, filter, directory, confirmOverwrite);
     }
     void letEventsThrough() override {
         ScriptedUiServices::letEventsThrough();
@@ -37,6 +39,7 @@ public:
             duringRun();
     }
     QStringList filters;
+    QList<bool> overwriteQuestions;
     std::function<void()> duringRun;
 };
 
@@ -121,6 +124,8 @@ TEST_F(ScriptFileFormTest, BrowsingForTheFileShowsItsStartInJapanese) {
     watching.saveFileAnswers = {path};
     form.fileBrowseButton()->click();
     EXPECT_EQ(watching.filters, QStringList{"SQL文 (*.sql)"});
+    // the file is only read: choosing an existing one asks nothing about replacing it
+    EXPECT_EQ(watching.overwriteQuestions, QList<bool>{false});
     EXPECT_EQ(form.fileEdit()->text(), path);
     const QString shown = form.contentsView()->toPlainText();
     EXPECT_TRUE(shown.startsWith("// テスト\nINSERT INTO t VALUES (0);\n")) << shown.left(60).toStdString();
