@@ -47,10 +47,12 @@ int main(int argc, char** argv) {
     if (!existing.ok() || !existing.next() || std::atoll(std::string(existing.text(0U)).c_str()) != kRows) {
         std::printf("generating %lld rows…\n", kRows);
         c.exec("DROP TABLE IF EXISTS dbk_bench.million");
-        c.exec("CREATE TABLE dbk_bench.million (id INT PRIMARY KEY, name VARCHAR(40), price INT, note TEXT) "
-               "ENGINE=InnoDB");
-        c.exec("INSERT INTO dbk_bench.million SELECT seq, CONCAT('item ', seq), seq % 1000, "
-               "REPEAT('n', seq % 30) FROM seq_1_to_1000000");
+        c.exec(
+            "CREATE TABLE dbk_bench.million (id INT PRIMARY KEY, name VARCHAR(40), price INT, note TEXT) "
+            "ENGINE=InnoDB");
+        c.exec(
+            "INSERT INTO dbk_bench.million SELECT seq, CONCAT('item ', seq), seq % 1000, "
+            "REPEAT('n', seq % 30) FROM seq_1_to_1000000");
     }
 
     dbk::CMainFrame frame(doc);
@@ -74,7 +76,8 @@ int main(int argc, char** argv) {
     const double last = fillSeconds(lastPage);
     // page through a stretch of the table as a user holding the arrow key would
     const auto start = std::chrono::steady_clock::now();
-    for (int page = 0; page < 20; ++page) fillSeconds(page * 500);
+    for (int page = 0; page < 20; ++page)
+        fillSeconds(page * 500);
     const double paging = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
     std::printf("record list, 1,000,000-row InnoDB table, 100 rows per page\n");

@@ -5,6 +5,7 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     dbk::CDbkeeperApp app;
-    if (!app.start()) return 1;
+    if (!app.start())
+        return 1;
     return QApplication::exec();
 }

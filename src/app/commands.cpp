@@ -94,12 +94,34 @@ const std::vector<MenuSpec>& mainMenus() {
 
 const std::vector<int>& toolbarButtons() {
     static const std::vector<int> buttons = {
-        cmd::Connect,      cmd::ExportCsv,    cmd::ImportCsv,       cmd::ScriptFromFile, cmd::UserRegistration,
-        0,                 cmd::Cut,          cmd::Copy,            cmd::Paste,          cmd::Find,
-        cmd::Filter,       0,                 cmd::Processes,       cmd::SystemVariables, cmd::ExecuteSql,
-        cmd::CreateDatabase, cmd::Delete,     cmd::DatabaseCopy,    cmd::Replication,    0,
-        cmd::RefreshGrants, cmd::StopServer,  0,                    cmd::PageDialog,     cmd::NextPage,
-        cmd::PreviousPage, 0,                 cmd::About,
+        cmd::Connect,
+        cmd::ExportCsv,
+        cmd::ImportCsv,
+        cmd::ScriptFromFile,
+        cmd::UserRegistration,
+        0,
+        cmd::Cut,
+        cmd::Copy,
+        cmd::Paste,
+        cmd::Find,
+        cmd::Filter,
+        0,
+        cmd::Processes,
+        cmd::SystemVariables,
+        cmd::ExecuteSql,
+        cmd::CreateDatabase,
+        cmd::Delete,
+        cmd::DatabaseCopy,
+        cmd::Replication,
+        0,
+        cmd::RefreshGrants,
+        cmd::StopServer,
+        0,
+        cmd::PageDialog,
+        cmd::NextPage,
+        cmd::PreviousPage,
+        0,
+        cmd::About,
     };
     return buttons;
 }
@@ -108,17 +130,21 @@ void CommandRouter::setHandler(int id, Handler handler, Condition condition) {
     handlers_[id] = Entry{std::move(handler), std::move(condition)};
 }
 
-void CommandRouter::removeHandler(int id) { handlers_.erase(id); }
+void CommandRouter::removeHandler(int id) {
+    handlers_.erase(id);
+}
 
 bool CommandRouter::isEnabled(int id, Pane focus) const {
     const CommandSpec* spec = findCommand(id);
     auto it = handlers_.find(id);
-    if (!spec || it == handlers_.end() || !spec->handledBy(focus)) return false;
+    if (!spec || it == handlers_.end() || !spec->handledBy(focus))
+        return false;
     return !it->second.condition || it->second.condition();
 }
 
 bool CommandRouter::dispatch(int id, Pane focus) {
-    if (!isEnabled(id, focus)) return false;
+    if (!isEnabled(id, focus))
+        return false;
     // The handler may replace itself (a view swap); run a copy.
     const Handler handler = handlers_.at(id).handler;
     handler();

@@ -1,8 +1,8 @@
 #include "app/dbkeeper_app.h"
 
+#include <mysql.h>
 #include <QApplication>
 #include <QIcon>
-#include <mysql.h>
 
 #include "app/about_form.h"
 #include "app/main_frame.h"
@@ -28,12 +28,15 @@ CDbkeeperApp::CDbkeeperApp() {
 
 CDbkeeperApp::~CDbkeeperApp() {
     frame_.reset();
-    if (libraryStarted_) mysql_library_end();
+    if (libraryStarted_)
+        mysql_library_end();
     setUiServices(previousServices_);
     current() = nullptr;
 }
 
-CDbkeeperApp* CDbkeeperApp::instance() { return current(); }
+CDbkeeperApp* CDbkeeperApp::instance() {
+    return current();
+}
 
 bool CDbkeeperApp::start() {
     if (mysql_library_init(0, nullptr, nullptr) != 0) {

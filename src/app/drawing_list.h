@@ -82,21 +82,25 @@ struct DrawingList {
     void rect(QRect r, std::optional<Rgb> fill, std::optional<Rgb> outline = colours::kBlack) {
         items.push_back(DrawRect{r, fill, outline});
     }
-    void icon(QPoint at, QString resource, int size = 16) { items.push_back(DrawIcon{at, std::move(resource), size}); }
+    void icon(QPoint at, QString resource, int size = 16) {
+        items.push_back(DrawIcon{at, std::move(resource), size});
+    }
 
     // What tests look for: every item of one kind, in order.
     template <class T>
     std::vector<T> all() const {
         std::vector<T> out;
         for (const DrawItem& item : items) {
-            if (const T* t = std::get_if<T>(&item)) out.push_back(*t);
+            if (const T* t = std::get_if<T>(&item))
+                out.push_back(*t);
         }
         return out;
     }
     // The first text equal to `s`, if any.
     std::optional<DrawText> findText(const QString& s) const {
         for (const DrawText& t : all<DrawText>()) {
-            if (t.text == s) return t;
+            if (t.text == s)
+                return t;
         }
         return std::nullopt;
     }

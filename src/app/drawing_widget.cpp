@@ -7,14 +7,21 @@
 namespace dbk {
 
 namespace {
-QColor toColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+QColor toColor(Rgb c) {
+    return QColor(c.r, c.g, c.b);
+}
 
 QFont fontFor(FontRole role, const QFont& base) {
     QFont f = base;
     switch (role) {
-        case FontRole::Normal: break;
-        case FontRole::Small: f.setPointSizeF(base.pointSizeF() * 0.85); break;
-        case FontRole::Bold: f.setBold(true); break;
+        case FontRole::Normal:
+            break;
+        case FontRole::Small:
+            f.setPointSizeF(base.pointSizeF() * 0.85);
+            break;
+        case FontRole::Bold:
+            f.setBold(true);
+            break;
         case FontRole::Title:
             f.setBold(true);
             f.setPointSizeF(base.pointSizeF() * 1.3);
@@ -37,7 +44,8 @@ struct Painter {
     }
     void operator()(const DrawPolygon& g) const {
         QPolygon polygon;
-        for (const QPoint& pt : g.points) polygon << pt;
+        for (const QPoint& pt : g.points)
+            polygon << pt;
         p.setPen(g.outline ? QPen(toColor(*g.outline)) : QPen(Qt::NoPen));
         p.setBrush(toColor(g.fill));
         p.drawPolygon(polygon);
@@ -64,13 +72,16 @@ void DrawingWidget::setDrawing(DrawingList drawing) {
 
 void DrawingWidget::paint(QPainter& painter, const DrawingList& drawing, const QFont& base) {
     Painter visitor{painter, base};
-    for (const DrawItem& item : drawing.items) std::visit(visitor, item);
+    for (const DrawItem& item : drawing.items)
+        std::visit(visitor, item);
 }
 
 void DrawingWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (!clip_.isEmpty()) painter.setClipRect(clip_);
-    if (drawing_.background) painter.fillRect(rect(), toColor(*drawing_.background));
+    if (!clip_.isEmpty())
+        painter.setClipRect(clip_);
+    if (drawing_.background)
+        painter.fillRect(rect(), toColor(*drawing_.background));
     paint(painter, drawing_, font());
 }
 

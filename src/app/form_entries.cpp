@@ -12,9 +12,12 @@ void installRecordListCommands(CMainFrame& frame) {
     CommandRouter& router = frame.router();
     auto list = [&frame] { return frame.recordList(); };
     auto hasRows = [list] { return list() && list()->rowCount() > 0; };
-    router.setHandler(cmd::Copy, [list] { list()->copySelection(); }, hasRows);
-    router.setHandler(cmd::NextPage, [list] { list()->nextPage(); }, [list] { return list() != nullptr; });
-    router.setHandler(cmd::PreviousPage, [list] { list()->previousPage(); }, [list] { return list() != nullptr; });
+    router.setHandler(
+        cmd::Copy, [list] { list()->copySelection(); }, hasRows);
+    router.setHandler(
+        cmd::NextPage, [list] { list()->nextPage(); }, [list] { return list() != nullptr; });
+    router.setHandler(
+        cmd::PreviousPage, [list] { list()->previousPage(); }, [list] { return list() != nullptr; });
     router.setHandler(
         cmd::PageDialog, [list] { list()->openPageDialog(); },
         [list, &frame] {

@@ -4,9 +4,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
-#include <QRegularExpression>
 #include <QIcon>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QShortcut>
 #include <QSplitter>
@@ -72,12 +72,13 @@ CMainFrame::CMainFrame(CDbkeeperDoc& doc, QWidget* parent) : QMainWindow(parent)
 
     router_.setHandler(cmd::ViewToolbar, [this] { toolBar_->setVisible(!toolBar_->isVisible()); });
     router_.setHandler(cmd::ViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
-    router_.setHandler(cmd::ShowGraphView, [this] { showGraphView(); },
-                       [this] { return qobject_cast<CDbGraphView*>(rightView_) == nullptr; });
-    router_.setHandler(cmd::ShowRecordList, [this] { showRecordList(); },
-                       [this] { return recordList() == nullptr; });
-    router_.setHandler(cmd::Find, [this] { FindDialog::showFor(*this); },
-                       [this] { return recordList() != nullptr; });
+    router_.setHandler(
+        cmd::ShowGraphView, [this] { showGraphView(); },
+        [this] { return qobject_cast<CDbGraphView*>(rightView_) == nullptr; });
+    router_.setHandler(
+        cmd::ShowRecordList, [this] { showRecordList(); }, [this] { return recordList() == nullptr; });
+    router_.setHandler(
+        cmd::Find, [this] { FindDialog::showFor(*this); }, [this] { return recordList() != nullptr; });
 
     installFormEntries(*this);
 
@@ -95,23 +96,28 @@ CMainFrame::~CMainFrame() {
     doc_.setStatusPanes(nullptr);
 }
 
-StatusPanes& CMainFrame::statusPanes() { return *panes_; }
+StatusPanes& CMainFrame::statusPanes() {
+    return *panes_;
+}
 
 void CMainFrame::createActions() {
     for (const CommandSpec& spec : commandTable()) {
-        if (spec.textId == 0) continue;
+        if (spec.textId == 0)
+            continue;
         auto* action = new QAction(menuText(spec), this);
         action->setToolTip(tipText(action->text()));
         const QString prompt = msg(100000 + spec.id);
         action->setStatusTip(prompt.isEmpty() ? action->toolTip() : prompt);
         const QString iconPath = QStringLiteral(":/icons/cmd_%1.svg").arg(spec.id);
-        if (QFile::exists(iconPath)) action->setIcon(QIcon(iconPath));
+        if (QFile::exists(iconPath))
+            action->setIcon(QIcon(iconPath));
         const int id = spec.id;
         connect(action, &QAction::triggered, this, [this, id] { runCommand(id, focusedPane_); });
         actions_[id] = action;
     }
     actions_[cmd::Connect]->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    actions_[cmd::Copy]->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
+    actions_[cmd::Copy]->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)});
     for (int id : {cmd::ViewToolbar, cmd::ViewStatusBar}) {
         actions_[id]->setCheckable(true);
         actions_[id]->setChecked(true);
@@ -154,7 +160,9 @@ QAction* CMainFrame::action(int id) const {
     return it == actions_.end() ? nullptr : it->second;
 }
 
-CDbkeeperView* CMainFrame::recordList() const { return qobject_cast<CDbkeeperView*>(rightView_); }
+CDbkeeperView* CMainFrame::recordList() const {
+    return qobject_cast<CDbkeeperView*>(rightView_);
+}
 
 void CMainFrame::restorePlacement() {
     QSettings settings;
@@ -195,7 +203,8 @@ void CMainFrame::replaceRightView(QWidget* view) {
     old->hide();
     old->deleteLater();  // it may be the sender of the command that replaced it
     splitter_->setSizes(sizes);
-    if (hadFocus) view->setFocus();
+    if (hadFocus)
+        view->setFocus();
     updateCommandStates();
 }
 
@@ -226,15 +235,20 @@ bool CMainFrame::runCommand(int id, Pane pane) {
     return ran;
 }
 
-bool CMainFrame::isCommandEnabled(int id, Pane pane) const { return router_.isEnabled(id, pane); }
+bool CMainFrame::isCommandEnabled(int id, Pane pane) const {
+    return router_.isEnabled(id, pane);
+}
 
 void CMainFrame::updateCommandStates() {
-    for (const auto& [id, action] : actions_) action->setEnabled(router_.isEnabled(id, focusedPane_));
+    for (const auto& [id, action] : actions_)
+        action->setEnabled(router_.isEnabled(id, focusedPane_));
 }
 
 Pane CMainFrame::paneOf(const QWidget* widget) const {
-    if (!widget) return Pane::None;
-    if (widget == leftView_ || leftView_->isAncestorOf(widget)) return Pane::Tree;
+    if (!widget)
+        return Pane::None;
+    if (widget == leftView_ || leftView_->isAncestorOf(widget))
+        return Pane::Tree;
     if (rightView_ && (widget == rightView_ || rightView_->isAncestorOf(widget))) {
         return recordList() ? Pane::List : Pane::Graph;
     }
@@ -248,13 +262,15 @@ void CMainFrame::setFocusedPane(Pane pane) {
 
 void CMainFrame::focusChanged(QWidget*, QWidget* now) {
     const Pane pane = paneOf(now);
-    if (pane != Pane::None) setFocusedPane(pane);
+    if (pane != Pane::None)
+        setFocusedPane(pane);
 }
 
 void CMainFrame::moveFocusToPane(int) {
     // Two panes: the next and the previous pane are the other one.
     QWidget* target = paneOf(QApplication::focusWidget()) == Pane::Tree ? rightView_ : leftView_;
-    if (target) target->setFocus();
+    if (target)
+        target->setFocus();
 }
 
 }  // namespace dbk

@@ -26,14 +26,17 @@ QString unescape(QStringView text) {
 QHash<int, QString> loadTable(const QString& path) {
     QHash<int, QString> table;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return table;
+    if (!file.open(QIODevice::ReadOnly))
+        return table;
     const QString all = QString::fromUtf8(file.readAll());
     for (QStringView line : QStringView(all).split(u'\n')) {
         const qsizetype tab = line.indexOf(u'\t');
-        if (tab <= 0 || line.startsWith(u'#')) continue;
+        if (tab <= 0 || line.startsWith(u'#'))
+            continue;
         bool ok = false;
         const int id = line.first(tab).toInt(&ok);
-        if (ok) table.insert(id, unescape(line.sliced(tab + 1)));
+        if (ok)
+            table.insert(id, unescape(line.sliced(tab + 1)));
     }
     return table;
 }
@@ -52,23 +55,33 @@ std::optional<Language>& chosenLanguage() {
 }  // namespace
 
 Language interfaceLanguage() {
-    if (chosenLanguage()) return *chosenLanguage();
+    if (chosenLanguage())
+        return *chosenLanguage();
     const QByteArray env = qgetenv("DBKEEPER_LANG").toLower();
-    if (env.startsWith("ja")) return Language::Japanese;
-    if (env.startsWith("en")) return Language::English;
+    if (env.startsWith("ja"))
+        return Language::Japanese;
+    if (env.startsWith("en"))
+        return Language::English;
     return QLocale::system().language() == QLocale::Japanese ? Language::Japanese : Language::English;
 }
 
-void setInterfaceLanguage(Language language) { chosenLanguage() = language; }
+void setInterfaceLanguage(Language language) {
+    chosenLanguage() = language;
+}
 
 QString msgIn(Language language, int id) {
     const auto& chosen = table(language);
-    if (auto it = chosen.constFind(id); it != chosen.cend()) return *it;
+    if (auto it = chosen.constFind(id); it != chosen.cend())
+        return *it;
     return table(Language::English).value(id);
 }
 
-QString msg(int id) { return msgIn(interfaceLanguage(), id); }
+QString msg(int id) {
+    return msgIn(interfaceLanguage(), id);
+}
 
-bool hasMsg(int id) { return table(Language::English).contains(id); }
+bool hasMsg(int id) {
+    return table(Language::English).contains(id);
+}
 
 }  // namespace dbk

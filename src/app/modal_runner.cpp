@@ -12,8 +12,12 @@ ModalRunner& installed() {
 }
 }  // namespace
 
-int runModal(QDialog& dialog) { return installed() ? installed()(dialog) : dialog.exec(); }
+int runModal(QDialog& dialog) {
+    return installed() ? installed()(dialog) : dialog.exec();
+}
 
-ModalRunner setModalRunner(ModalRunner runner) { return std::exchange(installed(), std::move(runner)); }
+ModalRunner setModalRunner(ModalRunner runner) {
+    return std::exchange(installed(), std::move(runner));
+}
 
 }  // namespace dbk

@@ -11,7 +11,9 @@
 namespace dbk {
 
 namespace {
-QWidget* dialogParent() { return QApplication::activeWindow(); }
+QWidget* dialogParent() {
+    return QApplication::activeWindow();
+}
 }  // namespace
 
 void QtUiServices::message(const QString& text) {
@@ -29,15 +31,16 @@ QString QtUiServices::chooseOpenFile(const QString& title, const QString& filter
 
 QString QtUiServices::chooseSaveFile(const QString& title, const QString& filter, const QString& directory,
                                      bool confirmOverwrite) {
-    return QFileDialog::getSaveFileName(dialogParent(), title, directory, filter, nullptr,
-                                        confirmOverwrite ? QFileDialog::Options()
-                                                         : QFileDialog::DontConfirmOverwrite);
+    return QFileDialog::getSaveFileName(
+        dialogParent(), title, directory, filter, nullptr,
+        confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite);
 }
 
 std::optional<LogicalFont> QtUiServices::chooseFont(const LogicalFont& initial) {
     bool ok = false;
     const QFont chosen = QFontDialog::getFont(&ok, toQFont(initial), dialogParent());
-    if (!ok) return std::nullopt;
+    if (!ok)
+        return std::nullopt;
     return toLogicalFont(chosen);
 }
 
@@ -45,15 +48,22 @@ bool QtUiServices::openWithAssociatedProgram(const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-void QtUiServices::beginWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+void QtUiServices::beginWaitCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
 
-void QtUiServices::endWaitCursor() { QApplication::restoreOverrideCursor(); }
+void QtUiServices::endWaitCursor() {
+    QApplication::restoreOverrideCursor();
+}
 
-void QtUiServices::letEventsThrough() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+void QtUiServices::letEventsThrough() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 QFont toQFont(const LogicalFont& font) {
     QFont f(font.faceName);
-    if (font.height != 0) f.setPixelSize(font.height < 0 ? -font.height : font.height);
+    if (font.height != 0)
+        f.setPixelSize(font.height < 0 ? -font.height : font.height);
     f.setWeight(font.weight >= 700 ? QFont::Bold : QFont::Normal);
     f.setItalic(font.italic);
     return f;

@@ -4,21 +4,24 @@ namespace dbk {
 
 bool ScriptedUiServices::askYesNo(const QString& text) {
     questions.append(text);
-    if (answers.empty()) return true;
+    if (answers.empty())
+        return true;
     const bool answer = answers.front();
     answers.pop_front();
     return answer;
 }
 
 QString ScriptedUiServices::chooseOpenFile(const QString&, const QString&, const QString&) {
-    if (openFileAnswers.empty()) return {};
+    if (openFileAnswers.empty())
+        return {};
     QString answer = openFileAnswers.front();
     openFileAnswers.pop_front();
     return answer;
 }
 
 QString ScriptedUiServices::chooseSaveFile(const QString&, const QString&, const QString&, bool) {
-    if (saveFileAnswers.empty()) return {};
+    if (saveFileAnswers.empty())
+        return {};
     QString answer = saveFileAnswers.front();
     saveFileAnswers.pop_front();
     return answer;
@@ -40,6 +43,8 @@ bool ScriptedUiServices::openWithAssociatedProgram(const QString& path) {
 
 ScopedScriptedUi::ScopedScriptedUi() : previous_(setUiServices(&services_)) {}
 
-ScopedScriptedUi::~ScopedScriptedUi() { setUiServices(previous_); }
+ScopedScriptedUi::~ScopedScriptedUi() {
+    setUiServices(previous_);
+}
 
 }  // namespace dbk

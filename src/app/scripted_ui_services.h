@@ -19,7 +19,10 @@ public:
                            bool confirmOverwrite = true) override;
     std::optional<LogicalFont> chooseFont(const LogicalFont& initial) override;
     bool openWithAssociatedProgram(const QString& path) override;
-    void beginWaitCursor() override { ++waitDepth; ++waitCount; }
+    void beginWaitCursor() override {
+        ++waitDepth;
+        ++waitCount;
+    }
     void endWaitCursor() override { --waitDepth; }
     void letEventsThrough() override { ++eventsLetThrough; }
 

@@ -45,11 +45,13 @@ StatusBarPanes::StatusBarPanes(QStatusBar* bar) : QObject(bar) {
 }
 
 void StatusBarPanes::setPaneText(int pane, const QString& text) {
-    if (pane >= 0 && pane < kPaneCount) panes_[static_cast<size_t>(pane)]->setText(text);
+    if (pane >= 0 && pane < kPaneCount)
+        panes_[static_cast<size_t>(pane)]->setText(text);
 }
 
 void StatusBarPanes::setPaneWidth(int pane, int pixels) {
-    if (pane <= 0 || pane >= kPaneCount) return;
+    if (pane <= 0 || pane >= kPaneCount)
+        return;
     auto* label = static_cast<PaneLabel*>(panes_[static_cast<size_t>(pane)]);
     label->setPreferredWidth(pixels);
     label->setFrameStyle(QFrame::Panel | QFrame::Raised);

@@ -21,7 +21,9 @@ UiServices& ui() {
     return current() ? *current() : fallback;
 }
 
-UiServices* setUiServices(UiServices* services) { return std::exchange(current(), services); }
+UiServices* setUiServices(UiServices* services) {
+    return std::exchange(current(), services);
+}
 
 QString serverErrorText(int messageId, const Connection& connection) {
     const QString text = msg(messageId);

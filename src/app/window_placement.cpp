@@ -24,7 +24,8 @@ WindowPlacement WindowPlacement::read(QSettings& settings, const QString& classN
 }
 
 void WindowPlacement::write(QSettings& settings, const QString& className) const {
-    if (!settings.isWritable()) return;
+    if (!settings.isWritable())
+        return;
     settings.beginGroup(QStringLiteral("WindowPosition"));
     settings.setValue(QStringLiteral("Zoom"), maximized ? 1 : 0);
     settings.setValue(QStringLiteral("Icon"), minimized ? 1 : 0);

@@ -54,7 +54,9 @@ void CDbkeeperView::initialUpdate() {
     host_.document().context().rowsPerPage = readPageLength(settings);
 }
 
-void CDbkeeperView::updateView() { fill(); }
+void CDbkeeperView::updateView() {
+    fill();
+}
 
 void CDbkeeperView::fill() {
     setRowCount(0);
@@ -63,25 +65,30 @@ void CDbkeeperView::fill() {
     rows_.clear();
     CDbkeeperDoc& doc = host_.document();
     DocumentContext& context = doc.context();
-    if (context.nodeImage != 2) return;
+    if (context.nodeImage != 2)
+        return;
 
     RecordPage page = readRecordPage(doc.connection(), context, filter_);
-    if (page.stage == RecordPage::Stage::Nothing) return;
+    if (page.stage == RecordPage::Stage::Nothing)
+        return;
     fieldNames_ = std::move(page.fieldNames);
     QStringList headings;
-    for (const std::string& name : fieldNames_) headings << toUi(name);
+    for (const std::string& name : fieldNames_)
+        headings << toUi(name);
     setColumnCount(static_cast<int>(fieldNames_.size()));
     setHorizontalHeaderLabels(headings);
-    if (page.stage != RecordPage::Stage::Rows) return;
+    if (page.stage != RecordPage::Stage::Rows)
+        return;
 
     rows_ = std::move(page.rows);
     showRows();
     countStatement_ = page.statements.count;
     context.recordCount = page.recordCount;
 
-    QString status = msgf(10102, toUi(page.countText), toUi(context.currentDatabase), toUi(context.currentTable),
-                          context.pageIndex + 1);
-    if (context.filterFlag != 0) status.prepend(QStringLiteral("検索結果 "));
+    QString status = msgf(10102, toUi(page.countText), toUi(context.currentDatabase),
+                          toUi(context.currentTable), context.pageIndex + 1);
+    if (context.filterFlag != 0)
+        status.prepend(QStringLiteral("検索結果 "));
     host_.statusPanes().setPaneText(0, status);
     host_.statusPanes().setPaneText(3, msgf(10103, page.resultSeconds, page.doneSeconds));
 }
@@ -100,7 +107,8 @@ void CDbkeeperView::showRows() {
 }
 
 void CDbkeeperView::setRowValues(int row, const Row& values) {
-    if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+    if (row < 0 || row >= static_cast<int>(rows_.size()))
+        return;
     rows_[static_cast<size_t>(row)] = values;
     for (int c = 0; c < static_cast<int>(values.size()) && c < columnCount(); ++c) {
         const Cell& cell = values[static_cast<size_t>(c)];
@@ -109,31 +117,37 @@ void CDbkeeperView::setRowValues(int row, const Row& values) {
 }
 
 void CDbkeeperView::removeListRow(int row) {
-    if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+    if (row < 0 || row >= static_cast<int>(rows_.size()))
+        return;
     rows_.erase(rows_.begin() + row);
     removeRow(row);
 }
 
 void CDbkeeperView::nextPage() {
     DocumentContext& context = host_.document().context();
-    if (context.recordCount == 0) return;
-    if (context.pageIndex < lastPageIndex(context.recordCount, context.rowsPerPage)) ++context.pageIndex;
+    if (context.recordCount == 0)
+        return;
+    if (context.pageIndex < lastPageIndex(context.recordCount, context.rowsPerPage))
+        ++context.pageIndex;
     fill();
 }
 
 void CDbkeeperView::previousPage() {
     DocumentContext& context = host_.document().context();
-    if (context.pageIndex == 0) return;
+    if (context.pageIndex == 0)
+        return;
     --context.pageIndex;
     fill();
 }
 
 void CDbkeeperView::openPageDialog() {
     DocumentContext& context = host_.document().context();
-    if (context.recordCount == 0 || context.currentDatabase.empty() || context.currentTable.empty()) return;
+    if (context.recordCount == 0 || context.currentDatabase.empty() || context.currentTable.empty())
+        return;
     PageDialogForm form(host_.document().connection(), countStatement_, context.pageIndex + 1,
                         context.rowsPerPage, this);
-    if (runModal(form) != QDialog::Accepted) return;
+    if (runModal(form) != QDialog::Accepted)
+        return;
     context.pageIndex = form.pageIndex();
     context.rowsPerPage = form.rowsPerPage();
     QSettings settings;
@@ -144,40 +158,49 @@ void CDbkeeperView::openPageDialog() {
 QString CDbkeeperView::selectionText() const {
     std::vector<const Row*> selected;
     for (int r = 0; r < rowCount(); ++r) {
-        if (selectionModel()->isRowSelected(r, QModelIndex())) selected.push_back(&rows_[static_cast<size_t>(r)]);
+        if (selectionModel()->isRowSelected(r, QModelIndex()))
+            selected.push_back(&rows_[static_cast<size_t>(r)]);
     }
     return toUi(rowsAsText(selected));
 }
 
 void CDbkeeperView::copySelection() {
-    if (rowCount() == 0) return;
+    if (rowCount() == 0)
+        return;
     const QString text = selectionText();
-    if (!text.isEmpty()) QApplication::clipboard()->setText(text);
+    if (!text.isEmpty())
+        QApplication::clipboard()->setText(text);
 }
 
 void CDbkeeperView::sortByColumn(int column) {
-    if (column < 0 || column >= columnCount()) return;
+    if (column < 0 || column >= columnCount())
+        return;
     WaitCursor wait;
     sortRows(rows_, static_cast<size_t>(column), sortAscending());
     sortAscending() = !sortAscending();
     showRows();
 }
 
-int CDbkeeperView::hotRow() const { return currentIndex().isValid() ? currentRow() : -1; }
+int CDbkeeperView::hotRow() const {
+    return currentIndex().isValid() ? currentRow() : -1;
+}
 
 void CDbkeeperView::setHotRow(int row) {
     setCurrentCell(row, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    if (QTableWidgetItem* cell = item(row, 0)) scrollToItem(cell);
+    if (QTableWidgetItem* cell = item(row, 0))
+        scrollToItem(cell);
 }
 
 void CDbkeeperView::openRow(int row) {
-    if (rowCount() == 0 || row < 0) return;
+    if (rowCount() == 0 || row < 0)
+        return;
     lastChangedRow_ = row;
     const DocumentContext& context = host_.document().context();
     if (context.currentDatabase == "mysql") {
         auto it = grantEditors().find(context.currentTable);
         if (it != grantEditors().end()) {
-            if (it->second) it->second(*this, row);
+            if (it->second)
+                it->second(*this, row);
             return;
         }
     }
@@ -187,9 +210,15 @@ void CDbkeeperView::openRow(int row) {
 void CDbkeeperView::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_Return:
-        case Qt::Key_Enter: openRow(lastChangedRow_); return;
-        case Qt::Key_Left: previousPage(); return;
-        case Qt::Key_Right: nextPage(); return;
+        case Qt::Key_Enter:
+            openRow(lastChangedRow_);
+            return;
+        case Qt::Key_Left:
+            previousPage();
+            return;
+        case Qt::Key_Right:
+            nextPage();
+            return;
         case Qt::Key_P:
         case Qt::Key_F1:
             if (event->modifiers() == Qt::NoModifier) {
@@ -197,13 +226,15 @@ void CDbkeeperView::keyPressEvent(QKeyEvent* event) {
                 return;
             }
             break;
-        default: break;
+        default:
+            break;
     }
     QTableWidget::keyPressEvent(event);
 }
 
 void CDbkeeperView::contextMenuEvent(QContextMenuEvent* event) {
-    if (rowCount() == 0) return;
+    if (rowCount() == 0)
+        return;
     QMenu menu(this);
     const std::pair<int, QString> items[] = {{cmd::Copy, QStringLiteral("コピー")},
                                              {cmd::OpenWithApplication, msg(cmd::OpenWithApplication)},

@@ -27,18 +27,26 @@ void deleteSelected(CMainFrame& frame) {
     using object_commands::DeleteAction;
     CLeftView* tree = frame.leftView();
     QTreeWidgetItem* node = tree->selectedNode();
-    if (!node) return;
+    if (!node)
+        return;
     const std::string name = CLeftView::nodeBytes(node);
     const std::string parent = node->parent() ? CLeftView::nodeBytes(node->parent()) : std::string();
     const DeleteAction action = object_commands::deleteActionFor(CLeftView::kindOf(node), name, parent);
     switch (action) {
-        case DeleteAction::Nothing: return;
-        case DeleteAction::RefuseMysqlDatabase: ui().message(msg(10066)); return;
-        case DeleteAction::RefuseMysqlTable: ui().message(msg(10070)); return;
+        case DeleteAction::Nothing:
+            return;
+        case DeleteAction::RefuseMysqlDatabase:
+            ui().message(msg(10066));
+            return;
+        case DeleteAction::RefuseMysqlTable:
+            ui().message(msg(10070));
+            return;
         case DeleteAction::DropDatabase:
-        case DeleteAction::DropTable: break;
+        case DeleteAction::DropTable:
+            break;
     }
-    if (!confirm(10067, toUi(name))) return;
+    if (!confirm(10067, toUi(name)))
+        return;
     Connection& connection = frame.document().connection();
     const bool database = action == DeleteAction::DropDatabase;
     const std::string statement =
@@ -54,7 +62,8 @@ void deleteSelected(CMainFrame& frame) {
 void deleteAllRecords(CMainFrame& frame) {
     WaitCursor wait;
     const DocumentContext& c = frame.document().context();
-    if (!confirm(10089, toUi(c.currentTable))) return;
+    if (!confirm(10089, toUi(c.currentTable)))
+        return;
     Connection& connection = frame.document().connection();
     if (!connection.exec(object_commands::deleteAllRecords(c.currentDatabase, c.currentTable))) {
         ui().message(msgf(10090, toUi(connection.errorText())));
@@ -93,7 +102,8 @@ void refreshGrants(CMainFrame& frame) {
 }
 
 void stopServer(CMainFrame& frame) {
-    if (!confirm(10106)) return;
+    if (!confirm(10106))
+        return;
     if (!frame.document().connection().shutdown()) {
         ui().message(msg(10108));
         return;
@@ -111,7 +121,9 @@ void showTableSize(CMainFrame& frame) {
 
 }  // namespace
 
-void setProgramEnd(std::function<void()> end) { programEnd() = std::move(end); }
+void setProgramEnd(std::function<void()> end) {
+    programEnd() = std::move(end);
+}
 
 void installObjectCommandEntries(CMainFrame& frame) {
     CommandRouter& router = frame.router();
@@ -121,20 +133,28 @@ void installObjectCommandEntries(CMainFrame& frame) {
         return doc.connection().isOpen() && !doc.context().currentDatabase.empty() &&
                !doc.context().currentTable.empty();
     };
-    router.setHandler(cmd::Delete, [&frame] { deleteSelected(frame); }, connected);
-    router.setHandler(cmd::DeleteAllRecords, [&frame] { deleteAllRecords(frame); }, tableChosen);
-    router.setHandler(cmd::LockTable, [&frame] { lockTable(frame); }, connected);
     router.setHandler(
-        cmd::UnlockTable, [&frame] { runWithNotice(frame, object_commands::kUnlockTables, 10082); }, connected);
-    router.setHandler(cmd::OptimizeTable, [&frame] { optimizeTable(frame); }, tableChosen);
+        cmd::Delete, [&frame] { deleteSelected(frame); }, connected);
+    router.setHandler(
+        cmd::DeleteAllRecords, [&frame] { deleteAllRecords(frame); }, tableChosen);
+    router.setHandler(
+        cmd::LockTable, [&frame] { lockTable(frame); }, connected);
+    router.setHandler(
+        cmd::UnlockTable, [&frame] { runWithNotice(frame, object_commands::kUnlockTables, 10082); },
+        connected);
+    router.setHandler(
+        cmd::OptimizeTable, [&frame] { optimizeTable(frame); }, tableChosen);
     for (int id : {cmd::FlushHosts, cmd::FlushLogs, cmd::FlushStatus, cmd::FlushTables}) {
         const object_commands::Flush* flush = object_commands::flushFor(id);
         router.setHandler(
             id, [&frame, flush] { runWithNotice(frame, flush->statement, flush->notice); }, connected);
     }
-    router.setHandler(cmd::RefreshGrants, [&frame] { refreshGrants(frame); }, connected);
-    router.setHandler(cmd::StopServer, [&frame] { stopServer(frame); }, connected);
-    router.setHandler(cmd::TableSize, [&frame] { showTableSize(frame); }, tableChosen);
+    router.setHandler(
+        cmd::RefreshGrants, [&frame] { refreshGrants(frame); }, connected);
+    router.setHandler(
+        cmd::StopServer, [&frame] { stopServer(frame); }, connected);
+    router.setHandler(
+        cmd::TableSize, [&frame] { showTableSize(frame); }, tableChosen);
 }
 
 }  // namespace dbk

@@ -6,7 +6,8 @@
 
 namespace dbk::object_commands {
 
-DeleteAction deleteActionFor(object_tree::NodeKind kind, const std::string& name, const std::string& parentName) {
+DeleteAction deleteActionFor(object_tree::NodeKind kind, const std::string& name,
+                             const std::string& parentName) {
     using object_tree::NodeKind;
     if (kind == NodeKind::Database) {
         return name == "mysql" ? DeleteAction::RefuseMysqlDatabase : DeleteAction::DropDatabase;
@@ -45,7 +46,8 @@ const Flush* flushFor(int command) {
         {cmd::FlushTables, "FLUSH TABLES", 10088},
     };
     for (const Flush& f : flushes) {
-        if (f.command == command) return &f;
+        if (f.command == command)
+            return &f;
     }
     return nullptr;
 }

@@ -13,7 +13,8 @@ namespace object_commands {
 
 // What Delete does with the selected node.
 enum class DeleteAction { Nothing, RefuseMysqlDatabase, RefuseMysqlTable, DropDatabase, DropTable };
-DeleteAction deleteActionFor(object_tree::NodeKind kind, const std::string& name, const std::string& parentName);
+DeleteAction deleteActionFor(object_tree::NodeKind kind, const std::string& name,
+                             const std::string& parentName);
 
 std::string dropDatabase(const std::string& database);
 // The table is named with its database: the connection's default database may have been

@@ -25,7 +25,8 @@ PageDialogForm::PageDialogForm(Connection& connection, const std::string& countS
       upButton_(new QPushButton(QStringLiteral("▲"))),
       downButton_(new QPushButton(QStringLiteral("▼"))) {
     setWindowTitle(QStringLiteral("ページ"));
-    for (QLineEdit* readOnly : {pageCountEdit_, recordCountEdit_, rangeEdit_}) readOnly->setReadOnly(true);
+    for (QLineEdit* readOnly : {pageCountEdit_, recordCountEdit_, rangeEdit_})
+        readOnly->setReadOnly(true);
     pageEdit_->setValidator(new QIntValidator(0, 1 << 30, this));
     rowsEdit_->setValidator(new QIntValidator(0, 1 << 30, this));
 
@@ -53,20 +54,25 @@ PageDialogForm::PageDialogForm(Connection& connection, const std::string& countS
 
     connect(pageEdit_, &QLineEdit::textChanged, this, &PageDialogForm::recompute);
     connect(rowsEdit_, &QLineEdit::textChanged, this, [this] {
-        if (currentRows() != 0) recompute();
+        if (currentRows() != 0)
+            recompute();
     });
     connect(upButton_, &QPushButton::clicked, this, [this] {
         const int page = pageEdit_->text().toInt();
-        if (page != pageCount_) pageEdit_->setText(QString::number(page + 1));
+        if (page != pageCount_)
+            pageEdit_->setText(QString::number(page + 1));
     });
     connect(downButton_, &QPushButton::clicked, this, [this] {
         const int page = pageEdit_->text().toInt();
-        if (page != 1) pageEdit_->setText(QString::number(page - 1));
+        if (page != 1)
+            pageEdit_->setText(QString::number(page - 1));
     });
     recompute();
 }
 
-int PageDialogForm::currentRows() const { return rowsEdit_->text().toInt(); }
+int PageDialogForm::currentRows() const {
+    return rowsEdit_->text().toInt();
+}
 
 void PageDialogForm::recompute() {
     const int rows = currentRows() > 0 ? currentRows() : rowsPerPage_;

@@ -10,17 +10,20 @@
 namespace dbk {
 
 void FilterConditions::clear() {
-    for (auto& list : conditions) list.clear();
+    for (auto& list : conditions)
+        list.clear();
 }
 
 void FilterConditions::resize(size_t fieldCount) {
-    for (auto& list : conditions) list.resize(fieldCount);
+    for (auto& list : conditions)
+        list.resize(fieldCount);
 }
 
 bool FilterConditions::empty() const {
     for (const auto& list : conditions) {
         for (const std::string& c : list) {
-            if (!c.empty()) return false;
+            if (!c.empty())
+                return false;
         }
     }
     return true;
@@ -34,7 +37,8 @@ const std::string& FilterConditions::at(int which, size_t field) const {
 
 void FilterConditions::set(int which, size_t field, std::string text) {
     auto& list = conditions.at(static_cast<size_t>(which));
-    if (field >= list.size()) list.resize(field + 1);
+    if (field >= list.size())
+        list.resize(field + 1);
     list[field] = std::move(text);
 }
 
@@ -45,7 +49,8 @@ std::string whereClause(const std::string& database, const std::string& table,
     for (size_t field = 0; field < fieldNames.size(); ++field) {
         for (int which = 0; which < 3; ++which) {
             const std::string& condition = filter.at(which, field);
-            if (condition.empty()) continue;
+            if (condition.empty())
+                continue;
             clause += format(first ? "%s %s" : " AND %s %s", Connection::ident(fieldNames[field]), condition);
             first = false;
         }
@@ -74,9 +79,11 @@ unsigned long secondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 bool isPasswordColumn(const DocumentContext& context, const std::string& field) {
-    if (context.currentDatabase != "mysql" || context.currentTable != "user") return false;
+    if (context.currentDatabase != "mysql" || context.currentTable != "user")
+        return false;
     std::string lower = field;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
     return lower == "password" || lower == "authentication_string";
 }
 }  // namespace
@@ -84,29 +91,36 @@ bool isPasswordColumn(const DocumentContext& context, const std::string& field) 
 RecordPage readRecordPage(Connection& connection, const DocumentContext& context, FilterConditions& filter) {
     RecordPage page;
     connection.discardPendingResults();
-    if (context.filterFlag == 0) filter.clear();
-    if (!connection.selectDb(context.currentDatabase)) return page;
+    if (context.filterFlag == 0)
+        filter.clear();
+    if (!connection.selectDb(context.currentDatabase))
+        return page;
     Result fields = connection.listFields(context.currentTable);
-    if (!fields.ok()) return page;
-    for (const FieldInfo& f : fields.fields()) page.fieldNames.push_back(f.name);
+    if (!fields.ok())
+        return page;
+    for (const FieldInfo& f : fields.fields())
+        page.fieldNames.push_back(f.name);
     filter.resize(page.fieldNames.size());
     page.stage = RecordPage::Stage::Columns;
 
     const long long limit = context.rowsPerPage > 0 ? context.rowsPerPage : 100;
     const long long offset = static_cast<long long>(context.pageIndex) * limit;
-    page.statements = pageStatements(context.currentDatabase, context.currentTable, offset, limit, page.fieldNames,
-                                     context.filterFlag != 0 ? &filter : nullptr);
+    page.statements = pageStatements(context.currentDatabase, context.currentTable, offset, limit,
+                                     page.fieldNames, context.filterFlag != 0 ? &filter : nullptr);
 
     const auto start = std::chrono::steady_clock::now();
     Result rows = connection.query(page.statements.select);
-    if (!rows.ok()) return page;
+    if (!rows.ok())
+        return page;
     page.resultSeconds = secondsSince(start);
     std::vector<bool> masked(rows.fieldCount());
-    for (unsigned i = 0; i < rows.fieldCount(); ++i) masked[i] = isPasswordColumn(context, rows.fieldName(i));
+    for (unsigned i = 0; i < rows.fieldCount(); ++i)
+        masked[i] = isPasswordColumn(context, rows.fieldName(i));
     while (static_cast<long long>(page.rows.size()) < limit && rows.next()) {
         Row row = rows.row();
         for (size_t i = 0; i < row.size(); ++i) {
-            if (masked[i]) row[i] = kMaskedPassword;
+            if (masked[i])
+                row[i] = kMaskedPassword;
         }
         page.rows.push_back(std::move(row));
     }
@@ -144,11 +158,14 @@ void sortRows(std::vector<Row>& rows, size_t column, bool ascending) {
 std::string rowsAsText(const std::vector<const Row*>& rows) {
     std::string text;
     for (size_t r = 0; r < rows.size(); ++r) {
-        if (r > 0) text += '\n';
+        if (r > 0)
+            text += '\n';
         const Row& row = *rows[r];
         for (size_t c = 0; c < row.size(); ++c) {
-            if (c > 0) text += '\t';
-            if (row[c]) text += *row[c];
+            if (c > 0)
+                text += '\t';
+            if (row[c])
+                text += *row[c];
         }
     }
     return text;
@@ -162,8 +179,10 @@ QString pageRangeText(int page, int rowsPerPage, long long recordCount) {
     const int count = pageCount(recordCount, rowsPerPage);
     const QString shown = QStringLiteral("%1 から %2まで表示されます");
     const long long first = static_cast<long long>(page - 1) * rowsPerPage + 1;
-    if (page > 0 && page < count) return shown.arg(first).arg(static_cast<long long>(page) * rowsPerPage);
-    if (page == count) return shown.arg(first).arg(recordCount);
+    if (page > 0 && page < count)
+        return shown.arg(first).arg(static_cast<long long>(page) * rowsPerPage);
+    if (page == count)
+        return shown.arg(first).arg(recordCount);
     return QStringLiteral("表示できません");
 }
 

@@ -13,7 +13,8 @@ namespace {
 uint64_t number(const Result& r, const char* name, unsigned legacyPosition) {
     const int column = r.columnIndex(name);
     const unsigned position = column >= 0 ? static_cast<unsigned>(column) : legacyPosition;
-    if (position >= r.fieldCount() || r.isNull(position)) return 0;
+    if (position >= r.fieldCount() || r.isNull(position))
+        return 0;
     return std::strtoull(std::string(r.text(position)).c_str(), nullptr, 10);
 }
 
@@ -26,7 +27,8 @@ std::string text(const Result& r, const char* name, unsigned legacyPosition) {
 std::string escapeLikePattern(std::string_view value) {
     std::string out;
     for (char c : value) {
-        if (c == '%' || c == '_') out += '\\';
+        if (c == '%' || c == '_')
+            out += '\\';
         out += c;
     }
     return out;
@@ -45,9 +47,12 @@ StatusOutcome readTableStatus(Connection& connection, const std::string& databas
                               TableStatus& s) {
     s = TableStatus{};
     Result r = connection.query(tableStatusStatement(connection, database, table));
-    if (!r.ok()) return StatusOutcome::QueryFailed;
-    if (!r.hasRows()) return StatusOutcome::NoResult;
-    if (!r.next()) return StatusOutcome::NoRow;
+    if (!r.ok())
+        return StatusOutcome::QueryFailed;
+    if (!r.hasRows())
+        return StatusOutcome::NoResult;
+    if (!r.next())
+        return StatusOutcome::NoRow;
     s.type = r.columnIndex("Engine") >= 0 ? text(r, "Engine", 1) : text(r, "Type", 1);
     s.rowFormat = text(r, "Row_format", 2);
     s.rows = number(r, "Rows", 3);
@@ -64,29 +69,37 @@ StatusOutcome readTableStatus(Connection& connection, const std::string& databas
 }
 
 double diskCapacityPercent(const TableStatus& s) {
-    if (s.maximum == 0) return 0;
+    if (s.maximum == 0)
+        return 0;
     return static_cast<double>(s.data + s.index) / static_cast<double>(s.maximum) * 100.0;
 }
 
 double allocatedInUsePercent(const TableStatus& s) {
     const uint64_t allocated = s.index + s.data + s.free;
-    if (allocated == 0) return 0;
+    if (allocated == 0)
+        return 0;
     return static_cast<double>(s.data + s.index) / static_cast<double>(allocated) * 100.0;
 }
 
 double dataAgainstIndexPercent(const TableStatus& s) {
-    if (s.data == 0) return 0;
-    if (s.index == 0) return 100;
+    if (s.data == 0)
+        return 0;
+    if (s.index == 0)
+        return 100;
     return static_cast<double>(s.data) / static_cast<double>(s.index + s.data) * 100.0;
 }
 
 double drawnLevel(double percent) {
-    if (percent >= 99) return 98;
-    if (percent <= 1) return 2;
+    if (percent >= 99)
+        return 98;
+    if (percent <= 1)
+        return 2;
     return percent;
 }
 
-QString percentText(double percent) { return formatUi(QStringLiteral("%-5.2f%%"), percent); }
+QString percentText(double percent) {
+    return formatUi(QStringLiteral("%-5.2f%%"), percent);
+}
 
 void drawGauge(DrawingList& d, int x, double p) {
     using G = GaugeGeometry;
@@ -100,7 +113,8 @@ void drawGauge(DrawingList& d, int x, double p) {
               p >= 100 ? colours::kRed : colours::kBlue);
     auto sideFaces = [&](int top, int bottom, Rgb fill) {
         d.polygon({{x, top}, {x + w / 2, top + depth}, {x + w / 2, bottom + depth}, {x, bottom}}, fill);
-        d.polygon({{x + w / 2, top + depth}, {x + w, top}, {x + w, bottom}, {x + w / 2, bottom + depth}}, fill);
+        d.polygon({{x + w / 2, top + depth}, {x + w, top}, {x + w, bottom}, {x + w / 2, bottom + depth}},
+                  fill);
     };
     if (levelLine) {
         sideFaces(y, level, colours::kBlue);

@@ -17,10 +17,22 @@ namespace dbk {
 
 namespace {
 // Labels in the order of the form, two columns.
-const char* const kLabels[] = {"データベース",     "テーブル",          "テーブル作成時刻 ",  "更新された時刻 ",
-                               "チェックされた時刻 ", "拡張オプション ",    "テーブルの種類 ",     "レコードの保存形式 ",
-                               "レコード数",       "平均レコード長",    "現在のデータ量",     "使用領域",
-                               "データ",           "インデックス",      "未使用領域",         "最大容量"};
+const char* const kLabels[] = {"データベース",
+                               "テーブル",
+                               "テーブル作成時刻 ",
+                               "更新された時刻 ",
+                               "チェックされた時刻 ",
+                               "拡張オプション ",
+                               "テーブルの種類 ",
+                               "レコードの保存形式 ",
+                               "レコード数",
+                               "平均レコード長",
+                               "現在のデータ量",
+                               "使用領域",
+                               "データ",
+                               "インデックス",
+                               "未使用領域",
+                               "最大容量"};
 }  // namespace
 
 TableSizeForm::TableSizeForm(Connection& connection, const std::string& database, const std::string& table,
@@ -55,17 +67,25 @@ TableSizeForm::TableSizeForm(Connection& connection, const std::string& database
     field(QStringLiteral("テーブル"))->setText(toUi(table));
     outcome_ = readTableStatus(connection, database, table, status_);
     switch (outcome_) {
-        case StatusOutcome::QueryFailed: ui().message(msg(10054)); return;
-        case StatusOutcome::NoResult: ui().message(msg(10055)); return;
-        case StatusOutcome::NoRow: ui().message(msg(10056)); break;
-        case StatusOutcome::Read: break;
+        case StatusOutcome::QueryFailed:
+            ui().message(msg(10054));
+            return;
+        case StatusOutcome::NoResult:
+            ui().message(msg(10055));
+            return;
+        case StatusOutcome::NoRow:
+            ui().message(msg(10056));
+            break;
+        case StatusOutcome::Read:
+            break;
     }
     display(status_);
 }
 
 QLineEdit* TableSizeForm::field(const QString& label) const {
     for (const auto& [text, edit] : fields_) {
-        if (text == label.trimmed()) return edit;
+        if (text == label.trimmed())
+            return edit;
     }
     return nullptr;
 }
@@ -74,15 +94,23 @@ void TableSizeForm::display(const TableStatus& s) {
     gauges_->setDrawing(tableSizeDrawing(s));
     const TableSizeTexts t = tableSizeTexts(s);
     const std::pair<const char*, QString> values[] = {
-        {"テーブル作成時刻", toUi(s.createTime)}, {"更新された時刻", toUi(s.updateTime)},
-        {"チェックされた時刻", toUi(s.checkTime)}, {"拡張オプション", toUi(s.createOptions)},
-        {"テーブルの種類", toUi(s.type)},          {"レコードの保存形式", toUi(s.rowFormat)},
-        {"レコード数", t.rows},                    {"平均レコード長", t.averageRowLength},
-        {"現在のデータ量", t.current},             {"使用領域", t.used},
-        {"データ", t.data},                        {"インデックス", t.index},
-        {"未使用領域", t.unused},                  {"最大容量", t.maximum},
+        {"テーブル作成時刻", toUi(s.createTime)},
+        {"更新された時刻", toUi(s.updateTime)},
+        {"チェックされた時刻", toUi(s.checkTime)},
+        {"拡張オプション", toUi(s.createOptions)},
+        {"テーブルの種類", toUi(s.type)},
+        {"レコードの保存形式", toUi(s.rowFormat)},
+        {"レコード数", t.rows},
+        {"平均レコード長", t.averageRowLength},
+        {"現在のデータ量", t.current},
+        {"使用領域", t.used},
+        {"データ", t.data},
+        {"インデックス", t.index},
+        {"未使用領域", t.unused},
+        {"最大容量", t.maximum},
     };
-    for (const auto& [label, value] : values) field(QString::fromUtf8(label))->setText(value);
+    for (const auto& [label, value] : values)
+        field(QString::fromUtf8(label))->setText(value);
 }
 
 }  // namespace dbk

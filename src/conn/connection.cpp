@@ -12,12 +12,14 @@ namespace {
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
 // Words the servers reserve (MySQL 3.23 to 8.x and MariaDB 10/11); a name equal to one of
 // them must be quoted.
+// clang-format off
 constexpr std::array kReservedWords = {
     "ACCESSIBLE", "ADD", "ALL", "ALTER", "ANALYZE", "AND", "AS", "ASC", "ASENSITIVE", "BEFORE", "BETWEEN",
     "BIGINT", "BINARY", "BLOB", "BOTH", "BY", "CALL", "CASCADE", "CASE", "CHANGE", "CHAR", "CHARACTER",
@@ -52,14 +54,19 @@ constexpr std::array kReservedWords = {
     "UTC_TIME", "UTC_TIMESTAMP", "VALUES", "VARBINARY", "VARCHAR", "VARCHARACTER", "VARYING", "VIRTUAL",
     "WHEN", "WHERE", "WHILE", "WINDOW", "WITH", "WRITE", "XOR", "YEAR_MONTH", "ZEROFILL",
 };
+// clang-format on
 
 bool isReservedWord(std::string_view word) {
     return std::any_of(kReservedWords.begin(), kReservedWords.end(),
                        [&](const char* reserved) { return equalsIgnoringCase(word, reserved); });
 }
 
-bool isShiftJisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool isShiftJisTrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+bool isShiftJisLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+bool isShiftJisTrailByte(unsigned char c) {
+    return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
 
 // A lead byte and a trail byte at `i` form one Shift_JIS character.
 bool isShiftJisPair(std::string_view text, size_t i) {
@@ -69,10 +76,13 @@ bool isShiftJisPair(std::string_view text, size_t i) {
 
 // "0x1F" and "0b101" are number literals to the server, not names.
 bool looksLikeHexOrBitLiteral(std::string_view name) {
-    if (name.size() < 3 || name[0] != '0') return false;
+    if (name.size() < 3 || name[0] != '0')
+        return false;
     const std::string_view digits = name.substr(2);
-    if (name[1] == 'x') return digits.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
-    if (name[1] == 'b') return digits.find_first_not_of("01") == std::string_view::npos;
+    if (name[1] == 'x')
+        return digits.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
+    if (name[1] == 'b')
+        return digits.find_first_not_of("01") == std::string_view::npos;
     return false;
 }
 
@@ -90,8 +100,10 @@ bool FieldInfo::isNumeric() const {
         case MYSQL_TYPE_LONGLONG:
         case MYSQL_TYPE_INT24:
         case MYSQL_TYPE_YEAR:
-        case MYSQL_TYPE_BIT: return true;
-        default: return false;
+        case MYSQL_TYPE_BIT:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -108,21 +120,24 @@ Result Result::wrap(MYSQL* mysql, MYSQL_RES* res, bool streamed) {
     r.fields_.reserve(count);
     for (unsigned i = 0; i < count; ++i) {
         const MYSQL_FIELD& f = fields[i];
-        r.fields_.push_back(FieldInfo{std::string(f.name, f.name_length), std::string(f.table, f.table_length),
-                                      std::string(f.db, f.db_length), f.type, f.length, f.flags, f.decimals,
-                                      f.charsetnr});
+        r.fields_.push_back(FieldInfo{std::string(f.name, f.name_length),
+                                      std::string(f.table, f.table_length), std::string(f.db, f.db_length),
+                                      f.type, f.length, f.flags, f.decimals, f.charsetnr});
     }
     return r;
 }
 
 int Result::columnIndex(std::string_view name) const {
     for (size_t i = 0; i < fields_.size(); ++i) {
-        if (equalsIgnoringCase(fields_[i].name, name)) return static_cast<int>(i);
+        if (equalsIgnoringCase(fields_[i].name, name))
+            return static_cast<int>(i);
     }
     return -1;
 }
 
-uint64_t Result::rowCount() const { return res_ ? mysql_num_rows(res_.get()) : 0; }
+uint64_t Result::rowCount() const {
+    return res_ ? mysql_num_rows(res_.get()) : 0;
+}
 
 void Result::seek(uint64_t row) {
     if (res_ && !streamed_) {
@@ -133,26 +148,32 @@ void Result::seek(uint64_t row) {
 }
 
 bool Result::next() {
-    if (!res_) return false;
+    if (!res_)
+        return false;
     row_ = mysql_fetch_row(res_.get());
     if (!row_) {
         lengths_ = nullptr;
-        if (streamed_ && mysql_ && mysql_errno(mysql_) != 0) ok_ = false;
+        if (streamed_ && mysql_ && mysql_errno(mysql_) != 0)
+            ok_ = false;
         return false;
     }
     lengths_ = mysql_fetch_lengths(res_.get());
     return true;
 }
 
-bool Result::isNull(unsigned column) const { return !row_ || column >= fields_.size() || !row_[column]; }
+bool Result::isNull(unsigned column) const {
+    return !row_ || column >= fields_.size() || !row_[column];
+}
 
 std::string_view Result::text(unsigned column) const {
-    if (isNull(column)) return {};
+    if (isNull(column))
+        return {};
     return std::string_view(row_[column], lengths_[column]);
 }
 
 std::optional<std::string> Result::value(unsigned column) const {
-    if (isNull(column)) return std::nullopt;
+    if (isNull(column))
+        return std::nullopt;
     return std::string(text(column));
 }
 
@@ -169,7 +190,8 @@ std::optional<std::string> Result::value(std::string_view columnName) const {
 std::vector<std::optional<std::string>> Result::row() const {
     std::vector<std::optional<std::string>> values;
     values.reserve(fields_.size());
-    for (unsigned i = 0; i < fields_.size(); ++i) values.push_back(value(i));
+    for (unsigned i = 0; i < fields_.size(); ++i)
+        values.push_back(value(i));
     return values;
 }
 
@@ -198,8 +220,8 @@ bool Connection::open(const ConnectParams& params) {
     }
     const char* socket = params.unixSocket.empty() ? nullptr : params.unixSocket.c_str();
     const char* database = params.database.empty() ? nullptr : params.database.c_str();
-    if (!mysql_real_connect(mysql, params.host.c_str(), params.user.c_str(), params.password.c_str(), database,
-                            params.port, socket, CLIENT_MULTI_RESULTS)) {
+    if (!mysql_real_connect(mysql, params.host.c_str(), params.user.c_str(), params.password.c_str(),
+                            database, params.port, socket, CLIENT_MULTI_RESULTS)) {
         rememberError();
         mysql_.reset();
         return false;
@@ -213,10 +235,13 @@ bool Connection::open(const ConnectParams& params) {
     return true;
 }
 
-void Connection::close() { mysql_.reset(); }
+void Connection::close() {
+    mysql_.reset();
+}
 
 void Connection::rememberError() {
-    if (mysql_) setError(mysql_errno(mysql_.get()), mysql_error(mysql_.get()));
+    if (mysql_)
+        setError(mysql_errno(mysql_.get()), mysql_error(mysql_.get()));
 }
 
 void Connection::setError(unsigned int number, std::string text) {
@@ -224,11 +249,17 @@ void Connection::setError(unsigned int number, std::string text) {
     lastError_ = std::move(text);
 }
 
-unsigned int Connection::errorNumber() const { return mysql_ ? mysql_errno(mysql_.get()) : lastErrno_; }
+unsigned int Connection::errorNumber() const {
+    return mysql_ ? mysql_errno(mysql_.get()) : lastErrno_;
+}
 
-std::string Connection::errorText() const { return mysql_ ? mysql_error(mysql_.get()) : lastError_; }
+std::string Connection::errorText() const {
+    return mysql_ ? mysql_error(mysql_.get()) : lastError_;
+}
 
-std::string Connection::errorLine() const { return std::to_string(errorNumber()) + ":" + errorText(); }
+std::string Connection::errorLine() const {
+    return std::to_string(errorNumber()) + ":" + errorText();
+}
 
 bool Connection::exec(std::string_view sql) {
     Result r = query(sql);
@@ -236,90 +267,118 @@ bool Connection::exec(std::string_view sql) {
 }
 
 bool Connection::requireOpen() {
-    if (mysql_) return true;
+    if (mysql_)
+        return true;
     setError(CR_SERVER_GONE_ERROR, "Not connected to a server.");
     return false;
 }
 
 Result Connection::query(std::string_view sql) {
-    if (!requireOpen()) return Result::failure();
+    if (!requireOpen())
+        return Result::failure();
     MYSQL* m = mysql_.get();
-    if (mysql_real_query(m, sql.data(), static_cast<unsigned long>(sql.size())) != 0) return Result::failure();
+    if (mysql_real_query(m, sql.data(), static_cast<unsigned long>(sql.size())) != 0)
+        return Result::failure();
     MYSQL_RES* res = mysql_store_result(m);
     if (!res) {
-        if (mysql_field_count(m) != 0) return Result::failure();
+        if (mysql_field_count(m) != 0)
+            return Result::failure();
         return Result::success();
     }
     return Result::wrap(m, res, false);
 }
 
 Result Connection::stream(std::string_view sql) {
-    if (!requireOpen()) return Result::failure();
+    if (!requireOpen())
+        return Result::failure();
     MYSQL* m = mysql_.get();
-    if (mysql_real_query(m, sql.data(), static_cast<unsigned long>(sql.size())) != 0) return Result::failure();
+    if (mysql_real_query(m, sql.data(), static_cast<unsigned long>(sql.size())) != 0)
+        return Result::failure();
     MYSQL_RES* res = mysql_use_result(m);
     if (!res) {
-        if (mysql_field_count(m) != 0) return Result::failure();
+        if (mysql_field_count(m) != 0)
+            return Result::failure();
         return Result::success();
     }
     return Result::wrap(m, res, true);
 }
 
 void Connection::discardPendingResults() {
-    if (!mysql_) return;
+    if (!mysql_)
+        return;
     MYSQL* m = mysql_.get();
     while (mysql_more_results(m) && mysql_next_result(m) == 0) {
-        if (MYSQL_RES* res = mysql_use_result(m)) mysql_free_result(res);
+        if (MYSQL_RES* res = mysql_use_result(m))
+            mysql_free_result(res);
     }
 }
 
-uint64_t Connection::affectedRows() const { return mysql_ ? mysql_affected_rows(mysql_.get()) : 0; }
+uint64_t Connection::affectedRows() const {
+    return mysql_ ? mysql_affected_rows(mysql_.get()) : 0;
+}
 
-uint64_t Connection::insertId() const { return mysql_ ? mysql_insert_id(mysql_.get()) : 0; }
+uint64_t Connection::insertId() const {
+    return mysql_ ? mysql_insert_id(mysql_.get()) : 0;
+}
 
 std::string Connection::info() const {
     const char* text = mysql_ ? mysql_info(mysql_.get()) : nullptr;
     return text ? text : "";
 }
 
-unsigned int Connection::fieldCount() const { return mysql_ ? mysql_field_count(mysql_.get()) : 0; }
+unsigned int Connection::fieldCount() const {
+    return mysql_ ? mysql_field_count(mysql_.get()) : 0;
+}
 
 bool Connection::selectDb(std::string_view database) {
-    if (!requireOpen()) return false;
+    if (!requireOpen())
+        return false;
     return mysql_select_db(mysql_.get(), std::string(database).c_str()) == 0;
 }
 
-bool Connection::ping() { return mysql_ && mysql_ping(mysql_.get()) == 0; }
+bool Connection::ping() {
+    return mysql_ && mysql_ping(mysql_.get()) == 0;
+}
 
 Result Connection::listDbs(const char* wildcard) {
-    if (!requireOpen()) return Result::failure();
+    if (!requireOpen())
+        return Result::failure();
     MYSQL_RES* res = mysql_list_dbs(mysql_.get(), wildcard);
     return res ? Result::wrap(mysql_.get(), res, false) : Result::failure();
 }
 
 Result Connection::listTables(const char* wildcard) {
-    if (!requireOpen()) return Result::failure();
+    if (!requireOpen())
+        return Result::failure();
     MYSQL_RES* res = mysql_list_tables(mysql_.get(), wildcard);
     return res ? Result::wrap(mysql_.get(), res, false) : Result::failure();
 }
 
 Result Connection::listFields(std::string_view table, const char* wildcard) {
-    if (!requireOpen()) return Result::failure();
+    if (!requireOpen())
+        return Result::failure();
     MYSQL_RES* res = mysql_list_fields(mysql_.get(), std::string(table).c_str(), wildcard);
     return res ? Result::wrap(mysql_.get(), res, false) : Result::failure();
 }
 
 Result Connection::listProcesses() {
-    if (!requireOpen()) return Result::failure();
+    if (!requireOpen())
+        return Result::failure();
     MYSQL_RES* res = mysql_list_processes(mysql_.get());
     return res ? Result::wrap(mysql_.get(), res, false) : Result::failure();
 }
 
-bool Connection::kill(unsigned long threadId) { return mysql_ && mysql_kill(mysql_.get(), threadId) == 0; }
+bool Connection::kill(unsigned long threadId) {
+    return mysql_ && mysql_kill(mysql_.get(), threadId) == 0;
+}
 
-bool Connection::refresh(unsigned int options) { return mysql_ && mysql_refresh(mysql_.get(), options) == 0; }
+bool Connection::refresh(unsigned int options) {
+    return mysql_ && mysql_refresh(mysql_.get(), options) == 0;
+}
 
-bool Connection::shutdown() { return mysql_ && mysql_shutdown(mysql_.get(), SHUTDOWN_DEFAULT) == 0; }
+bool Connection::shutdown() {
+    return mysql_ && mysql_shutdown(mysql_.get(), SHUTDOWN_DEFAULT) == 0;
+}
 
 std::string Connection::stat() {
     const char* text = mysql_ ? mysql_stat(mysql_.get()) : nullptr;
@@ -331,13 +390,21 @@ std::string Connection::serverInfo() const {
     return text ? text : "";
 }
 
-unsigned long Connection::serverVersion() const { return mysql_ ? mysql_get_server_version(mysql_.get()) : 0; }
+unsigned long Connection::serverVersion() const {
+    return mysql_ ? mysql_get_server_version(mysql_.get()) : 0;
+}
 
-std::string Connection::clientInfo() { return mysql_get_client_info(); }
+std::string Connection::clientInfo() {
+    return mysql_get_client_info();
+}
 
-unsigned int Connection::protocolInfo() const { return mysql_ ? mysql_get_proto_info(mysql_.get()) : 0; }
+unsigned int Connection::protocolInfo() const {
+    return mysql_ ? mysql_get_proto_info(mysql_.get()) : 0;
+}
 
-unsigned long Connection::threadId() const { return mysql_ ? mysql_thread_id(mysql_.get()) : 0; }
+unsigned long Connection::threadId() const {
+    return mysql_ ? mysql_thread_id(mysql_.get()) : 0;
+}
 
 bool Connection::setCharacterSet(std::string_view name) {
     return mysql_ && mysql_set_character_set(mysql_.get(), std::string(name).c_str()) == 0;
@@ -368,37 +435,57 @@ std::string Connection::escape(std::string_view value) const {
             continue;
         }
         switch (c) {
-            case 0: out += "\\0"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\\': out += "\\\\"; break;
-            case '\'': out += "\\'"; break;
-            case '"': out += "\\\""; break;
-            case 0x1A: out += "\\Z"; break;
-            default: out += value[i];
+            case 0:
+                out += "\\0";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\'':
+                out += "\\'";
+                break;
+            case '"':
+                out += "\\\"";
+                break;
+            case 0x1A:
+                out += "\\Z";
+                break;
+            default:
+                out += value[i];
         }
     }
     return out;
 }
 
 bool Connection::isPlainName(std::string_view name) {
-    if (name.empty()) return false;
+    if (name.empty())
+        return false;
     bool allDigits = true;
     for (char ch : name) {
         const unsigned char c = static_cast<unsigned char>(ch);
         const bool digit = c >= '0' && c <= '9';
-        if (!digit && !std::isalpha(c) && c != '_' && c != '$') return false;
+        if (!digit && !std::isalpha(c) && c != '_' && c != '$')
+            return false;
         allDigits = allDigits && digit;
     }
-    if (allDigits) return false;
+    if (allDigits)
+        return false;
     // "1e5" would be read as a number
     const size_t firstNonDigit = name.find_first_not_of("0123456789");
-    if (firstNonDigit > 0 && (name[firstNonDigit] == 'e' || name[firstNonDigit] == 'E')) return false;
+    if (firstNonDigit > 0 && (name[firstNonDigit] == 'e' || name[firstNonDigit] == 'E'))
+        return false;
     return !looksLikeHexOrBitLiteral(name) && !isReservedWord(name);
 }
 
 std::string Connection::ident(std::string_view name) {
-    if (isPlainName(name)) return std::string(name);
+    if (isPlainName(name))
+        return std::string(name);
     std::string out = "`";
     out.reserve(name.size() + 2);
     for (size_t i = 0; i < name.size(); ++i) {
@@ -407,7 +494,8 @@ std::string Connection::ident(std::string_view name) {
             out += name[i];
             out += name[++i];
         } else {
-            if (c == '`') out += '`';
+            if (c == '`')
+                out += '`';
             out += name[i];
         }
     }

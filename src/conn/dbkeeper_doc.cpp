@@ -30,7 +30,8 @@ void CDbkeeperDoc::enterStartupDirectory() {
 unsigned int CDbkeeperDoc::portNumber(std::string_view text) {
     unsigned int port = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
-    if (error != std::errc() || end != text.data() + text.size() || port > 65535) return 0;
+    if (error != std::errc() || end != text.data() + text.size() || port > 65535)
+        return 0;
     return port;
 }
 
@@ -80,17 +81,23 @@ int CDbkeeperDoc::connect() {
     return kNormalUser;
 }
 
-std::string CDbkeeperDoc::readServerCharacterSet() { return dbk::readServerCharacterSet(connection_); }
+std::string CDbkeeperDoc::readServerCharacterSet() {
+    return dbk::readServerCharacterSet(connection_);
+}
 
 QString CDbkeeperDoc::garblingWarning(std::string_view serverCharset) {
-    return formatUi(QStringLiteral("このキャラクタセットでは文字化けを起こす可能性があります。: \n サーバのキャラクタセット -> "
-                                   "%s \n クライアントのキャラクタセット -> sjis"),
-                    toUi(serverCharset));
+    return formatUi(
+        QStringLiteral(
+            "このキャラクタセットでは文字化けを起こす可能性があります。: \n サーバのキャラクタセット -> "
+            "%s \n クライアントのキャラクタセット -> sjis"),
+        toUi(serverCharset));
 }
 
 CDbkeeperDoc::KeepAlive CDbkeeperDoc::keepAliveTick() {
-    if (connection_.busy()) return KeepAlive::Skipped;
-    if (connection_.ping()) return KeepAlive::Alive;
+    if (connection_.busy())
+        return KeepAlive::Skipped;
+    if (connection_.ping())
+        return KeepAlive::Alive;
     ui().message(msg(10072));
     return KeepAlive::Lost;
 }

@@ -17,7 +17,8 @@ namespace {
 
 size_t countItems(const FolderNode& node) {
     size_t n = 0;
-    for (const FolderNode& child : node.children) n += 1 + countItems(child);
+    for (const FolderNode& child : node.children)
+        n += 1 + countItems(child);
     return n;
 }
 
@@ -36,10 +37,13 @@ std::vector<std::string_view> splitWords(std::string_view line) {
     std::vector<std::string_view> words;
     size_t pos = 0;
     while (pos < line.size()) {
-        while (pos < line.size() && std::isspace(static_cast<unsigned char>(line[pos]))) ++pos;
+        while (pos < line.size() && std::isspace(static_cast<unsigned char>(line[pos])))
+            ++pos;
         const size_t start = pos;
-        while (pos < line.size() && !std::isspace(static_cast<unsigned char>(line[pos]))) ++pos;
-        if (pos > start) words.push_back(line.substr(start, pos - start));
+        while (pos < line.size() && !std::isspace(static_cast<unsigned char>(line[pos])))
+            ++pos;
+        if (pos > start)
+            words.push_back(line.substr(start, pos - start));
     }
     return words;
 }
@@ -59,7 +63,8 @@ struct Item {
 // "parent image text tag"; a text with blanks in it (written by older versions) is joined.
 bool parseItem(std::string_view line, Item& item) {
     const auto words = splitWords(line);
-    if (words.size() < 4) return false;
+    if (words.size() < 4)
+        return false;
     if (!parseInt(words[0], item.parent) || !parseInt(words[1], item.image) ||
         !parseInt(words.back(), item.tag)) {
         return false;
@@ -75,7 +80,8 @@ bool parseItem(std::string_view line, Item& item) {
 // Follows a path of child positions from the root.
 FolderNode* nodeAt(FolderNode& root, const std::vector<size_t>& path) {
     FolderNode* node = &root;
-    for (size_t index : path) node = &node->children[index];
+    for (size_t index : path)
+        node = &node->children[index];
     return node;
 }
 
@@ -92,19 +98,23 @@ FolderNode read(std::string_view content) {
     std::vector<std::string_view> lines;
     for (size_t pos = 0; pos < content.size();) {
         size_t end = content.find('\n', pos);
-        if (end == std::string_view::npos) end = content.size();
+        if (end == std::string_view::npos)
+            end = content.size();
         std::string_view line = content.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
         lines.push_back(line);
         pos = end + 1;
     }
-    if (lines.empty()) return root;
+    if (lines.empty())
+        return root;
 
     int count = 0;
     const auto firstWords = splitWords(lines[0]);
     const bool countKnown = firstWords.size() == 1 && parseInt(firstWords[0], count);
     const size_t available = lines.size() - 1;
-    const size_t toRead = countKnown ? std::min(available, static_cast<size_t>(std::max(count, 0))) : available;
+    const size_t toRead =
+        countKnown ? std::min(available, static_cast<size_t>(std::max(count, 0))) : available;
 
     // Numbered items that were placed: number -> path of child positions from the root.
     std::map<int, std::vector<size_t>> placed;
@@ -112,7 +122,8 @@ FolderNode read(std::string_view content) {
     for (size_t i = 1; i <= toRead; ++i) {
         Item item;
         if (!parseItem(lines[i], item)) {
-            if (!splitWords(lines[i]).empty()) ++lastNumber;  // a damaged item keeps its number
+            if (!splitWords(lines[i]).empty())
+                ++lastNumber;  // a damaged item keeps its number
             continue;
         }
         const int number = item.tag == -1 ? ++lastNumber : 0;
@@ -120,11 +131,13 @@ FolderNode read(std::string_view content) {
         std::vector<size_t> parentPath;
         if (item.parent != 0) {
             auto it = placed.find(item.parent);
-            if (it == placed.end()) continue;
+            if (it == placed.end())
+                continue;
             parentPath = it->second;
         }
         FolderNode* parent = nodeAt(root, parentPath);
-        if (!validImage || !parent->isFolder() || item.text.empty()) continue;
+        if (!validImage || !parent->isFolder() || item.text.empty())
+            continue;
         parent->children.push_back(FolderNode{item.text, item.image, item.tag, {}});
         if (number != 0) {
             parentPath.push_back(parent->children.size() - 1);
@@ -136,7 +149,8 @@ FolderNode read(std::string_view content) {
 
 bool save(const QString& path, const FolderNode& root) {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
     const std::string content = write(root);
     file.write(content.data(), static_cast<qint64>(content.size()));
     return file.commit();
@@ -144,7 +158,8 @@ bool save(const QString& path, const FolderNode& root) {
 
 FolderNode load(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return FolderNode{};
+    if (!file.open(QIODevice::ReadOnly))
+        return FolderNode{};
     const QByteArray content = file.readAll();
     return read(std::string_view(content.constData(), static_cast<size_t>(content.size())));
 }
@@ -158,7 +173,8 @@ size_t sortedInsertPosition(const std::vector<std::string>& siblingTexts, std::s
         });
     };
     size_t position = 0;
-    while (position < siblingTexts.size() && !lessIgnoringCase(text, siblingTexts[position])) ++position;
+    while (position < siblingTexts.size() && !lessIgnoringCase(text, siblingTexts[position]))
+        ++position;
     return position;
 }
 

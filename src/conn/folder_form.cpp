@@ -10,7 +10,8 @@
 
 namespace dbk {
 
-FolderForm::FolderForm(const QString& presetName, QWidget* parent) : QDialog(parent), nameEdit_(new QLineEdit) {
+FolderForm::FolderForm(const QString& presetName, QWidget* parent)
+    : QDialog(parent), nameEdit_(new QLineEdit) {
     setWindowTitle(QStringLiteral("フォルダ"));
     nameEdit_->setText(presetName);
     auto* buttons = new QDialogButtonBox;
@@ -23,7 +24,9 @@ FolderForm::FolderForm(const QString& presetName, QWidget* parent) : QDialog(par
     layout->addRow(buttons);
 }
 
-QString FolderForm::name() const { return nameEdit_->text(); }
+QString FolderForm::name() const {
+    return nameEdit_->text();
+}
 
 void FolderForm::accept() {
     if (const QString problem = folderFileNameProblem(name()); !problem.isEmpty()) {

@@ -49,7 +49,8 @@ HostForm::HostForm(const QString& directory, const std::string& presetName, QWid
         fillFromRecord(openedName_);
     }
     // Typing the name of a saved host brings its values.
-    connect(nameEdit_, &QLineEdit::editingFinished, this, [this] { fillFromRecord(fromUi(nameEdit_->text())); });
+    connect(nameEdit_, &QLineEdit::editingFinished, this,
+            [this] { fillFromRecord(fromUi(nameEdit_->text())); });
 }
 
 void HostForm::fillFromRecord(const std::string& name) {
@@ -68,18 +69,23 @@ HostRecord HostForm::record() const {
 
 void HostForm::accept() {
     QString problem = folderFileNameProblem(nameEdit_->text());
-    if (problem.isEmpty()) problem = portProblem(portEdit_->text());
+    if (problem.isEmpty())
+        problem = portProblem(portEdit_->text());
     if (!problem.isEmpty()) {
         ui().message(problem);
         return;
     }
-    if (!confirm(10023)) return;
+    if (!confirm(10023))
+        return;
     const HostRecord values = record();
     HostFile::Outcome outcome = HostFile::Outcome::NotFound;
-    if (isEditMode()) outcome = file_.replace(openedName_, values);
+    if (isEditMode())
+        outcome = file_.replace(openedName_, values);
     // A host whose record is gone is saved anew rather than losing what was typed.
-    if (outcome == HostFile::Outcome::NotFound) outcome = file_.append(values);
-    if (outcome != HostFile::Outcome::Written) ui().message(msgf(20004, QDir::toNativeSeparators(file_.path())));
+    if (outcome == HostFile::Outcome::NotFound)
+        outcome = file_.append(values);
+    if (outcome != HostFile::Outcome::Written)
+        ui().message(msgf(20004, QDir::toNativeSeparators(file_.path())));
     QDialog::accept();
 }
 

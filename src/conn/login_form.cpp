@@ -40,14 +40,17 @@ LoginForm::LoginForm(const QString& directory, const LoginValues& preset, QWidge
     tree_->setIconSize(QSize(16, 16));
     tree_->setMinimumWidth(220);
 
-    const char* captions[] = {"接続",       "ｷｬﾝｾﾙ",     "フォルダ作成", "フォルダ編集",
+    const char* captions[] = {"接続",         "ｷｬﾝｾﾙ",      "フォルダ作成", "フォルダ編集",
                               "フォルダ削除", "新規ホスト", "ホスト編集",   "ホスト削除"};
-    for (int i = 0; i < 8; ++i) buttons_[i] = new QPushButton(QString::fromUtf8(captions[i]));
+    for (int i = 0; i < 8; ++i)
+        buttons_[i] = new QPushButton(QString::fromUtf8(captions[i]));
     buttons_[Connect]->setDefault(true);
 
     auto* fields = new QGridLayout;
-    const std::pair<const char*, QLineEdit*> rows[] = {
-        {"ユーザ名", userEdit_}, {"パスワード", passwordEdit_}, {"ホスト名", hostEdit_}, {"ポート", portEdit_}};
+    const std::pair<const char*, QLineEdit*> rows[] = {{"ユーザ名", userEdit_},
+                                                       {"パスワード", passwordEdit_},
+                                                       {"ホスト名", hostEdit_},
+                                                       {"ポート", portEdit_}};
     int row = 0;
     for (const auto& [caption, edit] : rows) {
         fields->addWidget(new QLabel(QString::fromUtf8(caption)), row, 0);
@@ -82,7 +85,8 @@ LoginForm::LoginForm(const QString& directory, const LoginValues& preset, QWidge
     connect(buttons_[EditHost], &QPushButton::clicked, this, &LoginForm::editHost);
     connect(buttons_[DeleteHost], &QPushButton::clicked, this, &LoginForm::deleteHost);
     connect(tree_, &QTreeWidget::currentItemChanged, this, &LoginForm::selectionChanged);
-    connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) { itemDoubleClicked(item); });
+    connect(tree_, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { itemDoubleClicked(item); });
 
     setValues(preset);
     root_ = new QTreeWidgetItem(tree_);
@@ -94,7 +98,9 @@ LoginForm::LoginForm(const QString& directory, const LoginValues& preset, QWidge
     root_->setExpanded(true);
 }
 
-QString LoginForm::filePath(const char* name) const { return QDir(directory_).filePath(QString::fromLatin1(name)); }
+QString LoginForm::filePath(const char* name) const {
+    return QDir(directory_).filePath(QString::fromLatin1(name));
+}
 
 void LoginForm::setValues(const LoginValues& values) {
     userEdit_->setText(values.user);
@@ -104,12 +110,14 @@ void LoginForm::setValues(const LoginValues& values) {
 }
 
 LoginValues LoginForm::values() const {
-    return LoginValues{userEdit_->text(), passwordEdit_->text(), hostEdit_->text(), portEdit_->text().trimmed()};
+    return LoginValues{userEdit_->text(), passwordEdit_->text(), hostEdit_->text(),
+                       portEdit_->text().trimmed()};
 }
 
 std::optional<LoginValues> LoginForm::prompt(const LoginValues& preset) {
     LoginForm form(QDir::currentPath(), preset);
-    if (runModal(form) != QDialog::Accepted) return std::nullopt;
+    if (runModal(form) != QDialog::Accepted)
+        return std::nullopt;
     return form.values();
 }
 
@@ -118,7 +126,9 @@ std::string LoginForm::nodeBytes(const QTreeWidgetItem* item) {
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
-int LoginForm::nodeImage(const QTreeWidgetItem* item) { return item->data(0, kImageRole).toInt(); }
+int LoginForm::nodeImage(const QTreeWidgetItem* item) {
+    return item->data(0, kImageRole).toInt();
+}
 
 void LoginForm::updateIcon(QTreeWidgetItem* item, bool selected) {
     item->setIcon(0, images_[nodeImage(item) + (selected ? 1 : 0)]);
@@ -132,7 +142,8 @@ void LoginForm::setNodeText(QTreeWidgetItem* item, const std::string& bytes) {
 QTreeWidgetItem* LoginForm::insertNode(QTreeWidgetItem* parent, const std::string& text, int image) {
     std::vector<std::string> siblings;
     siblings.reserve(static_cast<size_t>(parent->childCount()));
-    for (int i = 0; i < parent->childCount(); ++i) siblings.push_back(nodeBytes(parent->child(i)));
+    for (int i = 0; i < parent->childCount(); ++i)
+        siblings.push_back(nodeBytes(parent->child(i)));
     auto* item = new QTreeWidgetItem;
     item->setData(0, kImageRole, image);
     setNodeText(item, text);
@@ -146,7 +157,7 @@ QTreeWidgetItem* LoginForm::insertNode(QTreeWidgetItem* parent, const std::strin
 void LoginForm::loadTree() {
     const FolderNode loaded = folder_file::load(filePath(folder_file::kFileName));
     std::function<void(QTreeWidgetItem*, const FolderNode&)> addChildren = [&](QTreeWidgetItem* parent,
-                                                                                const FolderNode& node) {
+                                                                               const FolderNode& node) {
         for (const FolderNode& child : node.children) {
             QTreeWidgetItem* item = insertNode(parent, child.text, child.isFolder() ? 0 : 2);
             addChildren(item, child);
@@ -157,7 +168,7 @@ void LoginForm::loadTree() {
 
 FolderNode LoginForm::folderTree() const {
     std::function<void(const QTreeWidgetItem*, FolderNode&)> collect = [&](const QTreeWidgetItem* item,
-                                                                            FolderNode& node) {
+                                                                           FolderNode& node) {
         for (int i = 0; i < item->childCount(); ++i) {
             const QTreeWidgetItem* child = item->child(i);
             FolderNode childNode{nodeBytes(child), nodeImage(child), -1, {}};
@@ -172,12 +183,14 @@ FolderNode LoginForm::folderTree() const {
 
 void LoginForm::saveTree() {
     const QString path = filePath(folder_file::kFileName);
-    if (!folder_file::save(path, folderTree())) ui().message(msgf(20005, QDir::toNativeSeparators(path)));
+    if (!folder_file::save(path, folderTree()))
+        ui().message(msgf(20005, QDir::toNativeSeparators(path)));
 }
 
 bool LoginForm::fillFromHost(const std::string& name) {
     const auto record = HostFile(filePath(HostFile::kFileName)).find(name);
-    if (!record) return false;
+    if (!record)
+        return false;
     hostEdit_->setText(toUi(record->host));
     portEdit_->setText(toUi(record->port));
     passwordEdit_->setText(toUi(record->password));
@@ -186,8 +199,10 @@ bool LoginForm::fillFromHost(const std::string& name) {
 }
 
 void LoginForm::selectionChanged(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
-    if (previous) updateIcon(previous, false);
-    if (!current) return;
+    if (previous)
+        updateIcon(previous, false);
+    if (!current)
+        return;
     updateIcon(current, true);
     const bool folder = nodeImage(current) < 2;
     const bool isRoot = current == root_;
@@ -198,7 +213,8 @@ void LoginForm::selectionChanged(QTreeWidgetItem* current, QTreeWidgetItem* prev
     buttons_[DeleteFolder]->setEnabled(folder && !isRoot);
     buttons_[EditHost]->setEnabled(!folder);
     buttons_[DeleteHost]->setEnabled(!folder);
-    if (!folder) fillFromHost(nodeBytes(current));
+    if (!folder)
+        fillFromHost(nodeBytes(current));
 }
 
 bool LoginForm::portAcceptable() {
@@ -211,46 +227,57 @@ bool LoginForm::portAcceptable() {
 }
 
 void LoginForm::connectClicked() {
-    if (!portAcceptable()) return;
+    if (!portAcceptable())
+        return;
     saveTree();
     accept();
 }
 
 void LoginForm::itemDoubleClicked(QTreeWidgetItem* item) {
-    if (!item || nodeImage(item) < 2) return;  // folders only open or close
+    if (!item || nodeImage(item) < 2)
+        return;  // folders only open or close
     fillFromHost(nodeBytes(item));
-    if (portAcceptable()) accept();
+    if (portAcceptable())
+        accept();
 }
 
 void LoginForm::createFolder() {
     QTreeWidgetItem* parent = tree_->currentItem();
-    if (!parent || nodeImage(parent) >= 2) return;
+    if (!parent || nodeImage(parent) >= 2)
+        return;
     FolderForm form(QString(), this);
-    if (runModal(form) != QDialog::Accepted || form.name().isEmpty()) return;
+    if (runModal(form) != QDialog::Accepted || form.name().isEmpty())
+        return;
     insertNode(parent, fromUi(form.name()), FolderNode::kFolderImage);
 }
 
 void LoginForm::editFolder() {
     QTreeWidgetItem* item = tree_->currentItem();
-    if (!item || item == root_ || nodeImage(item) >= 2) return;
+    if (!item || item == root_ || nodeImage(item) >= 2)
+        return;
     FolderForm form(item->text(0), this);
-    if (runModal(form) != QDialog::Accepted) return;
+    if (runModal(form) != QDialog::Accepted)
+        return;
     setNodeText(item, fromUi(form.name()));
     saveTree();
 }
 
 void LoginForm::deleteFolder() {
     QTreeWidgetItem* item = tree_->currentItem();
-    if (!item || item == root_ || nodeImage(item) >= 2) return;
-    if (!confirm(10034)) return;
+    if (!item || item == root_ || nodeImage(item) >= 2)
+        return;
+    if (!confirm(10034))
+        return;
     delete item;
 }
 
 void LoginForm::newHost() {
     QTreeWidgetItem* parent = tree_->currentItem();
-    if (!parent || nodeImage(parent) >= 2) return;
+    if (!parent || nodeImage(parent) >= 2)
+        return;
     HostForm form(directory_, std::string(), this);
-    if (runModal(form) != QDialog::Accepted) return;
+    if (runModal(form) != QDialog::Accepted)
+        return;
     const HostRecord record = form.record();
     insertNode(parent, record.name, FolderNode::kHostImage);
     setValues(LoginValues{toUi(record.user), toUi(record.password), toUi(record.host), toUi(record.port)});
@@ -259,9 +286,11 @@ void LoginForm::newHost() {
 
 void LoginForm::editHost() {
     QTreeWidgetItem* item = tree_->currentItem();
-    if (!item || nodeImage(item) < 2) return;
+    if (!item || nodeImage(item) < 2)
+        return;
     HostForm form(directory_, nodeBytes(item), this);
-    if (runModal(form) != QDialog::Accepted) return;
+    if (runModal(form) != QDialog::Accepted)
+        return;
     const HostRecord record = form.record();
     setValues(LoginValues{toUi(record.user), toUi(record.password), toUi(record.host), toUi(record.port)});
     setNodeText(item, record.name);
@@ -270,8 +299,10 @@ void LoginForm::editHost() {
 
 void LoginForm::deleteHost() {
     QTreeWidgetItem* item = tree_->currentItem();
-    if (!item || nodeImage(item) < 2) return;
-    if (!confirm(10034)) return;
+    if (!item || nodeImage(item) < 2)
+        return;
+    if (!confirm(10034))
+        return;
     const HostFile file(filePath(HostFile::kFileName));
     if (file.markDeleted(nodeBytes(item)) == HostFile::Outcome::CannotOpen) {
         ui().message(msgf(20004, QDir::toNativeSeparators(file.path())));

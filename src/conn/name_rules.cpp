@@ -11,7 +11,8 @@ QString folderFileNameProblem(const QString& name) {
     if (name.isEmpty() || std::any_of(name.begin(), name.end(), [](QChar c) { return c.isSpace(); })) {
         return msg(20002);
     }
-    if (fromUi(name).size() > folder_file::kTextBytes) return msg(20003);
+    if (fromUi(name).size() > folder_file::kTextBytes)
+        return msg(20003);
     return {};
 }
 
@@ -19,7 +20,8 @@ QString portProblem(const QString& port) {
     const std::string text = fromUi(port.trimmed());
     const bool digits = !text.empty() && text.size() <= 5 &&
                         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-    if (!digits || (text != "0" && CDbkeeperDoc::portNumber(text) == 0)) return msg(20001);
+    if (!digits || (text != "0" && CDbkeeperDoc::portNumber(text) == 0))
+        return msg(20001);
     return {};
 }
 

@@ -19,14 +19,17 @@ std::string lower(std::string_view text) {
 // First row's value column of a SHOW VARIABLES statement; nullopt when no row or failure.
 std::optional<std::string> variableValue(Connection& connection, std::string_view statement) {
     Result r = connection.query(statement);
-    if (!r.ok() || !r.next()) return std::nullopt;
+    if (!r.ok() || !r.next())
+        return std::nullopt;
     const int column = r.columnIndex("Value");
     return std::string(r.text(column >= 0 ? static_cast<unsigned>(column) : 1U));
 }
 
 bool probeInnoDb(Connection& connection) {
-    for (const char* variable : {"SHOW VARIABLES LIKE 'have_innodb'", "SHOW VARIABLES LIKE 'have_innobase'"}) {
-        if (auto value = variableValue(connection, variable)) return lower(*value) == "yes";
+    for (const char* variable :
+         {"SHOW VARIABLES LIKE 'have_innodb'", "SHOW VARIABLES LIKE 'have_innobase'"}) {
+        if (auto value = variableValue(connection, variable))
+            return lower(*value) == "yes";
     }
     Result engines = connection.query("SHOW ENGINES");
     while (engines.next()) {
@@ -40,7 +43,8 @@ bool probeInnoDb(Connection& connection) {
 
 }  // namespace
 
-ServerGeneration::ServerGeneration(unsigned long version, bool mariadb) : version_(version), mariadb_(mariadb) {
+ServerGeneration::ServerGeneration(unsigned long version, bool mariadb)
+    : version_(version), mariadb_(mariadb) {
     hasCharacterSetVariable_ = version_ < 40100;
     // MariaDB 10.4 turned mysql.user into a view; MySQL 5.7.6 dropped its Password column.
     userTableWritable_ = mariadb_ ? version_ < 100400 : version_ < 50706;
@@ -59,7 +63,8 @@ ServerGeneration ServerGeneration::probe(Connection& connection) {
     }
     if (g.version_ >= 50000) {
         Result user = connection.query(
-            "SELECT TABLE_TYPE FROM information_schema.TABLES WHERE TABLE_SCHEMA='mysql' AND TABLE_NAME='user'");
+            "SELECT TABLE_TYPE FROM information_schema.TABLES WHERE TABLE_SCHEMA='mysql' AND "
+            "TABLE_NAME='user'");
         if (user.ok() && user.next()) {
             const bool isTable = lower(user.text(0U)) == "base table";
             Result password = connection.query(
@@ -89,7 +94,8 @@ bool isShiftJisCharset(std::string_view name) {
 }
 
 std::string readServerCharacterSet(Connection& connection) {
-    if (auto value = variableValue(connection, ServerGeneration::kLegacyCharsetQuery)) return *value;
+    if (auto value = variableValue(connection, ServerGeneration::kLegacyCharsetQuery))
+        return *value;
     return variableValue(connection, ServerGeneration::kModernCharsetQuery).value_or("");
 }
 

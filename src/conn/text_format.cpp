@@ -7,44 +7,59 @@ namespace dbk {
 
 long long FormatArg::asSigned() const {
     switch (kind_) {
-        case Kind::Signed: return signed_;
-        case Kind::Unsigned: return static_cast<long long>(unsigned_);
-        case Kind::Real: return static_cast<long long>(real_);
-        case Kind::Text: return std::atoll(std::string(text_).c_str());
+        case Kind::Signed:
+            return signed_;
+        case Kind::Unsigned:
+            return static_cast<long long>(unsigned_);
+        case Kind::Real:
+            return static_cast<long long>(real_);
+        case Kind::Text:
+            return std::atoll(std::string(text_).c_str());
     }
     return 0;
 }
 
 unsigned long long FormatArg::asUnsigned() const {
     switch (kind_) {
-        case Kind::Signed: return static_cast<unsigned long long>(signed_);
-        case Kind::Unsigned: return unsigned_;
-        case Kind::Real: return static_cast<unsigned long long>(real_);
-        case Kind::Text: return std::strtoull(std::string(text_).c_str(), nullptr, 10);
+        case Kind::Signed:
+            return static_cast<unsigned long long>(signed_);
+        case Kind::Unsigned:
+            return unsigned_;
+        case Kind::Real:
+            return static_cast<unsigned long long>(real_);
+        case Kind::Text:
+            return std::strtoull(std::string(text_).c_str(), nullptr, 10);
     }
     return 0;
 }
 
 double FormatArg::asReal() const {
     switch (kind_) {
-        case Kind::Signed: return static_cast<double>(signed_);
-        case Kind::Unsigned: return static_cast<double>(unsigned_);
-        case Kind::Real: return real_;
-        case Kind::Text: return std::atof(std::string(text_).c_str());
+        case Kind::Signed:
+            return static_cast<double>(signed_);
+        case Kind::Unsigned:
+            return static_cast<double>(unsigned_);
+        case Kind::Real:
+            return real_;
+        case Kind::Text:
+            return std::atof(std::string(text_).c_str());
     }
     return 0;
 }
 
 std::string FormatArg::asText() const {
     switch (kind_) {
-        case Kind::Signed: return std::to_string(signed_);
-        case Kind::Unsigned: return std::to_string(unsigned_);
+        case Kind::Signed:
+            return std::to_string(signed_);
+        case Kind::Unsigned:
+            return std::to_string(unsigned_);
         case Kind::Real: {
             char buf[64];
             std::snprintf(buf, sizeof buf, "%g", real_);
             return buf;
         }
-        case Kind::Text: return std::string(text_);
+        case Kind::Text:
+            return std::string(text_);
     }
     return {};
 }
@@ -88,8 +103,10 @@ size_t readSpec(std::string_view fmt, size_t pos, Spec& spec) {
 
 std::string numberSpec(const Spec& spec, const char* length, char conversion) {
     std::string s = "%" + spec.flags;
-    if (spec.width >= 0) s += std::to_string(spec.width);
-    if (spec.precision >= 0) s += "." + std::to_string(spec.precision);
+    if (spec.width >= 0)
+        s += std::to_string(spec.width);
+    if (spec.precision >= 0)
+        s += "." + std::to_string(spec.precision);
     s += length;
     s += conversion;
     return s;
@@ -98,7 +115,8 @@ std::string numberSpec(const Spec& spec, const char* length, char conversion) {
 template <class T>
 std::string printNumber(const std::string& spec, T value) {
     int n = std::snprintf(nullptr, 0, spec.c_str(), value);
-    if (n <= 0) return {};
+    if (n <= 0)
+        return {};
     std::vector<char> buf(static_cast<size_t>(n) + 1);
     std::snprintf(buf.data(), buf.size(), spec.c_str(), value);
     return std::string(buf.data(), static_cast<size_t>(n));
@@ -107,19 +125,24 @@ std::string printNumber(const std::string& spec, T value) {
 std::string convert(const Spec& spec, const FormatArg& arg) {
     switch (spec.conversion) {
         case 'd':
-        case 'i': return printNumber(numberSpec(spec, "ll", 'd'), arg.asSigned());
+        case 'i':
+            return printNumber(numberSpec(spec, "ll", 'd'), arg.asSigned());
         case 'u':
         case 'x':
         case 'X':
-        case 'o': return printNumber(numberSpec(spec, "ll", spec.conversion), arg.asUnsigned());
+        case 'o':
+            return printNumber(numberSpec(spec, "ll", spec.conversion), arg.asUnsigned());
         case 'f':
         case 'F':
         case 'e':
         case 'E':
         case 'g':
-        case 'G': return printNumber(numberSpec(spec, "", spec.conversion), arg.asReal());
-        case 'c': return std::string(1, static_cast<char>(arg.asSigned()));
-        default: break;
+        case 'G':
+            return printNumber(numberSpec(spec, "", spec.conversion), arg.asReal());
+        case 'c':
+            return std::string(1, static_cast<char>(arg.asSigned()));
+        default:
+            break;
     }
     std::string text = arg.asText();
     if (spec.precision >= 0 && text.size() > static_cast<size_t>(spec.precision)) {
@@ -153,7 +176,8 @@ std::string formatArgs(std::string_view fmt, std::span<const FormatArg> args) {
         }
         Spec spec;
         pos = readSpec(fmt, percent + 1, spec);
-        if (spec.conversion == 0) break;
+        if (spec.conversion == 0)
+            break;
         if (next != args.end()) {
             out += convert(spec, *next++);
         }
@@ -169,7 +193,8 @@ FormatArg UiArg::arg() const {
 QString formatUiArgs(const QString& fmt, std::initializer_list<UiArg> args) {
     std::vector<FormatArg> converted;
     converted.reserve(args.size());
-    for (const UiArg& a : args) converted.push_back(a.arg());
+    for (const UiArg& a : args)
+        converted.push_back(a.arg());
     const QByteArray tmpl = fmt.toUtf8();
     const std::string result =
         formatArgs(std::string_view(tmpl.constData(), static_cast<size_t>(tmpl.size())), converted);

@@ -59,8 +59,7 @@ std::string format(std::string_view fmt, const Args&... args) {
 class UiArg {
 public:
     template <class N>
-        requires std::is_arithmetic_v<N>
-    UiArg(N v) : number_(toFormatArg(v)) {}
+    requires std::is_arithmetic_v<N> UiArg(N v) : number_(toFormatArg(v)) {}
     UiArg(const QString& v) : text_(v.toUtf8()), isText_(true) {}
     UiArg(const char* v) : text_(QByteArray(v)), isText_(true) {}
     // Valid while this argument lives.

@@ -12,8 +12,12 @@ CDbGraphView::CDbGraphView(ViewHost& host, QWidget* parent) : QWidget(parent), h
     setFocusPolicy(Qt::StrongFocus);
 }
 
-void CDbGraphView::initialUpdate() { update(); }
+void CDbGraphView::initialUpdate() {
+    update();
+}
 
-void CDbGraphView::updateView() { update(); }
+void CDbGraphView::updateView() {
+    update();
+}
 
 }  // namespace dbk

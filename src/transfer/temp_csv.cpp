@@ -16,7 +16,8 @@ std::string TempCsvWriter::line(const std::vector<std::optional<std::string>>& v
         out += '"';
         if (value) {
             for (char c : *value) {
-                if (c == '"') out += '"';
+                if (c == '"')
+                    out += '"';
                 out += c;
             }
         }
@@ -27,9 +28,11 @@ std::string TempCsvWriter::line(const std::vector<std::optional<std::string>>& v
 }
 
 void TempCsvWriter::writeLine(const std::vector<std::optional<std::string>>& values) {
-    if (!file_) return;
+    if (!file_)
+        return;
     const std::string text = line(values);
-    if (std::fwrite(text.data(), 1, text.size(), file_.get()) != text.size()) failed_ = true;
+    if (std::fwrite(text.data(), 1, text.size(), file_.get()) != text.size())
+        failed_ = true;
 }
 
 void TempCsvWriter::writeLine(const std::vector<std::string>& values) {
@@ -37,7 +40,8 @@ void TempCsvWriter::writeLine(const std::vector<std::string>& values) {
 }
 
 bool TempCsvWriter::close() {
-    if (!file_) return false;
+    if (!file_)
+        return false;
     const bool ok = std::fflush(file_.get()) == 0 && !failed_;
     file_.reset();
     return ok;

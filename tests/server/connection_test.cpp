@@ -90,7 +90,10 @@ TEST(Connection, SpeaksShiftJisAndEscapesItsValues) {
     EXPECT_EQ(c.characterSetName(), "cp932");
     ASSERT_TRUE(c.exec("CREATE TABLE t (id INT PRIMARY KEY, v TEXT) CHARACTER SET utf8mb4"));
     // "ソ" is 0x83 0x5C in Shift_JIS: its second byte is a backslash.
-    const std::string values[] = {"\x83\x5c", "it's", "back\\slash", std::string("nul\0byte", 8),
+    const std::string values[] = {"\x83\x5c",
+                                  "it's",
+                                  "back\\slash",
+                                  std::string("nul\0byte", 8),
                                   "\x93\xfa\x96\x7b\x8c\xea",  // 日本語
                                   "\"quoted\"\n\r\x1a"};
     int id = 0;
@@ -114,10 +117,14 @@ TEST(Connection, QuotedNamesReachTheirObjects) {
     DBK_REQUIRE_SERVER();
     ScratchDatabase db("dbk conn names");
     Connection& c = db.admin();
-    const std::string names[] = {"order items", "select", "back`quote",
-                                 "\x8f\xa4\x95\x69",            // 商品
-                                 "\x83\x5c\x83\x74\x83\x67",    // ソフト: "ソ" ends in 0x5C
-                                 "\x8f\xa4 \x95\x69", "123", "plain_name"};
+    const std::string names[] = {"order items",
+                                 "select",
+                                 "back`quote",
+                                 "\x8f\xa4\x95\x69",          // 商品
+                                 "\x83\x5c\x83\x74\x83\x67",  // ソフト: "ソ" ends in 0x5C
+                                 "\x8f\xa4 \x95\x69",
+                                 "123",
+                                 "plain_name"};
     for (const std::string& name : names) {
         const std::string table = Connection::ident(db.name()) + "." + Connection::ident(name);
         ASSERT_TRUE(c.exec("CREATE TABLE " + table + " (" + Connection::ident(name) + " INT)"))
@@ -127,7 +134,8 @@ TEST(Connection, QuotedNamesReachTheirObjects) {
     Result tables = c.listTables();
     ASSERT_TRUE(tables.ok());
     std::vector<std::string> listed;
-    while (tables.next()) listed.emplace_back(tables.text(0U));
+    while (tables.next())
+        listed.emplace_back(tables.text(0U));
     for (const std::string& name : names) {
         EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << Connection::ident(name);
     }

@@ -76,8 +76,8 @@ TEST_F(DocumentConnect, ReloginResetsTheAdministratorFlagAndClosesTheOldSession)
     EXPECT_EQ(doc.connect(), CDbkeeperDoc::kNormalUser);
     EXPECT_EQ(doc.adminFlag(), 0);
     EXPECT_NE(doc.connection().threadId(), firstThread);
-    Result threads =
-        observer.query("SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " + std::to_string(firstThread));
+    Result threads = observer.query("SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " +
+                                    std::to_string(firstThread));
     ASSERT_TRUE(threads.next());
     EXPECT_EQ(threads.text(0U), "0");
 }
@@ -100,7 +100,8 @@ TEST_F(DocumentConnect, RefusedLoginsAreReportedAndLeaveTheProgramUsable) {
         EXPECT_FALSE(doc.connection().isOpen());
         EXPECT_EQ(dynamic_cast<RecordingStatusPanes&>(doc.statusPanes()).text(0), "Cannot connect.");
     }
-    EXPECT_TRUE(ui->messages[0].contains(QString::number(closedPort.port)) || ui->messages[0].contains("1045"));
+    EXPECT_TRUE(ui->messages[0].contains(QString::number(closedPort.port)) ||
+                ui->messages[0].contains("1045"));
 
     answer = test::loginValues(test::adminParams());
     EXPECT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
@@ -156,7 +157,8 @@ TEST(CharacterSetWarning, OnlyShiftJisServersAreQuiet) {
     EXPECT_TRUE(CDbkeeperDoc::charsetGarbles("ujis"));
     EXPECT_TRUE(CDbkeeperDoc::charsetGarbles("utf8mb4"));
     EXPECT_EQ(CDbkeeperDoc::garblingWarning("ujis"),
-              QStringLiteral("このキャラクタセットでは文字化けを起こす可能性があります。: \n サーバのキャラクタセット -> ujis \n "
+              QStringLiteral("このキャラクタセットでは文字化けを起こす可能性があります。: \n "
+                             "サーバのキャラクタセット -> ujis \n "
                              "クライアントのキャラクタセット -> sjis"));
 }
 
@@ -164,7 +166,8 @@ TEST(CharacterSetWarning, TheServersOwnSetIsRead) {
     DBK_REQUIRE_SERVER();
     ScopedScriptedUi ui;
     CDbkeeperDoc doc;
-    doc.setLoginPrompt([](const LoginValues&) { return std::optional(test::loginValues(test::adminParams())); });
+    doc.setLoginPrompt(
+        [](const LoginValues&) { return std::optional(test::loginValues(test::adminParams())); });
     ASSERT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
     Result expected = doc.connection().query("SELECT @@character_set_server");
     ASSERT_TRUE(expected.next());

@@ -72,12 +72,15 @@ TEST(RecordPageReading, WideTablesOddNamesAndNulls) {
     test::ScratchDatabase db("dbk page names");
     Connection& c = db.admin();
     std::string columns;
-    for (int i = 0; i < 70; ++i) columns += (i ? ", c" : "c") + std::to_string(i) + " INT";
+    for (int i = 0; i < 70; ++i)
+        columns += (i ? ", c" : "c") + std::to_string(i) + " INT";
     ASSERT_TRUE(c.exec("CREATE TABLE wide (" + columns + ")"));
     ASSERT_TRUE(c.exec("INSERT INTO wide (c0, c69) VALUES (1, 69)"));
     const std::string japanese = "\x8f\xa4\x95\x69";  // 商品
-    ASSERT_TRUE(c.exec("CREATE TABLE " + Connection::ident(japanese) + " (`order` INT, `\x96\xbc\x91\x4f` TEXT)"));
-    ASSERT_TRUE(c.exec("INSERT INTO " + Connection::ident(japanese) + " VALUES (1, '\x83\x5c\x83\x74\x83\x67')"));
+    ASSERT_TRUE(
+        c.exec("CREATE TABLE " + Connection::ident(japanese) + " (`order` INT, `\x96\xbc\x91\x4f` TEXT)"));
+    ASSERT_TRUE(
+        c.exec("INSERT INTO " + Connection::ident(japanese) + " VALUES (1, '\x83\x5c\x83\x74\x83\x67')"));
     ASSERT_TRUE(c.exec("CREATE TABLE `order items` (id INT)"));
     ASSERT_TRUE(c.exec("INSERT INTO `order items` VALUES (5)"));
     FilterConditions filter;
@@ -111,7 +114,8 @@ TEST(RecordPageReading, PasswordHashesOfTheUserTableAreMasked) {
     ASSERT_FALSE(p.rows.empty());
     ASSERT_GE(p.fieldNames.size(), 3U);
     EXPECT_EQ(p.fieldNames[2], "Password");
-    for (const Row& row : p.rows) EXPECT_EQ(row[2], kMaskedPassword);
+    for (const Row& row : p.rows)
+        EXPECT_EQ(row[2], kMaskedPassword);
     // the other columns are shown as they are
     EXPECT_NE(p.rows[0][1], kMaskedPassword);
 }
@@ -122,7 +126,8 @@ TEST(RecordPageReading, MissingTablesStopEarly) {
     FilterConditions filter;
     EXPECT_EQ(readRecordPage(c, tableContext("no_such_database_here", "t"), filter).stage,
               RecordPage::Stage::Nothing);
-    EXPECT_EQ(readRecordPage(c, tableContext("mysql", "no_such_table"), filter).stage, RecordPage::Stage::Nothing);
+    EXPECT_EQ(readRecordPage(c, tableContext("mysql", "no_such_table"), filter).stage,
+              RecordPage::Stage::Nothing);
 }
 
 }  // namespace

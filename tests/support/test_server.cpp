@@ -1,7 +1,7 @@
 #include "support/test_server.h"
 
-#include <sys/socket.h>
 #include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -26,11 +26,17 @@ ConnectParams paramsFor(const char* userVariable, const char* passwordVariable) 
 }
 }  // namespace
 
-bool serverConfigured() { return !env("DBKEEPER_TEST_PORT").empty() && !env("DBKEEPER_TEST_USER").empty(); }
+bool serverConfigured() {
+    return !env("DBKEEPER_TEST_PORT").empty() && !env("DBKEEPER_TEST_USER").empty();
+}
 
-bool serverRequired() { return env("CI") == "true"; }
+bool serverRequired() {
+    return env("CI") == "true";
+}
 
-ConnectParams adminParams() { return paramsFor("DBKEEPER_TEST_USER", "DBKEEPER_TEST_PASSWORD"); }
+ConnectParams adminParams() {
+    return paramsFor("DBKEEPER_TEST_USER", "DBKEEPER_TEST_PASSWORD");
+}
 
 ConnectParams normalUserParams() {
     return paramsFor("DBKEEPER_TEST_NORMAL_USER", "DBKEEPER_TEST_NORMAL_PASSWORD");
@@ -53,7 +59,8 @@ unsigned int closedPort() {
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
         port = ntohs(address.sin_port);
     }
-    if (fd >= 0) ::close(fd);
+    if (fd >= 0)
+        ::close(fd);
     return port;
 }
 
@@ -78,6 +85,8 @@ ScratchDatabase::ScratchDatabase(std::string name) : name_(std::move(name)), adm
     EXPECT_TRUE(admin_.selectDb(name_)) << admin_.errorLine();
 }
 
-ScratchDatabase::~ScratchDatabase() { admin_.exec("DROP DATABASE IF EXISTS " + Connection::ident(name_)); }
+ScratchDatabase::~ScratchDatabase() {
+    admin_.exec("DROP DATABASE IF EXISTS " + Connection::ident(name_));
+}
 
 }  // namespace dbk::test

@@ -46,10 +46,11 @@ private:
 }  // namespace dbk::test
 
 // Skips (or, under CI, fails) a test when no server was configured.
-#define DBK_REQUIRE_SERVER()                                                          \
-    do {                                                                              \
-        if (!::dbk::test::serverConfigured()) {                                       \
-            if (::dbk::test::serverRequired()) FAIL() << "DBKEEPER_TEST_* not set";   \
-            GTEST_SKIP() << "no test server (DBKEEPER_TEST_* not set); run ./test";  \
-        }                                                                             \
+#define DBK_REQUIRE_SERVER()                                                        \
+    do {                                                                            \
+        if (!::dbk::test::serverConfigured()) {                                     \
+            if (::dbk::test::serverRequired())                                      \
+                FAIL() << "DBKEEPER_TEST_* not set";                                \
+            GTEST_SKIP() << "no test server (DBKEEPER_TEST_* not set); run ./test"; \
+        }                                                                           \
     } while (false)

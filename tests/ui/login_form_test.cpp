@@ -35,10 +35,12 @@ protected:
             if (auto* host = qobject_cast<HostForm*>(&dialog)) {
                 ++hostFormsOpened;
                 lastHostFormTitle = host->windowTitle();
-                if (!onHostForm) return int(QDialog::Rejected);
+                if (!onHostForm)
+                    return int(QDialog::Rejected);
                 onHostForm(*host);
             } else if (auto* folder = qobject_cast<FolderForm*>(&dialog)) {
-                if (!onFolderForm) return int(QDialog::Rejected);
+                if (!onFolderForm)
+                    return int(QDialog::Rejected);
                 onFolderForm(*folder);
             }
             return dialog.result();
@@ -63,7 +65,8 @@ protected:
     // Adds a host under the selected folder, or under the root when a host is selected.
     void addHost(LoginForm& form, const QString& name, const QString& host = "db.example",
                  const QString& port = "3307") {
-        if (LoginForm::nodeImage(form.tree()->currentItem()) >= 2) form.tree()->setCurrentItem(form.root());
+        if (LoginForm::nodeImage(form.tree()->currentItem()) >= 2)
+            form.tree()->setCurrentItem(form.root());
         onHostForm = [&](HostForm& f) { fillHost(f, name, host, port, "alice", "secret"); };
         form.button(LoginForm::NewHost)->click();
     }
@@ -210,7 +213,8 @@ TEST_F(LoginFormTest, DeletingAHostAsksFirstAndMarksItsRecord) {
     EXPECT_EQ(form.root()->childCount(), 0);
     const QByteArray bytes = readFile(hostPath());
     ASSERT_EQ(bytes.size(), 1034);
-    for (int offset : {0, 256, 512, 768, 1024}) EXPECT_EQ(bytes.mid(offset, 2), QByteArray("*\0", 2)) << offset;
+    for (int offset : {0, 256, 512, 768, 1024})
+        EXPECT_EQ(bytes.mid(offset, 2), QByteArray("*\0", 2)) << offset;
     EXPECT_EQ(bytes.mid(258, 9), QByteArray(".example\0", 9));  // the rest of the field stays as it was
     EXPECT_EQ(HostFile(hostPath()).find("*")->host, "*");
     EXPECT_EQ(readFile(folderPath()), "0\n");
@@ -306,8 +310,8 @@ TEST_F(LoginFormTest, DoubleClickingAHostConnectsWithoutRewritingTheTree) {
 TEST_F(LoginFormTest, ThePromptConnectsTheDocumentWithTheChosenHost) {
     DBK_REQUIRE_SERVER();
     const ConnectParams admin = test::adminParams();
-    HostFile(hostPath()).append(
-        HostRecord{"test", admin.host, admin.user, admin.password, std::to_string(admin.port)});
+    HostFile(hostPath())
+        .append(HostRecord{"test", admin.host, admin.user, admin.password, std::to_string(admin.port)});
     folder_file::save(folderPath(), FolderNode{"", 0, -1, {FolderNode{"test", 2, -1, {}}}});
 
     const QString previous = QDir::currentPath();
@@ -315,7 +319,8 @@ TEST_F(LoginFormTest, ThePromptConnectsTheDocumentWithTheChosenHost) {
     ModalRunner testRunner = setModalRunner([](QDialog& dialog) {
         auto* login = qobject_cast<LoginForm*>(&dialog);
         EXPECT_NE(login, nullptr);
-        if (login) login->button(LoginForm::Connect)->click();
+        if (login)
+            login->button(LoginForm::Connect)->click();
         return dialog.result();
     });
     CDbkeeperDoc doc;

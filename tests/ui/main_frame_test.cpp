@@ -88,16 +88,26 @@ TEST_F(MainFrameTest, CommandsAreEnabledExactlyWhereTheirPaneHandlesThem) {
         bool tree, list, graph;
     };
     const Expectation table[] = {
-        {cmd::ExportCsv, true, true, true},        {cmd::Copy, false, true, false},
-        {cmd::CreateDatabase, true, false, true},  {cmd::CreateTable, true, false, false},
-        {cmd::Delete, true, false, false},         {cmd::RefreshGrants, true, true, false},
-        {cmd::StopServer, true, true, false},      {cmd::Filter, false, true, false},
-        {cmd::PageDialog, false, true, false},     {cmd::DatabaseCopy, true, false, true},
-        {cmd::TableSize, true, false, true},       {cmd::DeleteAllRecords, true, false, false},
-        {cmd::RecordDetails, false, true, false},  {cmd::Processes, true, true, true},
-        {cmd::Undo, false, false, false},          {cmd::Cut, false, false, false},
-        {cmd::Find, true, true, true},             {cmd::About, true, true, true},
-        {cmd::Connect, true, true, true},          {cmd::ViewStatusBar, true, true, true},
+        {cmd::ExportCsv, true, true, true},
+        {cmd::Copy, false, true, false},
+        {cmd::CreateDatabase, true, false, true},
+        {cmd::CreateTable, true, false, false},
+        {cmd::Delete, true, false, false},
+        {cmd::RefreshGrants, true, true, false},
+        {cmd::StopServer, true, true, false},
+        {cmd::Filter, false, true, false},
+        {cmd::PageDialog, false, true, false},
+        {cmd::DatabaseCopy, true, false, true},
+        {cmd::TableSize, true, false, true},
+        {cmd::DeleteAllRecords, true, false, false},
+        {cmd::RecordDetails, false, true, false},
+        {cmd::Processes, true, true, true},
+        {cmd::Undo, false, false, false},
+        {cmd::Cut, false, false, false},
+        {cmd::Find, true, true, true},
+        {cmd::About, true, true, true},
+        {cmd::Connect, true, true, true},
+        {cmd::ViewStatusBar, true, true, true},
     };
     for (const Expectation& e : table) {
         EXPECT_EQ(frame.isCommandEnabled(e.id, Pane::Tree), e.tree) << e.id;
@@ -131,7 +141,8 @@ TEST_F(MainFrameTest, CommandsWithoutAHandlerAreDisabled) {
     for (int id : {cmd::Undo, cmd::Cut, cmd::Paste, cmd::Copy, cmd::ExportCsv, cmd::Filter}) {
         EXPECT_FALSE(frame.action(id)->isEnabled()) << id;
     }
-    frame.router().setHandler(cmd::Copy, [] {}, [] { return false; });
+    frame.router().setHandler(
+        cmd::Copy, [] {}, [] { return false; });
     frame.updateCommandStates();
     EXPECT_FALSE(frame.action(cmd::Copy)->isEnabled());  // its condition does not hold
     EXPECT_TRUE(frame.action(cmd::ViewToolbar)->isEnabled());
@@ -146,12 +157,14 @@ TEST_F(MainFrameTest, ToolbarAndStatusBarAreLaidOutAsGiven) {
             continue;
         }
         for (const CommandSpec& spec : commandTable()) {
-            if (frame.action(spec.id) == a) buttons.push_back(spec.id);
+            if (frame.action(spec.id) == a)
+                buttons.push_back(spec.id);
         }
     }
     EXPECT_EQ(buttons, toolbarButtons());
     for (int id : toolbarButtons()) {
-        if (id != 0) EXPECT_FALSE(frame.action(id)->icon().isNull()) << id;
+        if (id != 0)
+            EXPECT_FALSE(frame.action(id)->icon().isNull()) << id;
     }
     EXPECT_EQ(frame.action(cmd::Connect)->shortcut(), QKeySequence("Ctrl+N"));
     EXPECT_TRUE(frame.action(cmd::Copy)->shortcuts().contains(QKeySequence("Ctrl+Ins")));
@@ -159,12 +172,15 @@ TEST_F(MainFrameTest, ToolbarAndStatusBarAreLaidOutAsGiven) {
     EXPECT_EQ(frame.action(cmd::Find)->text(), "Find(&F)\tCtrl+F");
 
     QStringList menus;
-    for (QAction* m : frame.menuBar()->actions()) menus << m->text();
-    EXPECT_EQ(menus, (QStringList{"File(&F)", "Edit(&E)", "Options(&O)", "Server(&S)", "View(&V)", "Help(&H)"}));
+    for (QAction* m : frame.menuBar()->actions())
+        menus << m->text();
+    EXPECT_EQ(menus,
+              (QStringList{"File(&F)", "Edit(&E)", "Options(&O)", "Server(&S)", "View(&V)", "Help(&H)"}));
 
     StatusBarPanes& panes = frame.statusBarPanes();
     const QStringList indicators{"", "Login Name", "Host", "Kana", "CAP", "NUM", "SCRL"};
-    for (int i = 0; i < StatusBarPanes::kPaneCount; ++i) EXPECT_EQ(panes.paneText(i), indicators[i]) << i;
+    for (int i = 0; i < StatusBarPanes::kPaneCount; ++i)
+        EXPECT_EQ(panes.paneText(i), indicators[i]) << i;
 }
 
 TEST_F(MainFrameTest, JapaneseMenusCarryTheSameCommands) {

@@ -23,7 +23,8 @@ namespace {
 
 QTreeWidgetItem* childNamed(const QTreeWidgetItem* parent, const std::string& bytes) {
     for (int i = 0; parent && i < parent->childCount(); ++i) {
-        if (CLeftView::nodeBytes(parent->child(i)) == bytes) return parent->child(i);
+        if (CLeftView::nodeBytes(parent->child(i)) == bytes)
+            return parent->child(i);
     }
     return nullptr;
 }
@@ -57,11 +58,14 @@ protected:
     QTreeWidgetItem* select(const std::string& database, const std::string& table = {}) {
         CLeftView* tree = frame->leftView();
         QTreeWidgetItem* db = childNamed(tree->databasesRoot(), database);
-        if (!db) return nullptr;
+        if (!db)
+            return nullptr;
         tree->setCurrentItem(db);
-        if (table.empty()) return db;
+        if (table.empty())
+            return db;
         QTreeWidgetItem* t = childNamed(db, table);
-        if (t) tree->setCurrentItem(t);
+        if (t)
+            tree->setCurrentItem(t);
         return t;
     }
 
@@ -216,12 +220,14 @@ TEST_F(ObjectCommandsTest, StopServerWithoutTheRightKeepsTheProgramRunning) {
 TEST_F(ObjectCommandsTest, StopServerAsAdministratorStopsItAndEndsTheProgram) {
     DBK_REQUIRE_SERVER();
     const QByteArray scripts = qgetenv("DBKEEPER_TEST_SCRIPTS");
-    if (scripts.isEmpty()) GTEST_SKIP() << "DBKEEPER_TEST_SCRIPTS not set; run ./test";
+    if (scripts.isEmpty())
+        GTEST_SKIP() << "DBKEEPER_TEST_SCRIPTS not set; run ./test";
     QTemporaryDir serverDir;
     auto server = [&](const char* action) {
         QProcess p;
-        p.start("bash", {"-c", QString("source \"%1/private_server.sh\" && private_server_%2 \"$0\"")
-                                   .arg(QString::fromLocal8Bit(scripts), action),
+        p.start("bash", {"-c",
+                         QString("source \"%1/private_server.sh\" && private_server_%2 \"$0\"")
+                             .arg(QString::fromLocal8Bit(scripts), action),
                          serverDir.path()});
         p.waitForFinished(120000);
         return p.exitCode() == 0;
@@ -231,7 +237,8 @@ TEST_F(ObjectCommandsTest, StopServerAsAdministratorStopsItAndEndsTheProgram) {
     ASSERT_TRUE(env.open(QIODevice::ReadOnly));
     unsigned port = 0;
     for (const QByteArray& line : env.readAll().split('\n')) {
-        if (line.contains("PRIVATE_SERVER_PORT=")) port = line.split('=').last().replace('\'', "").toUInt();
+        if (line.contains("PRIVATE_SERVER_PORT="))
+            port = line.split('=').last().replace('\'', "").toUInt();
     }
     ASSERT_NE(port, 0U);
     ConnectParams root;

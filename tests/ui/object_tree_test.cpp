@@ -70,9 +70,7 @@ protected:
         frame = std::make_unique<CMainFrame>(doc);
     }
 
-    void TearDown() override {
-        frame.reset();
-    }
+    void TearDown() override { frame.reset(); }
 
     // Queues the answers of the login form; the last one repeats.
     void loginAs(std::optional<LoginValues> values) { logins_ = {values}; }

@@ -27,9 +27,7 @@ namespace {
 // A main window whose document is connected as administrator, showing one table.
 class RecordListTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setInterfaceLanguage(Language::English);
-    }
+    void SetUp() override { setInterfaceLanguage(Language::English); }
     void TearDown() override { setModalRunner(previousRunner); }
 
     void connect() {
@@ -84,7 +82,8 @@ TEST_F(RecordListTest, CopyPutsTheSelectedRowsOnTheClipboard) {
     DBK_REQUIRE_SERVER();
     test::ScratchDatabase db("dbk_list_copy");
     ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT PRIMARY KEY, a TEXT, b TEXT)"));
-    ASSERT_TRUE(db.admin().exec("INSERT INTO t VALUES (1, 'x', '\x93\xfa\x96\x7b'), (2, NULL, 'z'), (3, 'q', 'r')"));
+    ASSERT_TRUE(
+        db.admin().exec("INSERT INTO t VALUES (1, 'x', '\x93\xfa\x96\x7b'), (2, NULL, 'z'), (3, 'q', 'r')"));
     connect();
     CDbkeeperView& list = show(db.name(), "t");
     list.selectRow(0);
@@ -168,7 +167,8 @@ TEST_F(RecordListTest, TheUserTableHidesItsPasswords) {
     CDbkeeperView& list = show("mysql", "user");
     ASSERT_GT(list.rowCount(), 0);
     ASSERT_EQ(list.horizontalHeaderItem(2)->text(), "Password");
-    for (int r = 0; r < list.rowCount(); ++r) EXPECT_EQ(list.item(r, 2)->text(), "*********");
+    for (int r = 0; r < list.rowCount(); ++r)
+        EXPECT_EQ(list.item(r, 2)->text(), "*********");
 }
 
 TEST_F(RecordListTest, ANodeThatIsNotATableLeavesTheListEmpty) {

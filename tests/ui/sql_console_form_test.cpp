@@ -62,12 +62,8 @@ QByteArray fileBytes(const QString& path) {
 // their own.
 class SqlConsoleFormTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setInterfaceLanguage(Language::English);
-    }
-    void TearDown() override {
-        setModalRunner(previousRunner);
-    }
+    void SetUp() override { setInterfaceLanguage(Language::English); }
+    void TearDown() override { setModalRunner(previousRunner); }
 
     SqlConsoleForm& open() {
         form = std::make_unique<SqlConsoleForm>(connection);

@@ -7,7 +7,8 @@ namespace {
 
 FilterConditions filterOf(std::initializer_list<std::tuple<int, size_t, const char*>> conditions) {
     FilterConditions f;
-    for (const auto& [which, field, text] : conditions) f.set(which, field, text);
+    for (const auto& [which, field, text] : conditions)
+        f.set(which, field, text);
     return f;
 }
 

@@ -69,7 +69,7 @@ TEST(SqlConsoleResult, HeadingsFitTheirBufferWithoutSplittingACharacter) {
 TEST(SqlConsoleResult, HalfWidthKanaHeadingsAreWidenedNotGuessedAway) {
     // ｺｰﾄﾞ in Shift_JIS reads as valid EUC-JP too; it is the connection's Shift_JIS
     EXPECT_EQ(sql_console::headingOf("\xba\xb0\xc4\xde"), "\x83\x52\x81\x5b\x83\x68");  // コード
-    EXPECT_EQ(sql_console::headingOf("\x8f\xa4\x95\x69"), "\x8f\xa4\x95\x69");              // 商品
+    EXPECT_EQ(sql_console::headingOf("\x8f\xa4\x95\x69"), "\x8f\xa4\x95\x69");          // 商品
 }
 
 TEST(SqlConsoleResult, TimesAreWholeSeconds) {

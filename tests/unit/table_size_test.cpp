@@ -31,7 +31,7 @@ TEST(TableSizeGauges, DrawnLevelsNeverTouchTheEnds) {
     const struct {
         double percent, drawn;
         const char* label;
-    } cases[] = {{0, 2, "0.00 %"}, {1, 2, "1.00 %"}, {2, 2, "2.00 %"}, {50, 50, "50.00%"},
+    } cases[] = {{0, 2, "0.00 %"},   {1, 2, "1.00 %"},     {2, 2, "2.00 %"},    {50, 50, "50.00%"},
                  {99, 98, "99.00%"}, {99.5, 98, "99.50%"}, {100, 98, "100.00%"}};
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(drawnLevel(c.percent), c.drawn) << c.percent;
@@ -49,13 +49,14 @@ TEST(TableSizeGauges, AGaugeIsDrawnWithItsLevelLeaderAndLabel) {
     EXPECT_EQ(label->position, QPoint(260 + 50 + 12, 104 - 10 - 20));
     const auto lines = d.all<DrawLine>();
     auto hasLine = [&](QPoint a, QPoint b) {
-        return std::any_of(lines.begin(), lines.end(), [&](const DrawLine& l) { return l.from == a && l.to == b; });
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const DrawLine& l) { return l.from == a && l.to == b; });
     };
-    EXPECT_TRUE(hasLine({260, 104}, {285, 114}));            // level line, front left
-    EXPECT_TRUE(hasLine({310, 104}, {322, 94}));             // leader
+    EXPECT_TRUE(hasLine({260, 104}, {285, 114}));  // level line, front left
+    EXPECT_TRUE(hasLine({310, 104}, {322, 94}));   // leader
     EXPECT_TRUE(hasLine({322, 94}, {372, 94}));
-    EXPECT_TRUE(hasLine({260, 100}, {260, 300}));            // left edge
-    EXPECT_TRUE(hasLine({285, 110}, {285, 310}));            // front edge
+    EXPECT_TRUE(hasLine({260, 100}, {260, 300}));  // left edge
+    EXPECT_TRUE(hasLine({285, 110}, {285, 310}));  // front edge
     const auto faces = d.all<DrawPolygon>();
     ASSERT_EQ(faces.size(), 5U);
     EXPECT_EQ(faces[0].fill, colours::kBlue);  // top face
@@ -95,8 +96,8 @@ TEST(TableSizeTexts, FiguresAndAnUnknownMaximum) {
     const DrawingList picture = tableSizeDrawing(status(10, 0, 0, 0));
     EXPECT_TRUE(picture.findText(QStringLiteral("ディスク容量")));
     EXPECT_TRUE(picture.findText(QStringLiteral("インデックス対データ")));
-    EXPECT_TRUE(picture.findText("0.00 %"));    // first gauge: no maximum
-    EXPECT_TRUE(picture.findText("100.00%"));   // third: data without index
+    EXPECT_TRUE(picture.findText("0.00 %"));   // first gauge: no maximum
+    EXPECT_TRUE(picture.findText("100.00%"));  // third: data without index
 }
 
 }  // namespace
