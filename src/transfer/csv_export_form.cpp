@@ -60,6 +60,24 @@ CsvExportForm::CsvExportForm(Connection& connection, const std::string& database
     connect(cancelButton_, &QPushButton::clicked, this, &CsvExportForm::reject);
 }
 
+namespace {
+// A group of one option: a default chosen from a list, or a text of the user's own.
+QGroupBox* optionGroup(const QString& title, QRadioButton*& defaultRadio, QComboBox*& list,
+                       QRadioButton*& userRadio, QLineEdit*& userEdit) {
+    auto* group = new QGroupBox(title);
+    defaultRadio = new QRadioButton(QStringLiteral("デフォルト"));
+    list = new QComboBox;
+    userRadio = new QRadioButton(QStringLiteral("ユーザ指定"));
+    userEdit = new QLineEdit;
+    auto* layout = new QGridLayout(group);
+    layout->addWidget(defaultRadio, 0, 0);
+    layout->addWidget(list, 0, 1);
+    layout->addWidget(userRadio, 1, 0);
+    layout->addWidget(userEdit, 1, 1);
+    return group;
+}
+}  // namespace
+
 void CsvExportForm::buildControls() {
     queryEdit_ = new QPlainTextEdit;
     queryEdit_->setReadOnly(true);
@@ -67,27 +85,11 @@ void CsvExportForm::buildControls() {
     fileEdit_ = new QLineEdit;
     browseButton_ = new QPushButton(QStringLiteral("参照"));
 
-    auto* separatorGroup = new QGroupBox(QStringLiteral("フィールド区切り記号 (FIELDS TERMINATES BY '') "));
-    defaultSeparatorRadio_ = new QRadioButton(QStringLiteral("デフォルト"));
-    separatorList_ = new QComboBox;
-    userSeparatorRadio_ = new QRadioButton(QStringLiteral("ユーザ指定"));
-    userSeparatorEdit_ = new QLineEdit;
-    auto* separatorLayout = new QGridLayout(separatorGroup);
-    separatorLayout->addWidget(defaultSeparatorRadio_, 0, 0);
-    separatorLayout->addWidget(separatorList_, 0, 1);
-    separatorLayout->addWidget(userSeparatorRadio_, 1, 0);
-    separatorLayout->addWidget(userSeparatorEdit_, 1, 1);
-
-    auto* quoteGroup = new QGroupBox(QStringLiteral("クォート記号 (FIELDS ENCLOSED BY '') "));
-    defaultQuoteRadio_ = new QRadioButton(QStringLiteral("デフォルト"));
-    quoteList_ = new QComboBox;
-    userQuoteRadio_ = new QRadioButton(QStringLiteral("ユーザ指定"));
-    userQuoteEdit_ = new QLineEdit;
-    auto* quoteLayout = new QGridLayout(quoteGroup);
-    quoteLayout->addWidget(defaultQuoteRadio_, 0, 0);
-    quoteLayout->addWidget(quoteList_, 0, 1);
-    quoteLayout->addWidget(userQuoteRadio_, 1, 0);
-    quoteLayout->addWidget(userQuoteEdit_, 1, 1);
+    QGroupBox* separatorGroup =
+        optionGroup(QStringLiteral("フィールド区切り記号 (FIELDS TERMINATES BY '') "), defaultSeparatorRadio_,
+                    separatorList_, userSeparatorRadio_, userSeparatorEdit_);
+    QGroupBox* quoteGroup = optionGroup(QStringLiteral("クォート記号 (FIELDS ENCLOSED BY '') "),
+                                        defaultQuoteRadio_, quoteList_, userQuoteRadio_, userQuoteEdit_);
 
     sampleEdit_ = new QPlainTextEdit;
     sampleEdit_->setReadOnly(true);

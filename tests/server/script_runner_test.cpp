@@ -9,6 +9,7 @@
 #include "app/messages.h"
 #include "app/scripted_ui_services.h"
 #include "conn/text_codec.h"
+#include "support/files.h"
 #include "support/test_server.h"
 #include "transfer/script_runner.h"
 
@@ -44,11 +45,7 @@ protected:
     }
 
     QString write(const std::string& bytes, const QString& name = QStringLiteral("script.sql")) {
-        const QString path = QDir(dir.path()).filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
-        return path;
+        return test::writeFile(dir, bytes, name);
     }
 
     // One value of a one-row query on the admin connection of the scratch database.

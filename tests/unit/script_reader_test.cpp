@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/files.h"
 #include "transfer/script_reader.h"
 #include "transfer/script_runner.h"
 
@@ -18,11 +19,7 @@ using Statements = std::vector<std::pair<std::string, uint64_t>>;  // text, offs
 class ScriptReaderTest : public ::testing::Test {
 protected:
     QString write(const std::string& bytes, const QString& name = QStringLiteral("script.sql")) {
-        const QString path = QDir(dir.path()).filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
-        return path;
+        return test::writeFile(dir, bytes, name);
     }
 
     // Every statement the reader gives, reading on from each offset it returns, the way a run
