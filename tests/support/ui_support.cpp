@@ -5,9 +5,11 @@
 #include <QStandardPaths>
 
 #include "app/main_frame.h"
+#include "app/status_bar_panes.h"
 #include "app/window_placement.h"
 #include "browser/dbkeeper_view.h"
 #include "conn/dbkeeper_doc.h"
+#include "support/test_server.h"
 
 namespace dbk::test {
 
@@ -37,6 +39,26 @@ CDbkeeperView& showTable(CMainFrame& frame, const std::string& database, const s
     frame.updateAllViews();
     frame.setFocusedPane(Pane::List);
     return *frame.recordList();
+}
+
+MainFrameFixture::MainFrameFixture()
+    : frame(std::make_unique<CMainFrame>(doc)), previousRunner_(setModalRunner({})) {
+    setInterfaceLanguage(Language::English);
+}
+
+MainFrameFixture::~MainFrameFixture() {
+    frame.reset();
+    setModalRunner(previousRunner_);
+}
+
+void MainFrameFixture::connectAsAdministrator() {
+    doc.setLoginPrompt(loginPromptFor(adminParams()));
+    ASSERT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
+    ui->messages.clear();
+}
+
+QString MainFrameFixture::status(int pane) const {
+    return frame->statusBarPanes().paneText(pane);
 }
 
 }  // namespace dbk::test

@@ -25,37 +25,14 @@ namespace dbk {
 namespace {
 
 // A main window whose document is connected as administrator, showing one table.
-class RecordListTest : public ::testing::Test {
-protected:
-    void SetUp() override { setInterfaceLanguage(Language::English); }
-    void TearDown() override { setModalRunner(previousRunner); }
-
-    void connect() {
-        const ConnectParams p = test::adminParams();
-        doc.setLoginPrompt(test::loginPromptFor(p));
-        ASSERT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
-        ui->messages.clear();
-    }
-
-    CDbkeeperView& show(const std::string& database, const std::string& table) {
-        return test::showTable(*frame, database, table);
-    }
-
-    QString status(int pane) const { return frame->statusBarPanes().paneText(pane); }
-
-    test::IsolatedSettings settings;
-    ScopedScriptedUi ui;
-    CDbkeeperDoc doc;
-    std::unique_ptr<CMainFrame> frame = std::make_unique<CMainFrame>(doc);
-    ModalRunner previousRunner = setModalRunner({});
-};
+class RecordListTest : public test::MainFrameFixture {};
 
 TEST_F(RecordListTest, PagesAndStatusTexts) {
     DBK_REQUIRE_SERVER();
     test::ScratchDatabase db("dbk_list_pages");
     ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT PRIMARY KEY, a TEXT, b TEXT)"));
     ASSERT_TRUE(db.admin().exec("INSERT INTO t SELECT seq, CONCAT('a', seq), NULL FROM seq_1_to_250"));
-    connect();
+    connectAsAdministrator();
     CDbkeeperView& list = show(db.name(), "t");
     EXPECT_EQ(list.columnCount(), 3);
     EXPECT_EQ(list.rowCount(), 100);
@@ -84,7 +61,7 @@ TEST_F(RecordListTest, CopyPutsTheSelectedRowsOnTheClipboard) {
     ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT PRIMARY KEY, a TEXT, b TEXT)"));
     ASSERT_TRUE(
         db.admin().exec("INSERT INTO t VALUES (1, 'x', '\x93\xfa\x96\x7b'), (2, NULL, 'z'), (3, 'q', 'r')"));
-    connect();
+    connectAsAdministrator();
     CDbkeeperView& list = show(db.name(), "t");
     list.selectRow(0);
     list.selectionModel()->select(list.model()->index(1, 0),
@@ -100,7 +77,7 @@ TEST_F(RecordListTest, SortingAlternatesAndFilteredListsSaySo) {
     test::ScratchDatabase db("dbk_list_sort");
     ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT PRIMARY KEY, a TEXT)"));
     ASSERT_TRUE(db.admin().exec("INSERT INTO t VALUES (1, 'b'), (2, 'c'), (3, 'a')"));
-    connect();
+    connectAsAdministrator();
     CDbkeeperView& list = show(db.name(), "t");
     list.sortByColumn(1);
     const QString firstSort = list.item(0, 1)->text();
@@ -121,7 +98,7 @@ TEST_F(RecordListTest, PageDialogMovesPagesAndStoresTheRowsPerPage) {
     test::ScratchDatabase db("dbk_list_dialog");
     ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT PRIMARY KEY)"));
     ASSERT_TRUE(db.admin().exec("INSERT INTO t SELECT seq FROM seq_1_to_250"));
-    connect();
+    connectAsAdministrator();
     CDbkeeperView& list = show(db.name(), "t");
 
     setModalRunner([](QDialog& dialog) {
@@ -163,7 +140,7 @@ TEST_F(RecordListTest, PageDialogMovesPagesAndStoresTheRowsPerPage) {
 
 TEST_F(RecordListTest, TheUserTableHidesItsPasswords) {
     DBK_REQUIRE_SERVER();
-    connect();
+    connectAsAdministrator();
     CDbkeeperView& list = show("mysql", "user");
     ASSERT_GT(list.rowCount(), 0);
     ASSERT_EQ(list.horizontalHeaderItem(2)->text(), "Password");
@@ -173,7 +150,7 @@ TEST_F(RecordListTest, TheUserTableHidesItsPasswords) {
 
 TEST_F(RecordListTest, ANodeThatIsNotATableLeavesTheListEmpty) {
     DBK_REQUIRE_SERVER();
-    connect();
+    connectAsAdministrator();
     doc.context().nodeImage = 0;
     doc.context().currentDatabase = "mysql";
     frame->showRecordList();

@@ -40,13 +40,12 @@ QByteArray readAll(const QString& path) {
 
 // A main window connected as administrator; the program starts in a directory of its own, so
 // that TEMP.CSV lands there. Each form the commands open is handed to the matching handler.
-class RecordToolsTest : public ::testing::Test {
+class RecordToolsTest : public test::MainFrameFixture {
 protected:
     void SetUp() override {
-        setInterfaceLanguage(Language::English);
         previousDirectory = QDir::currentPath();
         QDir::setCurrent(startDir.path());
-        previousRunner = setModalRunner([this](QDialog& dialog) {
+        setModalRunner([this](QDialog& dialog) {
             ++formsOpened;
             if (auto* f = qobject_cast<FilterForm*>(&dialog); f && onFilter) {
                 onFilter(*f);
@@ -63,21 +62,7 @@ protected:
             return dialog.result();
         });
     }
-    void TearDown() override {
-        setModalRunner(previousRunner);
-        QDir::setCurrent(previousDirectory);
-    }
-
-    void connect() {
-        const ConnectParams p = test::adminParams();
-        doc.setLoginPrompt(test::loginPromptFor(p));
-        ASSERT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
-        ui->messages.clear();
-    }
-
-    CDbkeeperView& show(const std::string& database, const std::string& table) {
-        return test::showTable(*frame, database, table);
-    }
+    void TearDown() override { QDir::setCurrent(previousDirectory); }
 
     // Opens the details of a list row as the command does for the row that changed last.
     void openDetails(CDbkeeperView& list, int row) {
@@ -95,15 +80,8 @@ protected:
     }
 
     QString tempCsv() const { return QDir(startDir.path()).filePath("TEMP.CSV"); }
-    QString status(int pane) const { return frame->statusBarPanes().paneText(pane); }
-
-    test::IsolatedSettings settings;
     QTemporaryDir startDir;
     QString previousDirectory;
-    ScopedScriptedUi ui;
-    CDbkeeperDoc doc;
-    std::unique_ptr<CMainFrame> frame = std::make_unique<CMainFrame>(doc);
-    ModalRunner previousRunner;
     int formsOpened = 0;
     QStringList tableSizeTitles;
     std::function<void(FilterForm&)> onFilter;
@@ -116,7 +94,7 @@ TEST_F(RecordToolsTest, FilterFormRoundTripFiltersTheList) {
     test::ScratchDatabase db("dbk_tools_filter_form");
     ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT PRIMARY KEY, price INT, name TEXT)"));
     ASSERT_TRUE(db.admin().exec("INSERT INTO t SELECT seq, seq * 10, CONCAT('n', seq) FROM seq_1_to_9"));
-    connect();
+    connectAsAdministrator();
     CDbkeeperView& list = show(db.name(), "t");
     ASSERT_EQ(list.rowCount(), 9);
 
@@ -161,7 +139,7 @@ TEST_F(RecordToolsTest, ToolsNeedATableAndRows) {
     DBK_REQUIRE_SERVER();
     test::ScratchDatabase db("dbk_tools_enabled");
     ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT PRIMARY KEY)"));
-    connect();
+    connectAsAdministrator();
     show(db.name(), "t");
     EXPECT_TRUE(frame->isCommandEnabled(cmd::Filter, Pane::List));
     EXPECT_TRUE(frame->isCommandEnabled(cmd::RecordDetails, Pane::List));
@@ -184,7 +162,7 @@ protected:
             c.exec("INSERT INTO t VALUES (1, 'x', 'one', 5), (1, 'O''Brien', 'two', NULL), "
                    "(2, '" +
                    kNihon + "', 'three', 7)"));
-        connect();
+        connectAsAdministrator();
         return show(db.name(), "t");
     }
     std::string serverValue(test::ScratchDatabase& db, const std::string& where) {
@@ -292,7 +270,7 @@ TEST_F(RecordDetailsFormTest, ATableWithoutKeyOffersNeitherUpdateNorDelete) {
     test::ScratchDatabase db("dbk_tools_details_nokey");
     ASSERT_TRUE(db.admin().exec("CREATE TABLE n (a INT, b TEXT)"));
     ASSERT_TRUE(db.admin().exec("INSERT INTO n VALUES (1, 'p'), (1, 'p')"));
-    connect();
+    connectAsAdministrator();
     CDbkeeperView& list = show(db.name(), "n");
     bool opened = false;
     onDetails = [&opened](RecordDetailsForm& form) {
@@ -317,7 +295,7 @@ protected:
         EXPECT_TRUE(db.admin().exec("CREATE TABLE t (id INT PRIMARY KEY, v TEXT)"));
         EXPECT_TRUE(
             db.admin().exec("INSERT INTO t VALUES (1, 'say \"hi\"'), (2, NULL), (3, '" + kNihon + "')"));
-        connect();
+        connectAsAdministrator();
         CDbkeeperView& list = show(db.name(), "t");
         doc.context().rowsPerPage = 2;
         list.fill();
