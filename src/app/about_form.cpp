@@ -9,7 +9,7 @@
 
 #include "app/messages.h"
 #include "app/qt_ui_services.h"
-#include "conn/connection.h"
+#include "conn/session.h"
 #include "conn/text_codec.h"
 
 namespace dbk {
@@ -24,7 +24,7 @@ QString AboutForm::programVersion() {
     return QStringLiteral(DBK_VERSION);
 }
 
-AboutForm::AboutForm(const Connection& connection, QWidget* parent)
+AboutForm::AboutForm(const Session& session, QWidget* parent)
     : QDialog(parent),
       versionLabel_(new QLabel(inLanguage("Version %1", "バージョン %1").arg(programVersion()))),
       clientLabel_(new QLabel(QString::fromStdString(Connection::clientInfo()))),
@@ -44,6 +44,7 @@ AboutForm::AboutForm(const Connection& connection, QWidget* parent)
     details->addWidget(versionLabel_, 1, 0, 1, 2);
     details->addWidget(new QLabel(inLanguage("Client library:", "クライアント ライブラリ:")), 2, 0);
     details->addWidget(clientLabel_, 2, 1);
+    const Connection& connection = session.connection();
     if (connection.isOpen()) {
         serverLabel_ = new QLabel(toUi(connection.serverInfo()));
         protocolLabel_ = new QLabel(QString::number(connection.protocolInfo()));

@@ -7,14 +7,14 @@ class QPushButton;
 
 namespace dbk {
 
-class Connection;
+class Session;
 
 // The About box: the program's name, icon and version, the client library's version and,
 // while connected, the server's version and protocol.
 class AboutForm : public QDialog {
     Q_OBJECT
 public:
-    explicit AboutForm(const Connection& connection, QWidget* parent = nullptr);
+    explicit AboutForm(const Session& session, QWidget* parent = nullptr);
 
     // The program's version as the build gives it.
     static QString programVersion();

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/ui_services.h"
-#include "conn/connection.h"
+#include "conn/session.h"
 #include "conn/text_codec.h"
 
 namespace dbk {
@@ -16,7 +16,7 @@ namespace {
 constexpr int kIconSize = 32;
 }  // namespace
 
-DatabaseChooserForm::DatabaseChooserForm(Connection& connection, QWidget* parent)
+DatabaseChooserForm::DatabaseChooserForm(Session& session, QWidget* parent)
     : QDialog(parent), list_(new QListWidget), cancelButton_(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"))) {
     setWindowTitle(QStringLiteral("データベース選択"));
     list_->setViewMode(QListView::IconMode);
@@ -37,7 +37,7 @@ DatabaseChooserForm::DatabaseChooserForm(Connection& connection, QWidget* parent
     layout->addLayout(buttons);
     resize(420, 300);
 
-    fill(connection);
+    fill(session.connection());
 }
 
 void DatabaseChooserForm::fill(Connection& connection) {

@@ -11,6 +11,7 @@ class QPushButton;
 namespace dbk {
 
 class Connection;
+class Session;
 
 // Lets the user pick one of the server's databases from a list of large icons. A double-click
 // on a name chooses it; the only button cancels.
@@ -21,7 +22,7 @@ public:
     static constexpr int kBytesRole = Qt::UserRole;
 
     // Fills the list from the connection; a failing list call is shown and leaves it empty.
-    explicit DatabaseChooserForm(Connection& connection, QWidget* parent = nullptr);
+    explicit DatabaseChooserForm(Session& session, QWidget* parent = nullptr);
 
     // The chosen database; nothing unless the form ended with a double-click on a name.
     std::optional<std::string> chosen() const { return chosen_; }

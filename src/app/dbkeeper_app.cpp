@@ -69,7 +69,7 @@ void CDbkeeperApp::registerCommands() {
     router.setHandler(cmd::Connect, [this] { reconnect(); });
     router.setHandler(cmd::Quit, [this] { frame_->close(); });
     router.setHandler(cmd::About, [this] {
-        AboutForm about(doc_.connection(), frame_.get());
+        AboutForm about(doc_.session(), frame_.get());
         runModal(about);
     });
 }

@@ -144,7 +144,7 @@ void CDbkeeperView::openPageDialog() {
     DocumentContext& context = host_.document().context();
     if (context.recordCount == 0 || context.currentDatabase.empty() || context.currentTable.empty())
         return;
-    PageDialogForm form(host_.document().connection(), countStatement_, context.pageIndex + 1,
+    PageDialogForm form(host_.document().session(), countStatement_, context.pageIndex + 1,
                         context.rowsPerPage, this);
     if (runModal(form) != QDialog::Accepted)
         return;

@@ -10,11 +10,12 @@
 
 #include "app/messages.h"
 #include "app/report_list_widget.h"
+#include "conn/session.h"
 #include "conn/text_codec.h"
 
 namespace dbk {
 
-FilterForm::FilterForm(Connection& connection, const std::string& database, const std::string& table,
+FilterForm::FilterForm(Session& session, const std::string& database, const std::string& table,
                        const FilterConditions& conditions, QWidget* parent)
     : QDialog(parent), list_(new QTableWidget(this)), nameEdit_(new QLineEdit(this)) {
     setWindowTitle(QStringLiteral("フィルタ"));
@@ -29,7 +30,7 @@ FilterForm::FilterForm(Connection& connection, const std::string& database, cons
     setUpReportList(list_, false);
 
     // A failed listing leaves the list empty; OK then changes no condition.
-    model_.load(connection, database, table, conditions);
+    model_.load(session.connection(), database, table, conditions);
     const auto& rows = model_.rows();
     list_->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {

@@ -11,13 +11,13 @@ class QTableWidget;
 
 namespace dbk {
 
-class Connection;
+class Session;
 
 // Up to three conditions per field of the shown table; OK hands them back to the record list.
 class FilterForm : public QDialog {
     Q_OBJECT
 public:
-    FilterForm(Connection& connection, const std::string& database, const std::string& table,
+    FilterForm(Session& session, const std::string& database, const std::string& table,
                const FilterConditions& conditions, QWidget* parent = nullptr);
 
     // After OK: the conditions the record list filters with.

@@ -115,7 +115,7 @@ void stopServer(CMainFrame& frame) {
 
 void showTableSize(CMainFrame& frame) {
     const DocumentContext& c = frame.document().context();
-    TableSizeForm form(frame.document().connection(), c.currentDatabase, c.currentTable, &frame);
+    TableSizeForm form(frame.document().session(), c.currentDatabase, c.currentTable, &frame);
     runModal(form);
 }
 

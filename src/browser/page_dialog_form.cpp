@@ -8,13 +8,13 @@
 #include <QPushButton>
 
 #include "browser/record_page.h"
-#include "conn/connection.h"
+#include "conn/session.h"
 #include "conn/text_codec.h"
 
 namespace dbk {
 
-PageDialogForm::PageDialogForm(Connection& connection, const std::string& countStatement, int page,
-                               int rowsPerPage, QWidget* parent)
+PageDialogForm::PageDialogForm(Session& session, const std::string& countStatement, int page, int rowsPerPage,
+                               QWidget* parent)
     : QDialog(parent),
       rowsPerPage_(rowsPerPage),
       pageEdit_(new QLineEdit(QString::number(page))),
@@ -30,7 +30,7 @@ PageDialogForm::PageDialogForm(Connection& connection, const std::string& countS
     pageEdit_->setValidator(new QIntValidator(0, 1 << 30, this));
     rowsEdit_->setValidator(new QIntValidator(0, 1 << 30, this));
 
-    if (Result count = connection.query(countStatement); count.ok() && count.next()) {
+    if (Result count = session.connection().query(countStatement); count.ok() && count.next()) {
         recordCountEdit_->setText(toUi(count.text(0U)));
         recordCount_ = std::atoll(std::string(count.text(0U)).c_str());
     }

@@ -8,13 +8,13 @@ class QPushButton;
 
 namespace dbk {
 
-class Connection;
+class Session;
 
 // Chooses the page of the record list and the rows per page.
 class PageDialogForm : public QDialog {
     Q_OBJECT
 public:
-    PageDialogForm(Connection& connection, const std::string& countStatement, int page, int rowsPerPage,
+    PageDialogForm(Session& session, const std::string& countStatement, int page, int rowsPerPage,
                    QWidget* parent = nullptr);
 
     // After OK: the zero-based page index and the rows per page to use.

@@ -13,7 +13,7 @@
 #include "app/report_list_widget.h"
 #include "app/ui_services.h"
 #include "browser/table_size_form.h"
-#include "conn/connection.h"
+#include "conn/session.h"
 #include "conn/text_codec.h"
 
 namespace dbk {
@@ -24,10 +24,11 @@ constexpr int kConfirmDelete = 10034;
 constexpr int kRecordNotFound = 20233;
 }  // namespace
 
-RecordDetailsForm::RecordDetailsForm(Connection& connection, const std::string& database,
-                                     const std::string& table, const Row& values, QWidget* parent)
+RecordDetailsForm::RecordDetailsForm(Session& session, const std::string& database, const std::string& table,
+                                     const Row& values, QWidget* parent)
     : QDialog(parent),
-      details_(connection, database, table, values),
+      session_(session),
+      details_(session.connection(), database, table, values),
       images_{QIcon(QStringLiteral(":/icons/field_primary.svg")),
               QIcon(QStringLiteral(":/icons/field_index.svg")),
               QIcon(QStringLiteral(":/icons/field_other.svg"))},
@@ -76,7 +77,7 @@ RecordDetailsForm::RecordDetailsForm(Connection& connection, const std::string& 
     connect(deleteButton_, &QPushButton::clicked, this, &RecordDetailsForm::deleteClicked);
     connect(closeButton_, &QPushButton::clicked, this, &RecordDetailsForm::closeClicked);
     connect(dataInfoButton_, &QPushButton::clicked, this, [this] {
-        TableSizeForm sizes(details_.connection(), details_.database(), details_.table(), this);
+        TableSizeForm sizes(session_, details_.database(), details_.table(), this);
         runModal(sizes);
     });
     fill();

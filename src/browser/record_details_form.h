@@ -13,14 +13,14 @@ class QTableWidget;
 
 namespace dbk {
 
-class Connection;
+class Session;
 
 // One record field by field: change one field's value or delete the record, when the table has
 // a primary key. Afterwards the list takes deleted() or, if updated(), values().
 class RecordDetailsForm : public QDialog {
     Q_OBJECT
 public:
-    RecordDetailsForm(Connection& connection, const std::string& database, const std::string& table,
+    RecordDetailsForm(Session& session, const std::string& database, const std::string& table,
                       const Row& values, QWidget* parent = nullptr);
 
     bool updated() const { return details_.updated(); }
@@ -47,6 +47,7 @@ private:
     void deleteClicked();
     void closeClicked();
 
+    Session& session_;
     RecordDetails details_;
     int selectedRow_ = -1;
     std::array<QIcon, 3> images_;

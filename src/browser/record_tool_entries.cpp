@@ -28,7 +28,7 @@ void openFilter(CMainFrame& frame) {
     CDbkeeperView* list = frame.recordList();
     CDbkeeperDoc& doc = frame.document();
     DocumentContext& context = doc.context();
-    FilterForm form(doc.connection(), context.currentDatabase, context.currentTable, list->filter(), &frame);
+    FilterForm form(doc.session(), context.currentDatabase, context.currentTable, list->filter(), &frame);
     if (runModal(form) != QDialog::Accepted)
         return;
     context.filterFlag = 1;
@@ -43,7 +43,7 @@ void openRecordDetails(CMainFrame& frame) {
         return;
     CDbkeeperDoc& doc = frame.document();
     const DocumentContext& context = doc.context();
-    RecordDetailsForm form(doc.connection(), context.currentDatabase, context.currentTable,
+    RecordDetailsForm form(doc.session(), context.currentDatabase, context.currentTable,
                            list->rows()[size_t(row)], &frame);
     runModal(form);
     // The list keeps its page; only this row follows what the form did.

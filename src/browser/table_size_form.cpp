@@ -10,7 +10,7 @@
 #include "app/drawing_widget.h"
 #include "app/messages.h"
 #include "app/ui_services.h"
-#include "conn/connection.h"
+#include "conn/session.h"
 #include "conn/text_codec.h"
 
 namespace dbk {
@@ -35,7 +35,7 @@ const char* const kLabels[] = {"データベース",
                                "最大容量"};
 }  // namespace
 
-TableSizeForm::TableSizeForm(Connection& connection, const std::string& database, const std::string& table,
+TableSizeForm::TableSizeForm(Session& session, const std::string& database, const std::string& table,
                              QWidget* parent)
     : QDialog(parent), gauges_(new DrawingWidget), okButton_(new QPushButton(QStringLiteral("OK"))) {
     auto* grid = new QGridLayout;
@@ -65,7 +65,7 @@ TableSizeForm::TableSizeForm(Connection& connection, const std::string& database
 
     field(QStringLiteral("データベース"))->setText(toUi(database));
     field(QStringLiteral("テーブル"))->setText(toUi(table));
-    outcome_ = readTableStatus(connection, database, table, status_);
+    outcome_ = readTableStatus(session.connection(), database, table, status_);
     switch (outcome_) {
         case StatusOutcome::QueryFailed:
             ui().message(msg(10054));

@@ -10,14 +10,14 @@ class QPushButton;
 
 namespace dbk {
 
-class Connection;
+class Session;
 class DrawingWidget;
 
 // The storage figures of one table, as numbers and as three gauges.
 class TableSizeForm : public QDialog {
     Q_OBJECT
 public:
-    TableSizeForm(Connection& connection, const std::string& database, const std::string& table,
+    TableSizeForm(Session& session, const std::string& database, const std::string& table,
                   QWidget* parent = nullptr);
 
     const TableStatus& status() const { return status_; }

@@ -38,7 +38,7 @@ unsigned int CDbkeeperDoc::portNumber(std::string_view text) {
 int CDbkeeperDoc::connect() {
     adminFlag_ = 0;
     enterStartupDirectory();
-    connection_.close();
+    session_.close();
 
     LoginValues preset;
     preset.port = formatUi(QStringLiteral("%ld"), kDefaultPort);
@@ -57,9 +57,9 @@ int CDbkeeperDoc::connect() {
     params.user = user_;
     params.password = password_;
     params.port = portNumber(port_);
-    if (!connection_.open(params)) {
-        ui().message(serverErrorText(10093, connection_));
-        connection_.close();
+    if (!session_.open(params)) {
+        ui().message(serverErrorText(10093, connection()));
+        session_.close();
         statusPanes_->setPaneText(0, msg(10094));
         return kNotConnected;
     }
@@ -69,9 +69,8 @@ int CDbkeeperDoc::connect() {
     statusPanes_->setPaneText(1, msgf(10095, toUi(user_)));
     statusPanes_->setPaneText(2, msgf(10096, toUi(host_)));
     statusPanes_->setPaneText(3, msg(10097));
-    generation_ = ServerGeneration::probe(connection_);
 
-    if (connection_.selectDb("mysql")) {
+    if (connection().selectDb("mysql")) {
         statusPanes_->setPaneText(0, msg(10099));
         ui().message(msg(10100));
         adminFlag_ = 1;
@@ -82,7 +81,7 @@ int CDbkeeperDoc::connect() {
 }
 
 std::string CDbkeeperDoc::readServerCharacterSet() {
-    return dbk::readServerCharacterSet(connection_);
+    return dbk::readServerCharacterSet(connection());
 }
 
 QString CDbkeeperDoc::garblingWarning(std::string_view serverCharset) {
@@ -94,9 +93,9 @@ QString CDbkeeperDoc::garblingWarning(std::string_view serverCharset) {
 }
 
 CDbkeeperDoc::KeepAlive CDbkeeperDoc::keepAliveTick() {
-    if (connection_.busy())
+    if (connection().busy())
         return KeepAlive::Skipped;
-    if (connection_.ping())
+    if (connection().ping())
         return KeepAlive::Alive;
     ui().message(msg(10072));
     return KeepAlive::Lost;

@@ -6,8 +6,7 @@
 #include <string>
 
 #include "app/status_panes.h"
-#include "conn/connection.h"
-#include "conn/server_generation.h"
+#include "conn/session.h"
 
 namespace dbk {
 
@@ -64,8 +63,9 @@ public:
     // Lost. Skipped while a long operation has the connection.
     KeepAlive keepAliveTick();
 
-    Connection& connection() { return connection_; }
-    const ServerGeneration& generation() const { return generation_; }
+    Session& session() { return session_; }
+    Connection& connection() { return session_.connection(); }
+    const ServerGeneration& generation() const { return session_.generation(); }
     DocumentContext& context() { return context_; }
     const DocumentContext& context() const { return context_; }
 
@@ -88,8 +88,7 @@ private:
     std::string host_;
     std::string password_;
     std::string user_;
-    Connection connection_;
-    ServerGeneration generation_;
+    Session session_;
     std::string startupDirectory_;
     LoginPrompt loginPrompt_;
     RecordingStatusPanes ownPanes_;

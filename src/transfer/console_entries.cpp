@@ -22,7 +22,7 @@ void openSqlConsole(CMainFrame& frame) {
     const std::vector<std::string> before =
         sql_console::shownDatabases(connection).value_or(std::vector<std::string>{});
 
-    SqlConsoleForm form(connection, &frame);
+    SqlConsoleForm form(doc.session(), &frame);
     form.setWorkDirectory(QFile::decodeName(QByteArray::fromStdString(doc.startupDirectory())));
     runModal(form);
 

@@ -14,7 +14,7 @@
 
 #include "app/messages.h"
 #include "app/ui_services.h"
-#include "conn/connection.h"
+#include "conn/session.h"
 #include "conn/text_codec.h"
 #include "transfer/csv_export.h"
 
@@ -32,9 +32,9 @@ void fillList(QComboBox& list, int firstId, int secondId) {
 
 }  // namespace
 
-CsvExportForm::CsvExportForm(Connection& connection, const std::string& database, const std::string& table,
+CsvExportForm::CsvExportForm(Session& session, const std::string& database, const std::string& table,
                              const std::string& statement, QWidget* parent)
-    : QDialog(parent), connection_(connection), database_(database), table_(table), statement_(statement) {
+    : QDialog(parent), session_(session), database_(database), table_(table), statement_(statement) {
     setWindowTitle(QStringLiteral("CSV形式への出力"));
     buildControls();
 
@@ -147,7 +147,7 @@ void CsvExportForm::optionsChanged() {
     if (!ready_ || exporting_)
         return;
     removeTrailingSemicolon(statement_);
-    sampleEdit_->setPlainText(toUi(csvSample(connection_, statement_, currentFormat())));
+    sampleEdit_->setPlainText(toUi(csvSample(session_.connection(), statement_, currentFormat())));
 }
 
 void CsvExportForm::setControlsEnabled(bool enabled) {
@@ -169,7 +169,7 @@ void CsvExportForm::exportToFile() {
     setControlsEnabled(false);
     exporting_ = true;
 
-    CsvExporter exporter(connection_, statement_, currentFormat());
+    CsvExporter exporter(session_.connection(), statement_, currentFormat());
     exporter.setProgress([this](long long, const QString& text) { sampleEdit_->setPlainText(text); });
     const CsvExportOutcome outcome = exporter.run(path);
     const QString text = CsvExporter::outcomeText(outcome, path);

@@ -11,7 +11,7 @@ class QRadioButton;
 
 namespace dbk {
 
-class Connection;
+class Session;
 struct CsvFormat;
 
 // "CSV形式への出力": writes the rows of one statement to a text file in the chosen separator
@@ -21,7 +21,7 @@ class CsvExportForm : public QDialog {
 public:
     // database and table are the opener's context ("" from the SQL console); statement is the
     // query whose rows are written.
-    CsvExportForm(Connection& connection, const std::string& database, const std::string& table,
+    CsvExportForm(Session& session, const std::string& database, const std::string& table,
                   const std::string& statement, QWidget* parent = nullptr);
 
     // The statement as it will be exported (a trailing ";" goes once a sample was made).
@@ -57,7 +57,7 @@ private:
     void optionsChanged();
     void setControlsEnabled(bool enabled);
 
-    Connection& connection_;
+    Session& session_;
     std::string database_;
     std::string table_;
     std::string statement_;

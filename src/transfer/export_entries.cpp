@@ -18,7 +18,7 @@ void exportSelectedTable(CMainFrame& frame) {
         return;
     const std::string statement = format("Select * from %s.%s", Connection::ident(context.currentDatabase),
                                          Connection::ident(context.currentTable));
-    CsvExportForm form(doc.connection(), context.currentDatabase, context.currentTable, statement, &frame);
+    CsvExportForm form(doc.session(), context.currentDatabase, context.currentTable, statement, &frame);
     runModal(form);
 }
 

@@ -9,7 +9,7 @@ namespace dbk {
 
 void installScriptEntries(CMainFrame& frame) {
     frame.router().setHandler(cmd::ScriptFromFile, [&frame] {
-        ScriptFileForm form(frame.document().connection(), &frame);
+        ScriptFileForm form(frame.document().session(), &frame);
         runModal(form);
     });
 }

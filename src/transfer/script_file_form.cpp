@@ -14,7 +14,7 @@
 #include "app/database_chooser_form.h"
 #include "app/modal_runner.h"
 #include "app/ui_services.h"
-#include "conn/connection.h"
+#include "conn/session.h"
 #include "conn/text_codec.h"
 #include "transfer/script_reader.h"
 
@@ -31,10 +31,10 @@ QPlainTextEdit* readOnlyText() {
 
 }  // namespace
 
-ScriptFileForm::ScriptFileForm(Connection& connection, QWidget* parent)
+ScriptFileForm::ScriptFileForm(Session& session, QWidget* parent)
     : QDialog(parent),
-      connection_(connection),
-      runner_(connection),
+      session_(session),
+      runner_(session.connection()),
       fileEdit_(new QLineEdit),
       fileBrowseButton_(new QPushButton(QStringLiteral("参照"))),
       databaseEdit_(new QLineEdit),
@@ -109,7 +109,7 @@ void ScriptFileForm::showPreview(const QString& path) {
 }
 
 void ScriptFileForm::browseDatabase() {
-    DatabaseChooserForm chooser(connection_, this);
+    DatabaseChooserForm chooser(session_, this);
     if (runModal(chooser) != QDialog::Accepted || !chooser.chosen())
         return;
     databaseEdit_->setText(toUi(*chooser.chosen()));

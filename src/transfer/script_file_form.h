@@ -11,14 +11,14 @@ class QPushButton;
 
 namespace dbk {
 
-class Connection;
+class Session;
 
 // "ファイルからSQL文発行": runs an SQL script file against a chosen database with a progress bar,
 // and collects the server's error texts over every run while it stays open.
 class ScriptFileForm : public QDialog {
     Q_OBJECT
 public:
-    explicit ScriptFileForm(Connection& connection, QWidget* parent = nullptr);
+    explicit ScriptFileForm(Session& session, QWidget* parent = nullptr);
 
     QLineEdit* fileEdit() const { return fileEdit_; }
     QPushButton* fileBrowseButton() const { return fileBrowseButton_; }
@@ -44,7 +44,7 @@ private:
     void setInputsEnabled(bool enabled);
     void appendError(const std::string& errorText);
 
-    Connection& connection_;
+    Session& session_;
     ScriptRunner runner_;
     bool running_ = false;
     QLineEdit* fileEdit_;

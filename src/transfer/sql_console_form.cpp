@@ -30,7 +30,7 @@
 #include "app/modal_runner.h"
 #include "app/qt_ui_services.h"
 #include "app/report_list_widget.h"
-#include "conn/connection.h"
+#include "conn/session.h"
 #include "conn/text_codec.h"
 #include "transfer/csv_export_form.h"
 #include "transfer/temp_csv.h"
@@ -92,9 +92,9 @@ QLineEdit* readOnlyEdit() {
 
 }  // namespace
 
-SqlConsoleForm::SqlConsoleForm(Connection& connection, QWidget* parent)
+SqlConsoleForm::SqlConsoleForm(Session& session, QWidget* parent)
     : QDialog(parent),
-      connection_(connection),
+      session_(session),
       model_(this),
       statement_(new QPlainTextEdit),
       scriptFile_(readOnlyEdit()),
@@ -193,9 +193,10 @@ void SqlConsoleForm::buildLayout() {
 void SqlConsoleForm::fillTree() {
     treeReady_ = false;
     auto* root = new QTreeWidgetItem(tree_, QStringList(msg(kDatabaseRootText)));
-    const std::optional<std::vector<std::string>> databases = sql_console::databaseNames(connection_);
+    const std::optional<std::vector<std::string>> databases =
+        sql_console::databaseNames(session_.connection());
     if (!databases) {
-        std::string error = connection_.errorText();
+        std::string error = session_.connection().errorText();
         if (error.empty())
             error = "Not connected to a server.";
         ui().message(toUi(error));
@@ -228,13 +229,14 @@ void SqlConsoleForm::treeSelectionChanged(QTreeWidgetItem* current) {
     const int depth = depthOf(current);
     if (depth == static_cast<int>(sql_console::NodeDepth::Database)) {
         const std::optional<std::vector<std::string>> tables =
-            sql_console::useDatabase(connection_, bytesOf(current));
+            sql_console::useDatabase(session_.connection(), bytesOf(current));
         if (tables && current->childCount() == 0)
             addChildren(current, *tables, kTableIcon);
     } else if (depth == static_cast<int>(sql_console::NodeDepth::Table) && current->childCount() == 0) {
-        addChildren(current,
-                    sql_console::fieldNames(connection_, bytesOf(current->parent()), bytesOf(current)),
-                    kFieldIcon);
+        addChildren(
+            current,
+            sql_console::fieldNames(session_.connection(), bytesOf(current->parent()), bytesOf(current)),
+            kFieldIcon);
     }
     treeReady_ = true;
 }
@@ -280,7 +282,7 @@ void SqlConsoleForm::runOne(const std::string& statement) {
     {
         WaitCursor wait;
         status_->setText(QString::fromUtf8(sql_console::kProcessedText));
-        outcome = sql_console::runStatement(connection_, statement);
+        outcome = sql_console::runStatement(session_.connection(), statement);
     }
     using Kind = sql_console::Outcome::Kind;
     switch (outcome.kind) {
@@ -360,7 +362,7 @@ void SqlConsoleForm::exportCsv() {
     const std::string statement = statementBytes();
     if (statement.empty())
         return;
-    CsvExportForm form(connection_, std::string(), std::string(), statement, this);
+    CsvExportForm form(session_, std::string(), std::string(), statement, this);
     runModal(form);
 }
 

@@ -18,7 +18,7 @@ class QTreeWidgetItem;
 
 namespace dbk {
 
-class Connection;
+class Session;
 
 // The SQL console ("SQL発行"): statements typed or loaded from a file run one by one over
 // the shared connection, each result shown as a list. A tree of databases, tables and fields
@@ -29,7 +29,7 @@ public:
     // The node's name as the server gave it (bytes).
     static constexpr int kBytesRole = Qt::UserRole;
 
-    explicit SqlConsoleForm(Connection& connection, QWidget* parent = nullptr);
+    explicit SqlConsoleForm(Session& session, QWidget* parent = nullptr);
 
     // Where the work file for the associated program goes; the current folder when empty.
     void setWorkDirectory(const QString& directory) { workDirectory_ = directory; }
@@ -91,7 +91,7 @@ private:
     void saveFont();
     void showContextMenu(const QPoint& position);
 
-    Connection& connection_;
+    Session& session_;
     QString workDirectory_;
     std::optional<LogicalFont> statementFont_;
     bool treeReady_ = false;

@@ -78,15 +78,16 @@ LoginPrompt loginPromptFor(const ConnectParams& params) {
     return [params](const LoginValues&) { return std::optional(loginValues(params)); };
 }
 
-ScratchDatabase::ScratchDatabase(std::string name) : name_(std::move(name)), admin_(connectAdmin()) {
-    admin_.exec("DROP DATABASE IF EXISTS " + Connection::ident(name_));
-    EXPECT_TRUE(admin_.exec("CREATE DATABASE " + Connection::ident(name_) + " CHARACTER SET utf8mb4"))
-        << admin_.errorLine();
-    EXPECT_TRUE(admin_.selectDb(name_)) << admin_.errorLine();
+ScratchDatabase::ScratchDatabase(std::string name) : name_(std::move(name)), session_(connectAdmin()) {
+    Connection& admin = this->admin();
+    admin.exec("DROP DATABASE IF EXISTS " + Connection::ident(name_));
+    EXPECT_TRUE(admin.exec("CREATE DATABASE " + Connection::ident(name_) + " CHARACTER SET utf8mb4"))
+        << admin.errorLine();
+    EXPECT_TRUE(admin.selectDb(name_)) << admin.errorLine();
 }
 
 ScratchDatabase::~ScratchDatabase() {
-    admin_.exec("DROP DATABASE IF EXISTS " + Connection::ident(name_));
+    admin().exec("DROP DATABASE IF EXISTS " + Connection::ident(name_));
 }
 
 }  // namespace dbk::test

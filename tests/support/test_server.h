@@ -8,6 +8,7 @@
 
 #include "conn/connection.h"
 #include "conn/dbkeeper_doc.h"
+#include "conn/session.h"
 
 namespace dbk::test {
 
@@ -36,11 +37,12 @@ public:
     explicit ScratchDatabase(std::string name);
     ~ScratchDatabase();
     const std::string& name() const { return name_; }
-    Connection& admin() { return admin_; }
+    Session& session() { return session_; }
+    Connection& admin() { return session_.connection(); }
 
 private:
     std::string name_;
-    Connection admin_;
+    Session session_;
 };
 
 }  // namespace dbk::test

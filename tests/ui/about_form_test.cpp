@@ -25,7 +25,7 @@ protected:
 };
 
 TEST_F(AboutFormTest, ShowsTheProgramAndClientVersionsWithoutAServer) {
-    Connection closed;
+    Session closed;
     AboutForm form(closed);
     EXPECT_EQ(form.windowTitle(), "About Tolvane Dbkeeper");
     const QStringList texts = labelTexts(form);
@@ -44,12 +44,13 @@ TEST_F(AboutFormTest, ShowsTheProgramAndClientVersionsWithoutAServer) {
 
 TEST_F(AboutFormTest, ShowsTheServerVersionAndProtocolWhileConnected) {
     DBK_REQUIRE_SERVER();
-    Connection admin = test::connectAdmin();
+    Session session(test::connectAdmin());
+    Connection& admin = session.connection();
     ASSERT_TRUE(admin.isOpen());
     Result version = admin.query("SELECT VERSION()");
     ASSERT_TRUE(version && version.next()) << admin.errorLine();
 
-    AboutForm form(admin);
+    AboutForm form(session);
     ASSERT_NE(form.serverLabel(), nullptr);
     ASSERT_NE(form.protocolLabel(), nullptr);
     EXPECT_EQ(form.serverLabel()->text(), toUi(version.text(0)));
@@ -61,7 +62,7 @@ TEST_F(AboutFormTest, ShowsTheServerVersionAndProtocolWhileConnected) {
 
 TEST_F(AboutFormTest, JapaneseTitleAndCaptions) {
     setInterfaceLanguage(Language::Japanese);
-    Connection closed;
+    Session closed;
     AboutForm form(closed);
     EXPECT_EQ(form.windowTitle(), "バージョン情報");
     EXPECT_EQ(form.versionLabel()->text(), QStringLiteral("バージョン " DBK_PROJECT_VERSION));

@@ -70,8 +70,8 @@ protected:
 
 TEST_F(CsvExportFormTest, OpensWithTheDefaultsAndNoSample) {
     DBK_REQUIRE_SERVER();
-    Connection connection = test::connectAdmin();
-    CsvExportForm form(connection, "db", "t", "Select * from db.t", nullptr);
+    Session session(test::connectAdmin());
+    CsvExportForm form(session, "db", "t", "Select * from db.t", nullptr);
     EXPECT_EQ(form.windowTitle(), "CSV形式への出力");
     EXPECT_EQ(form.queryEdit()->toPlainText(), "Select * from db.t");
     EXPECT_TRUE(form.queryEdit()->isReadOnly());
@@ -92,7 +92,7 @@ TEST_F(CsvExportFormTest, OpensWithTheDefaultsAndNoSample) {
 
     // The Japanese lists sort their own texts and start on the same entries.
     setInterfaceLanguage(Language::Japanese);
-    CsvExportForm japanese(connection, "db", "t", "Select * from db.t", nullptr);
+    CsvExportForm japanese(session, "db", "t", "Select * from db.t", nullptr);
     EXPECT_EQ(japanese.separatorList()->currentText(), msg(10049));
     EXPECT_EQ(japanese.quoteList()->currentText(), msg(10046));
     EXPECT_EQ(japanese.currentFormat().separatorText(), ",");
@@ -108,7 +108,7 @@ TEST_F(CsvExportFormTest, EveryOptionChangeMakesASample) {
     ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT, s VARCHAR(10))"));
     ASSERT_TRUE(
         db.admin().exec("INSERT INTO t SELECT seq, IF(seq = 2, NULL, CONCAT('s', seq)) FROM seq_1_to_9"));
-    CsvExportForm form(db.admin(), db.name(), "t", "select * from t order by id;  ", nullptr);
+    CsvExportForm form(db.session(), db.name(), "t", "select * from t order by id;  ", nullptr);
 
     form.separatorList()->setCurrentText("Tab Delimited");
     EXPECT_EQ(
@@ -141,7 +141,7 @@ TEST_F(CsvExportFormTest, ControlsAreLockedWhileTheRowsAreWritten) {
     test::ScratchDatabase db("dbk_csv_form_export");
     ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT, s VARCHAR(10))"));
     ASSERT_TRUE(db.admin().exec("INSERT INTO t SELECT seq, 'x' FROM seq_1_to_2500"));
-    CsvExportForm form(db.admin(), db.name(), "t", "Select * from dbk_csv_form_export.t", nullptr);
+    CsvExportForm form(db.session(), db.name(), "t", "Select * from dbk_csv_form_export.t", nullptr);
     form.show();
     const QString path = dir.filePath("t.csv");
     form.fileEdit()->setText(path);
@@ -183,7 +183,7 @@ TEST_F(CsvExportFormTest, FileAndStatementProblemsLeaveTheFormUsable) {
     test::ScratchDatabase db("dbk_csv_form_problems");
     ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT)"));
     ASSERT_TRUE(db.admin().exec("INSERT INTO t VALUES (1), (2)"));
-    CsvExportForm form(db.admin(), db.name(), "t", "Select * from t", nullptr);
+    CsvExportForm form(db.session(), db.name(), "t", "Select * from t", nullptr);
 
     QTest::mouseClick(form.outputButton(), Qt::LeftButton);
     EXPECT_EQ(ui.messages, QStringList{"Please input file name."});
@@ -208,7 +208,7 @@ TEST_F(CsvExportFormTest, FileAndStatementProblemsLeaveTheFormUsable) {
     EXPECT_EQ(fileText(path), "\"1\"\n\"2\"\n");
 
     // A statement the server refuses: its error, and no completion.
-    CsvExportForm failing(db.admin(), "", "", "select nothing from nowhere", nullptr);
+    CsvExportForm failing(db.session(), "", "", "select nothing from nowhere", nullptr);
     failing.fileEdit()->setText(path);
     ui.messages.clear();
     QTest::mouseClick(failing.outputButton(), Qt::LeftButton);
@@ -221,8 +221,8 @@ TEST_F(CsvExportFormTest, FileAndStatementProblemsLeaveTheFormUsable) {
 
 TEST_F(CsvExportFormTest, TheBrowseButtonChoosesACsvFile) {
     DBK_REQUIRE_SERVER();
-    Connection connection = test::connectAdmin();
-    CsvExportForm form(connection, "", "", "SHOW DATABASES", nullptr);
+    Session session(test::connectAdmin());
+    CsvExportForm form(session, "", "", "SHOW DATABASES", nullptr);
     QFile existing(dir.filePath("taken.csv"));
     ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
     existing.close();

@@ -44,7 +44,7 @@ protected:
     void SetUp() override {
         setInterfaceLanguage(Language::English);
         DBK_REQUIRE_SERVER();
-        admin = test::connectAdmin();
+        session = Session(test::connectAdmin());
         ASSERT_TRUE(admin.isOpen());
         for (const QString& name : {kJapaneseName, kBlankName}) {
             const std::string ident = Connection::ident(fromUi(name));
@@ -62,11 +62,12 @@ protected:
     }
 
     ScopedScriptedUi ui;
-    Connection admin;
+    Session session;
+    Connection& admin = session.connection();
 };
 
 TEST_F(DatabaseChooserTest, ListsEveryDatabaseAsLargeIconsWithItsBytes) {
-    DatabaseChooserForm form(admin);
+    DatabaseChooserForm form(session);
     EXPECT_EQ(form.windowTitle(), "データベース選択");
     EXPECT_EQ(form.list()->viewMode(), QListView::IconMode);
     EXPECT_GE(form.list()->iconSize().width(), 32);
@@ -95,7 +96,7 @@ TEST_F(DatabaseChooserTest, ListsEveryDatabaseAsLargeIconsWithItsBytes) {
 
 TEST_F(DatabaseChooserTest, DoubleClickChoosesTheNameAsTheServerGaveIt) {
     for (const QString& name : {kJapaneseName, kBlankName}) {
-        DatabaseChooserForm form(admin);
+        DatabaseChooserForm form(session);
         QListWidgetItem* item = itemNamed(form, name);
         ASSERT_NE(item, nullptr) << name.toStdString();
         doubleClick(form, item);
@@ -109,7 +110,7 @@ TEST_F(DatabaseChooserTest, DoubleClickChoosesTheNameAsTheServerGaveIt) {
 }
 
 TEST_F(DatabaseChooserTest, CancelChoosesNothing) {
-    DatabaseChooserForm form(admin);
+    DatabaseChooserForm form(session);
     form.show();
     form.list()->setCurrentItem(itemNamed(form, kJapaneseName));  // selected but not chosen
     form.cancelButton()->click();
@@ -119,11 +120,12 @@ TEST_F(DatabaseChooserTest, CancelChoosesNothing) {
 
 TEST_F(DatabaseChooserTest, AFailingListShowsTheErrorAloneAndStaysEmpty) {
     // The server closed the session.
-    Connection victim = test::connectAdmin();
+    Session victimSession(test::connectAdmin());
+    Connection& victim = victimSession.connection();
     ASSERT_TRUE(victim.isOpen());
     ASSERT_TRUE(admin.exec("KILL " + std::to_string(victim.threadId()))) << admin.errorLine();
     {
-        DatabaseChooserForm form(victim);
+        DatabaseChooserForm form(victimSession);
         EXPECT_EQ(form.list()->count(), 0);
         ASSERT_EQ(ui->messages.size(), 1);
         EXPECT_FALSE(ui->messages.first().isEmpty());
@@ -134,7 +136,7 @@ TEST_F(DatabaseChooserTest, AFailingListShowsTheErrorAloneAndStaysEmpty) {
     // The program closed it.
     ui->messages.clear();
     victim.close();
-    DatabaseChooserForm form(victim);
+    DatabaseChooserForm form(victimSession);
     EXPECT_EQ(form.list()->count(), 0);
     EXPECT_EQ(ui->messages, QStringList{"Not connected to a server."});
 }

@@ -62,7 +62,7 @@ protected:
 
     void connectToServer() {
         db.emplace("dbk_script_form");
-        connection = test::connectAdmin();
+        session = Session(test::connectAdmin());
         ASSERT_TRUE(connection.isOpen());
     }
 
@@ -83,11 +83,12 @@ protected:
     std::function<void(QDialog&)> onModal;
     QTemporaryDir dir;
     std::optional<test::ScratchDatabase> db;
-    Connection connection;
+    Session session;
+    Connection& connection = session.connection();
 };
 
 TEST_F(ScriptFileFormTest, OpensEmptyWithItsCaptions) {
-    ScriptFileForm form(connection);
+    ScriptFileForm form(session);
     EXPECT_EQ(form.windowTitle(), "ファイルからSQL文発行");
     EXPECT_EQ(form.fileBrowseButton()->text(), "参照");
     EXPECT_EQ(form.databaseBrowseButton()->text(), "参照");
@@ -112,7 +113,7 @@ TEST_F(ScriptFileFormTest, OpensEmptyWithItsCaptions) {
 }
 
 TEST_F(ScriptFileFormTest, BrowsingForTheFileShowsItsStartInJapanese) {
-    ScriptFileForm form(connection);
+    ScriptFileForm form(session);
     std::string lines = "// \x83\x65\x83\x58\x83\x67\r\n";  // "テスト" in Shift_JIS, CR LF
     for (int i = 0; i < 80; ++i)
         lines += "INSERT INTO t VALUES (" + std::to_string(i) + ");\n";
@@ -146,7 +147,7 @@ TEST_F(ScriptFileFormTest, TheDatabaseChooserFillsTheField) {
     ASSERT_NO_FATAL_FAILURE(connectToServer());
     const QString japanese = QStringLiteral("dbk_script_選択");
     test::ScratchDatabase chosenDb(fromUi(japanese));
-    ScriptFileForm form(connection);
+    ScriptFileForm form(session);
     form.databaseEdit()->setText("typed");
 
     int choosersOpened = 0;
@@ -178,7 +179,7 @@ TEST_F(ScriptFileFormTest, ControlsAreDisabledDuringARunAndErrorsAccumulate) {
     script += "INSERT INTO missing VALUES (1);\n";
     const QString path = write(script);
 
-    ScriptFileForm form(connection);
+    ScriptFileForm form(session);
     form.show();
     form.fileEdit()->setText(path);
     form.databaseEdit()->setText(toUi(db->name()));

@@ -66,7 +66,7 @@ protected:
     void TearDown() override { setModalRunner(previousRunner); }
 
     SqlConsoleForm& open() {
-        form = std::make_unique<SqlConsoleForm>(connection);
+        form = std::make_unique<SqlConsoleForm>(session);
         return *form;
     }
     void run(const QString& text) {
@@ -89,7 +89,8 @@ protected:
 
     test::IsolatedSettings settings;
     ScopedScriptedUi ui;
-    Connection connection = test::serverConfigured() ? test::connectAdmin() : Connection();
+    Session session{test::serverConfigured() ? test::connectAdmin() : Connection()};
+    Connection& connection = session.connection();
     std::unique_ptr<SqlConsoleForm> form;
     ModalRunner previousRunner = setModalRunner({});
 };
@@ -128,7 +129,7 @@ TEST_F(SqlConsoleFormTest, WithoutADatabaseListTheTreeKeepsItsRootAndTheStoredFo
         QSettings settings;
         settings.setValue("SQLDLG/lfHeight", -30);
     }
-    Connection closed;
+    Session closed;
     SqlConsoleForm console(closed);
     EXPECT_EQ(ui->messages, QStringList{"Not connected to a server."});
     ASSERT_EQ(console.tree()->topLevelItemCount(), 1);

@@ -18,7 +18,7 @@ TEST(TableSizeFormTest, ShowsTheFiguresAndGaugesOfATable) {
     test::ScratchDatabase db("dbk_size_form");
     ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT PRIMARY KEY, v TEXT) ENGINE=InnoDB"));
     ASSERT_TRUE(db.admin().exec("INSERT INTO t SELECT seq, 'z' FROM seq_1_to_100"));
-    TableSizeForm form(db.admin(), db.name(), "t");
+    TableSizeForm form(db.session(), db.name(), "t");
     EXPECT_TRUE(ui->messages.isEmpty());
     EXPECT_EQ(form.field("テーブル")->text(), "t");
     EXPECT_EQ(form.field("テーブルの種類")->text(), "InnoDB");
@@ -36,7 +36,7 @@ TEST(TableSizeFormTest, ATableThatIsNotThereIsSaidSo) {
     DBK_REQUIRE_SERVER();
     setInterfaceLanguage(Language::English);
     ScopedScriptedUi ui;
-    Connection c = test::connectAdmin();
+    Session c(test::connectAdmin());
     TableSizeForm missing(c, "mysql", "no_such_table");
     EXPECT_EQ(ui->messages, QStringList{"This cannot utilize this functionality."});
     EXPECT_EQ(missing.field("レコード数")->text(), QStringLiteral("0 件"));
