@@ -24,23 +24,12 @@ std::string text(const Result& r, const char* name, unsigned legacyPosition) {
     return position < r.fieldCount() ? std::string(r.text(position)) : std::string();
 }
 
-std::string escapeLikePattern(std::string_view value) {
-    std::string out;
-    for (char c : value) {
-        if (c == '%' || c == '_')
-            out += '\\';
-        out += c;
-    }
-    return out;
-}
-
 }  // namespace
 
 std::string tableStatusStatement(const Connection& connection, const std::string& database,
                                  const std::string& table) {
-    // Escape for the string first, then protect the wildcards (their backslash stays single).
     return format("SHOW TABLE STATUS FROM %s Like '%s'", Connection::ident(database),
-                  escapeLikePattern(connection.escape(table)));
+                  connection.escapeLike(table));
 }
 
 StatusOutcome readTableStatus(Connection& connection, const std::string& database, const std::string& table,

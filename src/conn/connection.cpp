@@ -463,6 +463,27 @@ std::string Connection::escape(std::string_view value) const {
     return out;
 }
 
+std::string Connection::escapeLike(std::string_view value) const {
+    const std::string escaped = escape(value);
+    const std::string charset = characterSetName();
+    // Without a session escape() stepped over Shift_JIS pairs; so does this.
+    const bool shiftJis = !mysql_ || charset == "cp932" || charset == "sjis";
+    std::string out;
+    out.reserve(escaped.size() + 8);
+    for (size_t i = 0; i < escaped.size(); ++i) {
+        const char c = escaped[i];
+        if ((shiftJis && isShiftJisPair(escaped, i)) || (c == '\\' && i + 1 < escaped.size())) {
+            out += c;
+            out += escaped[++i];
+            continue;
+        }
+        if (c == '%' || c == '_')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
 bool Connection::isPlainName(std::string_view name) {
     if (name.empty())
         return false;
@@ -501,6 +522,10 @@ std::string Connection::ident(std::string_view name) {
     }
     out += '`';
     return out;
+}
+
+std::string Connection::qualifiedName(std::string_view database, std::string_view table) {
+    return ident(database) + "." + ident(table);
 }
 
 }  // namespace dbk

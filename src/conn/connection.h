@@ -153,10 +153,15 @@ public:
 
     // A value made safe for a quoted string literal, in the connection's character set.
     std::string escape(std::string_view value) const;
+    // The same for the pattern of a LIKE that is to match the value exactly: "%" and "_" are
+    // protected too, character by character (in Shift_JIS a "_" may be a second byte).
+    std::string escapeLike(std::string_view value) const;
     // A database, table or column name: bare when it is a plain word (ASCII letters, digits,
     // "_", "$"; not all digits, not a reserved word), else in backquotes. Bare Japanese names
     // are refused by the servers after a ".", so they are quoted too.
     static std::string ident(std::string_view name);
+    // "database.table", each name as ident() writes it.
+    static std::string qualifiedName(std::string_view database, std::string_view table);
     static bool isPlainName(std::string_view name);
 
     // True while a long operation still has a statement or an unread result on the handle.

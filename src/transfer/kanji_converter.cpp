@@ -229,6 +229,20 @@ KanjiCode KanjiCodeGuess::code() const {
     return best;
 }
 
+// ---- ShiftJisEncoder ----
+
+std::size_t ShiftJisEncoder::appendUtf8(std::string_view utf8, std::string& out) {
+    if (!hasEightBit(utf8)) {
+        out += utf8;
+        return 0;
+    }
+    QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    toWindowsVariants(text);
+    Encoded encoded = encodeShiftJis(text);
+    out += encoded.bytes;
+    return static_cast<std::size_t>(encoded.missing);
+}
+
 // ---- KanjiConverter ----
 
 void KanjiConverter::setOptions(std::string_view options) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -43,6 +44,15 @@ public:
 private:
     bool keepHalfWidthKana_ = false;
     KanjiCode assumedCode_ = KanjiCode::ShiftJis;
+};
+
+// Writes UTF-8 text as Shift_JIS (CP932) the way the converter does: the JIS forms of the
+// characters Unicode has twice become their Windows forms, half-width kana stay as they are,
+// and a character Shift_JIS lacks becomes "?". One encoder serves a whole run of values.
+class ShiftJisEncoder {
+public:
+    // Appends the Shift_JIS bytes of `utf8` to `out`; returns how many characters became "?".
+    std::size_t appendUtf8(std::string_view utf8, std::string& out);
 };
 
 // Gathers evidence for the code of a text that comes in pieces (the lines of a file), so that

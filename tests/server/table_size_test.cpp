@@ -45,6 +45,15 @@ TEST(TableSizeStatus, TheRowIsTheTablesOwnEvenWithWildcardsInItsName) {
     ASSERT_EQ(readTableStatus(c, db.name(), "a_b", s), StatusOutcome::Read);
     EXPECT_EQ(s.type, "InnoDB");
     EXPECT_EQ(readTableStatus(c, db.name(), "no_such_table", s), StatusOutcome::NoRow);
+    // Shift_JIS names whose second byte is "_" (ダ 83 5F) or "\\" (表 95 5C, ソ 83 5C).
+    for (const std::string name :
+         {"\x83\x5f\x83\x45\x83\x93", "\x95\x5c", "\x83\x5c", "\x83\x5f_\x95\x5c%"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(c.exec("CREATE TABLE " + Connection::ident(name) + " (id INT) ENGINE=Aria"))
+            << c.errorLine();
+        ASSERT_EQ(readTableStatus(c, db.name(), name, s), StatusOutcome::Read);
+        EXPECT_EQ(s.type, "Aria");
+    }
     EXPECT_EQ(readTableStatus(c, "no such database", "t", s), StatusOutcome::QueryFailed);
 }
 

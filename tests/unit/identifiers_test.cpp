@@ -88,6 +88,23 @@ TEST(Identifiers, EscapeWithoutASessionTreatsALeadByteBeforeAQuoteAsAlone) {
 }
 
 // Bare, 0x1F and 0b101 are read as hexadecimal and binary numbers.
+TEST(Identifiers, LikePatternsProtectWildcardsButNotShiftJisSecondBytes) {
+    const Connection none;
+    struct Case {
+        std::string value, pattern;
+    } cases[] = {
+        {"a_b%c", "a\\_b\\%c"},
+        {"\x83\x5f\x83\x45\x83\x93", "\x83\x5f\x83\x45\x83\x93"},  // ダウン: 5F is a second byte
+        {"\x83\x5f_", "\x83\x5f\\_"},
+        {"\x95\x5c", "\x95\x5c"},  // 表
+        {"it's\\_", "it\\'s\\\\\\_"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(none.escapeLike(c.value), c.pattern) << c.value;
+    EXPECT_EQ(Connection::qualifiedName("shop", "order"), "shop.`order`");
+    EXPECT_EQ(Connection::qualifiedName("my shop", "\x95\x5c"), "`my shop`.`\x95\x5c`");
+}
+
 TEST(Identifiers, NumberLiteralsAreBackquoted) {
     EXPECT_EQ(Connection::ident("0x1F"), "`0x1F`");
     EXPECT_EQ(Connection::ident("0b101"), "`0b101`");

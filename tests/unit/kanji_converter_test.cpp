@@ -132,6 +132,18 @@ TEST(KanjiConverter, KeepsBytesThatNeedNoConversionAndMarksMissingCharacters) {
     EXPECT_EQ(converter.convert("\x87\x40\xfa\x40\xfb\xfc", KanjiCode::ShiftJis), "\x87\x40\xfa\x40\xfb\xfc");
 }
 
+TEST(ShiftJisEncoder, WritesUtf8ValuesAsTheConverterWouldAndCountsWhatIsMissing) {
+    ShiftJisEncoder encoder;
+    std::string out = "x";
+    // The JIS forms become the Windows ones, half-width kana stay, emoji and accents become "?".
+    EXPECT_EQ(encoder.appendUtf8("\xe3\x80\x9c\xe2\x88\x92\xef\xbd\xb1 caf\xc3\xa9 \xf0\x9f\x8d\x9c", out),
+              2U);
+    EXPECT_EQ(out, "x\x81\x60\x81\x7c\xb1 caf? ?");
+    out.clear();
+    EXPECT_EQ(encoder.appendUtf8(std::string("plain\0\\\"", 8), out), 0U);
+    EXPECT_EQ(out, std::string("plain\0\\\"", 8));
+}
+
 TEST(KanjiFile, ConvertsAFileLineByLineAsNkfDoes) {
     QTemporaryDir dir;
     const QString target = dir.filePath("work.csv");
