@@ -4,10 +4,8 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "app/about_form.h"
 #include "app/main_frame.h"
 #include "app/messages.h"
-#include "app/modal_runner.h"
 #include "app/window_placement.h"
 #include "browser/left_view.h"
 #include "conn/login_form.h"
@@ -68,10 +66,6 @@ void CDbkeeperApp::registerCommands() {
     CommandRouter& router = frame_->router();
     router.setHandler(cmd::Connect, [this] { reconnect(); });
     router.setHandler(cmd::Quit, [this] { frame_->close(); });
-    router.setHandler(cmd::About, [this] {
-        AboutForm about(doc_.session(), frame_.get());
-        runModal(about);
-    });
 }
 
 }  // namespace dbk

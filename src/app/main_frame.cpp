@@ -15,7 +15,6 @@
 #include <QToolBar>
 
 #include "app/find_dialog.h"
-#include "app/form_entries.h"
 #include "app/messages.h"
 #include "app/qt_ui_services.h"
 #include "app/status_bar_panes.h"
@@ -79,8 +78,6 @@ CMainFrame::CMainFrame(CDbkeeperDoc& doc, QWidget* parent) : QMainWindow(parent)
         cmd::ShowRecordList, [this] { showRecordList(); }, [this] { return recordList() == nullptr; });
     router_.setHandler(
         cmd::Find, [this] { FindDialog::showFor(*this); }, [this] { return recordList() != nullptr; });
-
-    installFormEntries(*this);
 
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::focusChanged);
     // Like an idle-time update: toolbar and menu states follow what the panes can do now.
@@ -164,6 +161,15 @@ CDbkeeperView* CMainFrame::recordList() const {
     return qobject_cast<CDbkeeperView*>(rightView_);
 }
 
+CDbkeeperView* CMainFrame::recordList() {
+    return qobject_cast<CDbkeeperView*>(rightView_);
+}
+
+EntryTarget CMainFrame::contextTarget() const {
+    const DocumentContext& context = doc_.context();
+    return EntryTarget{context.currentDatabase, context.currentTable};
+}
+
 void CMainFrame::restorePlacement() {
     QSettings settings;
     const WindowPlacement p = WindowPlacement::read(settings, kClassName);
@@ -229,19 +235,59 @@ void CMainFrame::updateAllViews() {
     updateCommandStates();
 }
 
+const FormEntry* CMainFrame::entryFor(int id) const {
+    return router_.hasHandler(id) ? nullptr : FormRegistry::instance().forCommand(id);
+}
+
 bool CMainFrame::runCommand(int id, Pane pane) {
-    const bool ran = router_.dispatch(id, pane);
+    bool ran = false;
+    if (const FormEntry* entry = entryFor(id)) {
+        ran = isCommandEnabled(id, pane) && runEntry(*entry, contextTarget());
+    } else {
+        ran = router_.dispatch(id, pane);
+    }
     updateCommandStates();
     return ran;
 }
 
-bool CMainFrame::isCommandEnabled(int id, Pane pane) const {
+bool CMainFrame::isCommandEnabled(int id, Pane pane) {
+    if (const FormEntry* entry = entryFor(id)) {
+        const CommandSpec* spec = findCommand(id);
+        return spec && spec->handledBy(pane) && entry->canRun(*this);
+    }
     return router_.isEnabled(id, pane);
+}
+
+bool CMainFrame::runEntry(const FormEntry& entry, const EntryTarget& target) {
+    if (!entry.canRun(*this))
+        return false;
+    // The entry may open a form that replaces entries (tests do); run a copy.
+    const auto run = entry.run;
+    applyFollowUp(run(*this, target), target);
+    return true;
+}
+
+void CMainFrame::applyFollowUp(const FollowUp& followUp, const EntryTarget& target) {
+    QTreeWidgetItem* select = nullptr;
+    for (const std::string& name : followUp.addedDatabases)
+        select = leftView_->addDatabaseNode(name);
+    if (followUp.addedTable)
+        select = leftView_->addTableNode(followUp.addedTable->database, followUp.addedTable->table);
+    if (followUp.renamedTable)
+        leftView_->renameTableNode(leftView_->tableNode(target.database, target.table),
+                                   *followUp.renamedTable);
+    if (followUp.reloadGrants)
+        doc_.connection().refresh(REFRESH_GRANT);
+    if (select && followUp.selectAdded) {
+        leftView_->selectNode(select);
+    } else if (followUp.refillList && recordList()) {
+        recordList()->fill();
+    }
 }
 
 void CMainFrame::updateCommandStates() {
     for (const auto& [id, action] : actions_)
-        action->setEnabled(router_.isEnabled(id, focusedPane_));
+        action->setEnabled(isCommandEnabled(id, focusedPane_));
 }
 
 Pane CMainFrame::paneOf(const QWidget* widget) const {

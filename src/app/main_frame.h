@@ -24,7 +24,7 @@ class StatusBarPanes;
 // The main window: toolbar, status bar, and the split of the object tree (left) and the
 // record list or graphic view (right). Every command goes through its router to the pane
 // that has the focus, or to the window itself.
-class CMainFrame : public QMainWindow, public ViewHost {
+class CMainFrame : public QMainWindow, public ViewHost, public EntrySite {
     Q_OBJECT
 public:
     explicit CMainFrame(CDbkeeperDoc& doc, QWidget* parent = nullptr);
@@ -41,12 +41,20 @@ public:
     void showRecordList() override;
     void updateAllViews() override;
     bool runCommand(int id, Pane pane) override;
-    bool isCommandEnabled(int id, Pane pane) const override;
+    bool isCommandEnabled(int id, Pane pane) override;
+    bool runEntry(const FormEntry& entry, const EntryTarget& target) override;
+
+    // What the entries see.
+    QWidget* formParent() override { return this; }
+    CDbkeeperView* recordList() override;
+    CLeftView* tree() override { return leftView_; }
 
     CLeftView* leftView() const { return leftView_; }
     QWidget* rightView() const { return rightView_; }
     // The right pane as a record list, or nullptr while it shows the graphic view.
     CDbkeeperView* recordList() const;
+    // A command runs for the context's database and table.
+    EntryTarget contextTarget() const;
     // The pane that had the focus last; commands go there.
     Pane focusedPane() const { return focusedPane_; }
     void setFocusedPane(Pane pane);
@@ -67,6 +75,9 @@ private:
     void focusChanged(QWidget* old, QWidget* now);
     void moveFocusToPane(int step);
     Pane paneOf(const QWidget* widget) const;
+    // The entry that runs a command: none while the router has a handler of its own for it.
+    const FormEntry* entryFor(int id) const;
+    void applyFollowUp(const FollowUp& followUp, const EntryTarget& target);
 
     CDbkeeperDoc& doc_;
     CommandRouter router_;

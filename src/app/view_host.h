@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/commands.h"
+#include "app/form_registry.h"
 
 namespace dbk {
 
@@ -9,7 +10,7 @@ class CommandRouter;
 class StatusPanes;
 
 // What the panes ask of the main window: swap the right pane, update the views, run
-// commands, write to the status bar.
+// commands and form entries, write to the status bar.
 class ViewHost {
 public:
     virtual ~ViewHost() = default;
@@ -24,7 +25,10 @@ public:
     virtual void updateAllViews() = 0;
     // Runs a command as if sent from `pane`; nothing happens when it is disabled there.
     virtual bool runCommand(int id, Pane pane) = 0;
-    virtual bool isCommandEnabled(int id, Pane pane) const = 0;
+    virtual bool isCommandEnabled(int id, Pane pane) = 0;
+    // Runs an entry of the form registry for a target, then its follow-up; false (and nothing
+    // runs) when the entry cannot run now.
+    virtual bool runEntry(const FormEntry& entry, const EntryTarget& target) = 0;
 };
 
 }  // namespace dbk

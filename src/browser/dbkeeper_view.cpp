@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QSettings>
-#include <map>
 
 #include "app/messages.h"
 #include "app/modal_runner.h"
@@ -29,10 +28,6 @@ bool& sortAscending() {
     return ascending;
 }
 
-std::map<std::string, CDbkeeperView::RowEditor>& grantEditors() {
-    static std::map<std::string, CDbkeeperView::RowEditor> editors;
-    return editors;
-}
 }  // namespace
 
 CDbkeeperView::CDbkeeperView(ViewHost& host, QWidget* parent) : QTableWidget(parent), host_(host) {
@@ -43,10 +38,6 @@ CDbkeeperView::CDbkeeperView(ViewHost& host, QWidget* parent) : QTableWidget(par
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CDbkeeperView::sortByColumn);
     connect(this, &QTableWidget::currentCellChanged, this, [this](int row) { lastChangedRow_ = row; });
     connect(this, &QTableWidget::cellDoubleClicked, this, [this](int row) { openRow(row); });
-}
-
-void CDbkeeperView::setGrantTableEditor(const std::string& table, RowEditor editor) {
-    grantEditors()[table] = std::move(editor);
 }
 
 void CDbkeeperView::initialUpdate() {
@@ -196,13 +187,11 @@ void CDbkeeperView::openRow(int row) {
         return;
     lastChangedRow_ = row;
     const DocumentContext& context = host_.document().context();
-    if (context.currentDatabase == "mysql") {
-        auto it = grantEditors().find(context.currentTable);
-        if (it != grantEditors().end()) {
-            if (it->second)
-                it->second(*this, row);
-            return;
-        }
+    // Rows of the grant tables belong to the privilege forms; no generic editor writes them.
+    if (object_tree::isGrantTable(context.currentDatabase, context.currentTable)) {
+        if (const FormEntry* entry = FormRegistry::instance().forGrantTable(context.currentTable))
+            host_.runEntry(*entry, EntryTarget{context.currentDatabase, context.currentTable, row});
+        return;
     }
     host_.runCommand(cmd::RecordDetails, Pane::List);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QTableWidget>
-#include <functional>
 #include <vector>
 
 #include "browser/record_page.h"
@@ -46,11 +45,6 @@ public:
     void removeListRow(int row);
     FilterConditions& filter() { return filter_; }
     const std::string& lastCountStatement() const { return countStatement_; }
-
-    // What a double-click or Enter on a row of the grant tables opens; set by the privilege
-    // editors. Other tables open the record details (command 32830).
-    using RowEditor = std::function<void(CDbkeeperView&, int row)>;
-    static void setGrantTableEditor(const std::string& table, RowEditor editor);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "app/commands.h"
+#include "app/form_registry.h"
 #include "app/messages.h"
 #include "app/ui_services.h"
 #include "app/view_host.h"
@@ -134,6 +135,7 @@ void CLeftView::initialUpdate() {
         ready_ = false;
         clear();
         databasesRoot_ = nullptr;
+        forgetSelection();
         QSettings settings;
         context.rowsPerPage = readPageLength(settings);
         keepAlive_.stop();
@@ -173,14 +175,69 @@ void CLeftView::initialUpdate() {
     ready_ = true;
 }
 
-void CLeftView::addDatabaseNode(const std::string& name) {
-    if (!databasesRoot_)
-        return;
-    for (int i = 0; i < databasesRoot_->childCount(); ++i) {
+QTreeWidgetItem* CLeftView::databaseNode(const std::string& name) const {
+    for (int i = 0; databasesRoot_ && i < databasesRoot_->childCount(); ++i) {
         if (nodeBytes(databasesRoot_->child(i)) == name)
-            return;
+            return databasesRoot_->child(i);
     }
-    insertNode(databasesRoot_, name, object_tree::kDatabaseImage);
+    return nullptr;
+}
+
+QTreeWidgetItem* CLeftView::tableNode(const std::string& database, const std::string& table) const {
+    QTreeWidgetItem* parent = databaseNode(database);
+    for (int i = 0; parent && i < parent->childCount(); ++i) {
+        QTreeWidgetItem* child = parent->child(i);
+        if (kindOf(child) == NodeKind::Table && nodeBytes(child) == table)
+            return child;
+    }
+    return nullptr;
+}
+
+QTreeWidgetItem* CLeftView::addDatabaseNode(const std::string& name) {
+    if (!databasesRoot_)
+        return nullptr;
+    if (QTreeWidgetItem* existing = databaseNode(name))
+        return existing;
+    return insertNode(databasesRoot_, name, object_tree::kDatabaseImage);
+}
+
+QTreeWidgetItem* CLeftView::addTableNode(const std::string& database, const std::string& table) {
+    if (QTreeWidgetItem* existing = tableNode(database, table))
+        return existing;
+    QTreeWidgetItem* parent = databaseNode(database);
+    return parent ? insertNode(parent, table, object_tree::kTableImage) : nullptr;
+}
+
+void CLeftView::selectNode(QTreeWidgetItem* item) {
+    if (!item)
+        return;
+    for (QTreeWidgetItem* p = item->parent(); p; p = p->parent())
+        p->setExpanded(true);
+    setCurrentItem(item);
+    scrollToItem(item);
+}
+
+void CLeftView::renameTableNode(QTreeWidgetItem* item, const std::string& name) {
+    if (!item || nodeBytes(item) == name)
+        return;
+    setNodeText(item, name);
+    if (item == currentItem()) {
+        DocumentContext& context = doc().context();
+        context.nodeText = name;
+        context.currentTable = name;
+    }
+}
+
+std::string CLeftView::databaseOf(const QTreeWidgetItem* item) {
+    for (; item; item = item->parent()) {
+        if (kindOf(item) == NodeKind::Database)
+            return nodeBytes(item);
+    }
+    return {};
+}
+
+void CLeftView::forgetSelection() {
+    doc().context().forgetSelection();
 }
 
 void CLeftView::selectionChanged(QTreeWidgetItem* current) {
@@ -260,21 +317,12 @@ void CLeftView::loadTables(QTreeWidgetItem* database) {
     }
 }
 
-void CLeftView::setDoubleClickEntry(NodeKind kind, DoubleClickEntry entry) {
-    if (entry) {
-        doubleClickEntries_[kind] = std::move(entry);
-    } else {
-        doubleClickEntries_.erase(kind);
-    }
-}
-
 void CLeftView::nodeDoubleClicked(QTreeWidgetItem* item) {
     const NodeKind kind = kindOf(item);
-    const auto entry = doubleClickEntries_.find(kind);
-    if (entry == doubleClickEntries_.end())
+    const FormEntry* entry = FormRegistry::instance().forNode(kind);
+    if (!entry)
         return;
-
-    NodeTarget target{kind, {}, {}};
+    EntryTarget target;
     switch (kind) {
         case NodeKind::UserEntry:
         case NodeKind::HostEntry:
@@ -293,17 +341,7 @@ void CLeftView::nodeDoubleClicked(QTreeWidgetItem* item) {
         default:
             return;
     }
-    // The entry may open a modal form; keep a copy in case it replaces itself.
-    const DoubleClickEntry open = entry->second;
-    const std::optional<std::string> newName = open(target);
-    if (kind != NodeKind::Table || !newName || *newName == target.table)
-        return;
-    setNodeText(item, *newName);
-    if (item == currentItem()) {
-        DocumentContext& context = doc().context();
-        context.nodeText = *newName;
-        context.currentTable = *newName;
-    }
+    host_.runEntry(*entry, target);
 }
 
 QMenu* CLeftView::buildContextMenu(QWidget* parent) {
@@ -362,6 +400,10 @@ void CLeftView::keepAliveTick() {
     if (doc().keepAliveTick() != CDbkeeperDoc::KeepAlive::Lost)
         return;
     keepAlive_.stop();
+    // Nothing of the old session stays on screen or enabled, whether or not the new login
+    // succeeds.
+    forgetSelection();
+    host_.showGraphView();
     initialUpdate();
 }
 

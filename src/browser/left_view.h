@@ -3,9 +3,6 @@
 #include <QIcon>
 #include <QTimer>
 #include <QTreeWidget>
-#include <functional>
-#include <map>
-#include <optional>
 #include <string>
 
 #include "browser/object_tree.h"
@@ -30,30 +27,27 @@ public:
     static constexpr int kFixedRole = Qt::UserRole + 2;
     static constexpr int kKeepAliveMs = 60000;
 
-    // What a double-click on a node opens. The node's database and table (bytes) go to the
-    // form; a returned name becomes the node's new text (a table renamed in its editor).
-    struct NodeTarget {
-        object_tree::NodeKind kind;
-        std::string database;
-        std::string table;
-    };
-    using DoubleClickEntry = std::function<std::optional<std::string>(const NodeTarget&)>;
-
     explicit CLeftView(ViewHost& host, QWidget* parent = nullptr);
 
     // Clears the tree, runs the connect procedure and lists the databases.
     void initialUpdate();
-    // Adds a database node under the databases root unless one has that name already.
-    void addDatabaseNode(const std::string& name);
+    // Adds a database node under the databases root unless one has that name already; the
+    // node of that name, or nullptr without a root.
+    QTreeWidgetItem* addDatabaseNode(const std::string& name);
+    // Adds a table node under its database node unless one has that name already; the node
+    // of that name, or nullptr when the database has no node.
+    QTreeWidgetItem* addTableNode(const std::string& database, const std::string& table);
+    QTreeWidgetItem* databaseNode(const std::string& name) const;
+    QTreeWidgetItem* tableNode(const std::string& database, const std::string& table) const;
+    // Makes the node the selected one, as a click would (the context and the right pane follow).
+    void selectNode(QTreeWidgetItem* item);
+    // Renames a table node; the context follows when it is the selected one.
+    void renameTableNode(QTreeWidgetItem* item, const std::string& name);
     // Appends a node (text as bytes) under `parent`, or at the top when it is null.
     QTreeWidgetItem* insertNode(QTreeWidgetItem* parent, const std::string& text, int image,
                                 int fixedId = object_tree::kNotFixed);
     // Gives a node another name (bytes).
     void setNodeText(QTreeWidgetItem* item, const std::string& text);
-
-    // The forms that double-clicks open, by node kind; later work installs them. Without an
-    // entry a double-click only opens or closes the node.
-    void setDoubleClickEntry(object_tree::NodeKind kind, DoubleClickEntry entry);
 
     // The context menu of the selected node, as the right button shows it.
     QMenu* buildContextMenu(QWidget* parent);
@@ -69,6 +63,9 @@ public:
     static int nodeFixedId(const QTreeWidgetItem* item);
     static int nodeDepth(const QTreeWidgetItem* item);
     static object_tree::NodeKind kindOf(const QTreeWidgetItem* item);
+    // The name of the database a node belongs to ("" above the databases): the node itself
+    // for a database, the nearest database above it otherwise.
+    static std::string databaseOf(const QTreeWidgetItem* item);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -83,6 +80,8 @@ private:
     void loadTables(QTreeWidgetItem* database);
     void nodeDoubleClicked(QTreeWidgetItem* item);
     void keepAliveTick();
+    // The tree is empty or about to be rebuilt: nothing is selected any more.
+    void forgetSelection();
     void applyColour(QTreeWidgetItem* item);
 
     ViewHost& host_;
@@ -90,7 +89,6 @@ private:
     QTreeWidgetItem* databasesRoot_ = nullptr;
     bool ready_ = false;
     QIcon images_[3];
-    std::map<object_tree::NodeKind, DoubleClickEntry> doubleClickEntries_;
 };
 
 }  // namespace dbk

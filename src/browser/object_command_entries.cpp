@@ -3,10 +3,9 @@
 #include <QCoreApplication>
 #include <QTreeWidgetItem>
 
-#include "app/form_entries.h"
-#include "app/main_frame.h"
+#include "app/commands.h"
+#include "app/form_entry.h"
 #include "app/messages.h"
-#include "app/modal_runner.h"
 #include "app/ui_services.h"
 #include "browser/left_view.h"
 #include "browser/object_commands.h"
@@ -23,58 +22,59 @@ std::function<void()>& programEnd() {
     return end;
 }
 
-void deleteSelected(CMainFrame& frame) {
+// Delete on the selected node of the tree: a database or a table, whatever pane sent it.
+FollowUp deleteSelected(EntrySite& site, const EntryTarget&) {
     using object_commands::DeleteAction;
-    CLeftView* tree = frame.leftView();
+    CLeftView* tree = site.tree();
     QTreeWidgetItem* node = tree->selectedNode();
     if (!node)
-        return;
+        return {};
     const std::string name = CLeftView::nodeBytes(node);
-    const std::string parent = node->parent() ? CLeftView::nodeBytes(node->parent()) : std::string();
-    const DeleteAction action = object_commands::deleteActionFor(CLeftView::kindOf(node), name, parent);
+    const std::string database = CLeftView::databaseOf(node);
+    const DeleteAction action = object_commands::deleteActionFor(CLeftView::kindOf(node), name, database);
     switch (action) {
         case DeleteAction::Nothing:
-            return;
+            return {};
         case DeleteAction::RefuseMysqlDatabase:
             ui().message(msg(10066));
-            return;
+            return {};
         case DeleteAction::RefuseMysqlTable:
             ui().message(msg(10070));
-            return;
+            return {};
         case DeleteAction::DropDatabase:
         case DeleteAction::DropTable:
             break;
     }
     if (!confirm(10067, toUi(name)))
-        return;
-    Connection& connection = frame.document().connection();
-    const bool database = action == DeleteAction::DropDatabase;
+        return {};
+    Connection& connection = site.document().connection();
+    const bool dropDatabase = action == DeleteAction::DropDatabase;
     const std::string statement =
-        database ? object_commands::dropDatabase(name) : object_commands::dropTable(parent, name);
+        dropDatabase ? object_commands::dropDatabase(name) : object_commands::dropTable(database, name);
     if (!connection.exec(statement)) {
         reportServerError(10068, connection);
-        return;
+        return {};
     }
     delete node;
-    ui().message(msg(database ? 10069 : 10071));
+    ui().message(msg(dropDatabase ? 10069 : 10071));
+    return {};
 }
 
-void deleteAllRecords(CMainFrame& frame) {
+FollowUp deleteAllRecords(EntrySite& site, const EntryTarget& target) {
     WaitCursor wait;
-    const DocumentContext& c = frame.document().context();
-    if (!confirm(10089, toUi(c.currentTable)))
-        return;
-    Connection& connection = frame.document().connection();
-    if (!connection.exec(object_commands::deleteAllRecords(c.currentDatabase, c.currentTable))) {
+    if (!confirm(10089, toUi(target.table)))
+        return {};
+    Connection& connection = site.document().connection();
+    if (!connection.exec(object_commands::deleteAllRecords(target.database, target.table))) {
         ui().message(msgf(10090, toUi(connection.errorText())));
     }
-    frame.updateAllViews();
+    return FollowUp{.refillList = true};
 }
 
 // A statement whose outcome the notice reports; a refusal shows the server's reason instead
 // of the notice.
-void runWithNotice(CMainFrame& frame, const std::string& statement, int notice) {
-    Connection& connection = frame.document().connection();
+void runWithNotice(EntrySite& site, const std::string& statement, int notice) {
+    Connection& connection = site.document().connection();
     if (connection.exec(statement)) {
         ui().message(msg(notice));
     } else {
@@ -82,79 +82,80 @@ void runWithNotice(CMainFrame& frame, const std::string& statement, int notice) 
     }
 }
 
-void lockTable(CMainFrame& frame) {
-    const DocumentContext& c = frame.document().context();
-    if (c.currentTable.empty()) {
+FollowUp lockTable(EntrySite& site, const EntryTarget& target) {
+    if (target.table.empty()) {
         ui().message(msg(10080));
-        return;
+        return {};
     }
-    runWithNotice(frame, object_commands::lockTable(c.currentDatabase, c.currentTable), 10081);
+    runWithNotice(site, object_commands::lockTable(target.database, target.table), 10081);
+    return {};
 }
 
-void optimizeTable(CMainFrame& frame) {
+FollowUp unlockTables(EntrySite& site, const EntryTarget&) {
+    runWithNotice(site, object_commands::kUnlockTables, 10082);
+    return {};
+}
+
+FollowUp optimizeTable(EntrySite& site, const EntryTarget& target) {
     WaitCursor wait;
-    const DocumentContext& c = frame.document().context();
-    runWithNotice(frame, object_commands::optimizeTable(c.currentDatabase, c.currentTable), 10083);
+    Connection& connection = site.document().connection();
+    Result rows = connection.query(object_commands::optimizeTable(target.database, target.table));
+    std::optional<std::string> complaint =
+        rows.ok() ? object_commands::optimizeComplaint(rows) : std::optional(connection.errorText());
+    if (complaint) {
+        ui().message(msgf(10090, toUi(*complaint)));
+    } else {
+        ui().message(msg(10083));
+    }
+    return {};
 }
 
-void refreshGrants(CMainFrame& frame) {
-    ui().message(msg(frame.document().connection().refresh(REFRESH_GRANT) ? 10104 : 10105));
+template <int Command>
+FollowUp flush(EntrySite& site, const EntryTarget&) {
+    const object_commands::Flush* flush = object_commands::flushFor(Command);
+    runWithNotice(site, flush->statement, flush->notice);
+    return {};
 }
 
-void stopServer(CMainFrame& frame) {
+FollowUp refreshGrants(EntrySite& site, const EntryTarget&) {
+    ui().message(msg(site.document().connection().refresh(REFRESH_GRANT) ? 10104 : 10105));
+    return {};
+}
+
+FollowUp stopServer(EntrySite& site, const EntryTarget&) {
     if (!confirm(10106))
-        return;
-    if (!frame.document().connection().shutdown()) {
+        return {};
+    if (!site.document().connection().shutdown()) {
         ui().message(msg(10108));
-        return;
+        return {};
     }
     ui().message(msg(10107));
-    frame.leftView()->keepAliveTimer().stop();
+    site.tree()->keepAliveTimer().stop();
     programEnd()();
+    return {};
 }
 
-void showTableSize(CMainFrame& frame) {
-    const DocumentContext& c = frame.document().context();
-    TableSizeForm form(frame.document().session(), c.currentDatabase, c.currentTable, &frame);
-    runModal(form);
-}
+// clang-format off
+[[maybe_unused]] const int registered = FormRegistry::instance().addAll({
+    {.command = cmd::Delete,                                   .run = deleteSelected},
+    {.command = cmd::DeleteAllRecords, .needs = Needs::Table,  .run = deleteAllRecords},
+    {.command = cmd::LockTable,                                .run = lockTable},
+    {.command = cmd::UnlockTable,                              .run = unlockTables},
+    {.command = cmd::OptimizeTable,    .needs = Needs::Table,  .run = optimizeTable},
+    {.command = cmd::FlushHosts,                               .run = flush<cmd::FlushHosts>},
+    {.command = cmd::FlushLogs,                                .run = flush<cmd::FlushLogs>},
+    {.command = cmd::FlushStatus,                              .run = flush<cmd::FlushStatus>},
+    {.command = cmd::FlushTables,                              .run = flush<cmd::FlushTables>},
+    {.command = cmd::RefreshGrants,                            .run = refreshGrants},
+    {.command = cmd::StopServer,                               .run = stopServer},
+    {.command = cmd::TableSize,        .needs = Needs::Table,  .run = justOpenForTable<TableSizeForm>},
+});
+// clang-format on
 
 }  // namespace
 
 void setProgramEnd(std::function<void()> end) {
     programEnd() = std::move(end);
-}
-
-void installObjectCommandEntries(CMainFrame& frame) {
-    CommandRouter& router = frame.router();
-    CDbkeeperDoc& doc = frame.document();
-    auto connected = [&doc] { return doc.connection().isOpen(); };
-    auto tableChosen = [&doc] {
-        return doc.connection().isOpen() && !doc.context().currentDatabase.empty() &&
-               !doc.context().currentTable.empty();
-    };
-    router.setHandler(
-        cmd::Delete, [&frame] { deleteSelected(frame); }, connected);
-    router.setHandler(
-        cmd::DeleteAllRecords, [&frame] { deleteAllRecords(frame); }, tableChosen);
-    router.setHandler(
-        cmd::LockTable, [&frame] { lockTable(frame); }, connected);
-    router.setHandler(
-        cmd::UnlockTable, [&frame] { runWithNotice(frame, object_commands::kUnlockTables, 10082); },
-        connected);
-    router.setHandler(
-        cmd::OptimizeTable, [&frame] { optimizeTable(frame); }, tableChosen);
-    for (int id : {cmd::FlushHosts, cmd::FlushLogs, cmd::FlushStatus, cmd::FlushTables}) {
-        const object_commands::Flush* flush = object_commands::flushFor(id);
-        router.setHandler(
-            id, [&frame, flush] { runWithNotice(frame, flush->statement, flush->notice); }, connected);
-    }
-    router.setHandler(
-        cmd::RefreshGrants, [&frame] { refreshGrants(frame); }, connected);
-    router.setHandler(
-        cmd::StopServer, [&frame] { stopServer(frame); }, connected);
-    router.setHandler(
-        cmd::TableSize, [&frame] { showTableSize(frame); }, tableChosen);
 }
 
 }  // namespace dbk

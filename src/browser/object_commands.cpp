@@ -1,5 +1,8 @@
 #include "browser/object_commands.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "app/commands.h"
 #include "conn/connection.h"
 #include "conn/text_format.h"
@@ -7,13 +10,13 @@
 namespace dbk::object_commands {
 
 DeleteAction deleteActionFor(object_tree::NodeKind kind, const std::string& name,
-                             const std::string& parentName) {
+                             const std::string& database) {
     using object_tree::NodeKind;
     if (kind == NodeKind::Database) {
         return name == "mysql" ? DeleteAction::RefuseMysqlDatabase : DeleteAction::DropDatabase;
     }
     if (kind == NodeKind::Table || kind == NodeKind::NestedTable) {
-        return parentName == "mysql" ? DeleteAction::RefuseMysqlTable : DeleteAction::DropTable;
+        return database == "mysql" ? DeleteAction::RefuseMysqlTable : DeleteAction::DropTable;
     }
     return DeleteAction::Nothing;
 }
@@ -23,19 +26,30 @@ std::string dropDatabase(const std::string& database) {
 }
 
 std::string dropTable(const std::string& database, const std::string& table) {
-    return format("DROP TABLE IF EXISTS %s.%s", Connection::ident(database), Connection::ident(table));
+    return format("DROP TABLE IF EXISTS %s", Connection::qualifiedName(database, table));
 }
 
 std::string deleteAllRecords(const std::string& database, const std::string& table) {
-    return format("DELETE FROM %s.%s", Connection::ident(database), Connection::ident(table));
+    return format("DELETE FROM %s", Connection::qualifiedName(database, table));
 }
 
 std::string lockTable(const std::string& database, const std::string& table) {
-    return format("LOCK TABLES %s.%s READ", Connection::ident(database), Connection::ident(table));
+    return format("LOCK TABLES %s READ", Connection::qualifiedName(database, table));
 }
 
 std::string optimizeTable(const std::string& database, const std::string& table) {
-    return format("OPTIMIZE TABLE %s.%s", Connection::ident(database), Connection::ident(table));
+    return format("OPTIMIZE TABLE %s", Connection::qualifiedName(database, table));
+}
+
+std::optional<std::string> optimizeComplaint(Result& rows) {
+    while (rows.next()) {
+        std::string type = rows.text("Msg_type");
+        std::transform(type.begin(), type.end(), type.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
+        if (type == "error")
+            return rows.text("Msg_text");
+    }
+    return std::nullopt;
 }
 
 const Flush* flushFor(int command) {

@@ -1,20 +1,21 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "browser/object_tree.h"
 
 namespace dbk {
 
-class Connection;
+class Result;
 
 // The one-step commands on the selected object or on the whole server.
 namespace object_commands {
 
-// What Delete does with the selected node.
+// What Delete does with the selected node, given the name of the database it belongs to.
 enum class DeleteAction { Nothing, RefuseMysqlDatabase, RefuseMysqlTable, DropDatabase, DropTable };
 DeleteAction deleteActionFor(object_tree::NodeKind kind, const std::string& name,
-                             const std::string& parentName);
+                             const std::string& database);
 
 std::string dropDatabase(const std::string& database);
 // The table is named with its database: the connection's default database may have been
@@ -24,6 +25,9 @@ std::string deleteAllRecords(const std::string& database, const std::string& tab
 std::string lockTable(const std::string& database, const std::string& table);
 inline constexpr const char* kUnlockTables = "UNLOCK TABLES";
 std::string optimizeTable(const std::string& database, const std::string& table);
+// The server's text of the first row of an OPTIMIZE result that reports an error
+// (Msg_type "error"), or nullopt when the table was optimized.
+std::optional<std::string> optimizeComplaint(Result& rows);
 
 // The flush commands: statement and the notice shown after it.
 struct Flush {

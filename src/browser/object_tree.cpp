@@ -114,6 +114,10 @@ QString fixedNodeText(int fixedId) {
     }
 }
 
+bool isGrantTable(std::string_view database, std::string_view table) {
+    return database == "mysql" && (table == "user" || table == "db" || table == "host");
+}
+
 std::vector<int> adminEntries(bool hasHostTable) {
     if (hasHostTable)
         return {kUserEntry, kHostEntry, kDatabaseEntry};

@@ -60,6 +60,9 @@ std::optional<int> displayModeFor(NodeKind kind);
 // missing.
 QString fixedNodeText(int fixedId);
 
+// The grant tables of the database mysql whose rows only the privilege forms edit.
+bool isGrantTable(std::string_view database, std::string_view table);
+
 // The entries of the administration branch, in order. Servers without mysql.host get no
 // "Host" entry.
 std::vector<int> adminEntries(bool hasHostTable);

@@ -1,6 +1,7 @@
-#include "app/form_entries.h"
+#include <QDialog>
 
-#include "app/main_frame.h"
+#include "app/commands.h"
+#include "app/form_registry.h"
 #include "app/messages.h"
 #include "app/modal_runner.h"
 #include "app/ui_services.h"
@@ -19,32 +20,32 @@ constexpr int kTempCsvNotCreated = 20230;
 constexpr int kTempCsvNotRead = 20231;
 constexpr int kTempCsvNotWritten = 20232;
 
-bool tableShown(CMainFrame& frame) {
-    const DocumentContext& c = frame.document().context();
-    return frame.recordList() && !c.currentDatabase.empty() && !c.currentTable.empty();
+bool listShown(EntrySite& site) {
+    return site.recordList() != nullptr;
 }
 
-void openFilter(CMainFrame& frame) {
-    CDbkeeperView* list = frame.recordList();
-    CDbkeeperDoc& doc = frame.document();
-    DocumentContext& context = doc.context();
-    FilterForm form(doc.session(), context.currentDatabase, context.currentTable, list->filter(), &frame);
+bool listHasRows(EntrySite& site) {
+    return site.recordList() && site.recordList()->rowCount() > 0;
+}
+
+FollowUp openFilter(EntrySite& site, const EntryTarget& target) {
+    CDbkeeperView* list = site.recordList();
+    CDbkeeperDoc& doc = site.document();
+    FilterForm form(doc.session(), target.database, target.table, list->filter(), site.formParent());
     if (runModal(form) != QDialog::Accepted)
-        return;
-    context.filterFlag = 1;
+        return {};
+    doc.context().filterFlag = 1;
     list->filter() = form.conditions();
-    list->fill();
+    return FollowUp{.refillList = true};
 }
 
-void openRecordDetails(CMainFrame& frame) {
-    CDbkeeperView* list = frame.recordList();
+FollowUp openRecordDetails(EntrySite& site, const EntryTarget& target) {
+    CDbkeeperView* list = site.recordList();
     const int row = list->lastChangedRow();
     if (row < 0 || row >= static_cast<int>(list->rows().size()))
-        return;
-    CDbkeeperDoc& doc = frame.document();
-    const DocumentContext& context = doc.context();
-    RecordDetailsForm form(doc.session(), context.currentDatabase, context.currentTable,
-                           list->rows()[size_t(row)], &frame);
+        return {};
+    RecordDetailsForm form(site.document().session(), target.database, target.table,
+                           list->rows()[size_t(row)], site.formParent());
     runModal(form);
     // The list keeps its page; only this row follows what the form did.
     if (form.deleted()) {
@@ -52,17 +53,16 @@ void openRecordDetails(CMainFrame& frame) {
     } else if (form.updated()) {
         list->setRowValues(row, form.values());
     }
+    return {};
 }
 
-void openWithApplication(CMainFrame& frame) {
-    CDbkeeperView* list = frame.recordList();
-    if (!list || list->rowCount() == 0)
-        return;
-    OpenWithOptionsForm options(&frame);
+FollowUp openWithApplication(EntrySite& site, const EntryTarget& target) {
+    CDbkeeperView* list = site.recordList();
+    OpenWithOptionsForm options(site.formParent());
     if (runModal(options) != QDialog::Accepted)
-        return;
+        return {};
 
-    CDbkeeperDoc& doc = frame.document();
+    CDbkeeperDoc& doc = site.document();
     Connection& connection = doc.connection();
     const QString path = tempCsvPath(doc.startupDirectory());
     TempCsvOutcome outcome;
@@ -70,41 +70,59 @@ void openWithApplication(CMainFrame& frame) {
         WaitCursor wait;
         connection.discardPendingResults();
         // The table is named alone in the statements: read it from its own database.
-        if (!connection.selectDb(doc.context().currentDatabase)) {
+        if (!connection.selectDb(target.database)) {
             reportServerError(kTempCsvNotRead, connection);
-            return;
+            return {};
         }
-        outcome = writeTempCsv(connection, doc.context().currentTable, list->rows(), options.options(), path);
+        outcome = writeTempCsv(connection, target.table, list->rows(), options.options(), path);
     }
     switch (outcome.status) {
         case TempCsvOutcome::CannotCreate:
             ui().message(msgf(kTempCsvNotCreated, path));
-            return;
+            return {};
         case TempCsvOutcome::ReadFailed:
             reportServerError(kTempCsvNotRead, connection);
-            return;
+            return {};
         case TempCsvOutcome::WriteFailed:
             ui().message(msgf(kTempCsvNotWritten, path));
-            return;
+            return {};
         case TempCsvOutcome::Written:
             break;
     }
     if (!ui().openWithAssociatedProgram(path)) {
         ui().message(QStringLiteral("プログラムの実行に失敗しました。\n\nFile = TEMP.CSV"));
     }
+    return {};
 }
+
+// A list command: runs on the record list and needs nothing else from the target.
+template <void (CDbkeeperView::*Step)()>
+FollowUp onList(EntrySite& site, const EntryTarget&) {
+    (site.recordList()->*Step)();
+    return {};
+}
+
+bool pagesCounted(EntrySite& site) {
+    return listShown(site) && site.document().context().recordCount != 0;
+}
+
+// The record details edit any table but the grant tables, which belong to the privilege forms.
+bool notAGrantTable(EntrySite& site) {
+    const DocumentContext& c = site.document().context();
+    return listShown(site) && !object_tree::isGrantTable(c.currentDatabase, c.currentTable);
+}
+
+// clang-format off
+[[maybe_unused]] const int registered = FormRegistry::instance().addAll({
+    {.command = cmd::Copy,                .needs = Needs::Table, .alsoNeeds = listHasRows,    .run = onList<&CDbkeeperView::copySelection>},
+    {.command = cmd::NextPage,            .needs = Needs::Table, .alsoNeeds = listShown,      .run = onList<&CDbkeeperView::nextPage>},
+    {.command = cmd::PreviousPage,        .needs = Needs::Table, .alsoNeeds = listShown,      .run = onList<&CDbkeeperView::previousPage>},
+    {.command = cmd::PageDialog,          .needs = Needs::Table, .alsoNeeds = pagesCounted,   .run = onList<&CDbkeeperView::openPageDialog>},
+    {.command = cmd::Filter,              .needs = Needs::Table, .alsoNeeds = listShown,      .run = openFilter},
+    {.command = cmd::RecordDetails,       .needs = Needs::Table, .alsoNeeds = notAGrantTable, .run = openRecordDetails},
+    {.command = cmd::OpenWithApplication, .needs = Needs::Table, .alsoNeeds = listHasRows,    .run = openWithApplication},
+});
+// clang-format on
 
 }  // namespace
-
-void installRecordToolEntries(CMainFrame& frame) {
-    CommandRouter& router = frame.router();
-    router.setHandler(
-        cmd::Filter, [&frame] { openFilter(frame); }, [&frame] { return tableShown(frame); });
-    router.setHandler(
-        cmd::RecordDetails, [&frame] { openRecordDetails(frame); }, [&frame] { return tableShown(frame); });
-    router.setHandler(
-        cmd::OpenWithApplication, [&frame] { openWithApplication(frame); },
-        [&frame] { return frame.recordList() && frame.recordList()->rowCount() > 0; });
-}
-
 }  // namespace dbk

@@ -33,6 +33,10 @@ struct DocumentContext {
     long long recordCount = 0;
     int pageIndex = 0;
     int rowsPerPage = 100;
+
+    // Nothing is selected any more (the tree was cleared or the session lost); the page
+    // length stays.
+    void forgetSelection() { *this = DocumentContext{.treeReady = treeReady, .rowsPerPage = rowsPerPage}; }
 };
 
 // Owns the one server connection of the run and the current context.
@@ -64,6 +68,7 @@ public:
     KeepAlive keepAliveTick();
 
     Session& session() { return session_; }
+    const Session& session() const { return session_; }
     Connection& connection() { return session_.connection(); }
     const ServerGeneration& generation() const { return session_.generation(); }
     DocumentContext& context() { return context_; }

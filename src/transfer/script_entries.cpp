@@ -1,17 +1,13 @@
-#include "app/form_entries.h"
-
-#include "app/main_frame.h"
-#include "app/modal_runner.h"
-#include "conn/dbkeeper_doc.h"
+#include "app/commands.h"
+#include "app/form_entry.h"
 #include "transfer/script_file_form.h"
 
 namespace dbk {
 
-void installScriptEntries(CMainFrame& frame) {
-    frame.router().setHandler(cmd::ScriptFromFile, [&frame] {
-        ScriptFileForm form(frame.document().session(), &frame);
-        runModal(form);
-    });
-}
+namespace {
 
+[[maybe_unused]] const int registered =
+    FormRegistry::instance().add({.command = cmd::ScriptFromFile, .run = justOpen<ScriptFileForm>});
+
+}  // namespace
 }  // namespace dbk

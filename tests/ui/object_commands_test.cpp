@@ -137,6 +137,42 @@ TEST_F(ObjectCommandsTest, DroppingAsksFirstAndRemovesTheNode) {
     EXPECT_FALSE(databaseExists(db.admin(), db.name()));
 }
 
+TEST_F(ObjectCommandsTest, ATableNodeBelowATableNodeDropsTheTableOfItsDatabase) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_objcmd_nested");
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE orders (id INT)"));
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE items (id INT)"));
+    ASSERT_TRUE(db.admin().exec("CREATE DATABASE IF NOT EXISTS orders"));
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE orders.items (id INT)"));
+    open(test::adminParams());
+    QTreeWidgetItem* orders = select(db.name(), "orders");
+    ASSERT_NE(orders, nullptr);
+    // a table node at depth 3, under the node of another table
+    QTreeWidgetItem* nested = frame->leftView()->insertNode(orders, "items", object_tree::kTableImage);
+    frame->leftView()->setCurrentItem(nested);
+    frame->runCommand(cmd::Delete, Pane::Tree);
+    EXPECT_EQ(ui->messages, QStringList{"Table deleted."});
+    EXPECT_FALSE(db.admin().query("SHOW TABLES FROM dbk_objcmd_nested LIKE 'items'").next());
+    EXPECT_TRUE(db.admin().query("SHOW TABLES FROM orders LIKE 'items'").next());
+    db.admin().exec("DROP DATABASE orders");
+}
+
+TEST_F(ObjectCommandsTest, AnOptimizeTheServerRefusesShowsItsReason) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_objcmd_optimize");
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT)"));
+    open(test::adminParams());
+    ASSERT_NE(select(db.name(), "t"), nullptr);
+    ASSERT_TRUE(db.admin().exec("DROP TABLE t"));
+    ui->messages.clear();
+    frame->runCommand(cmd::OptimizeTable, Pane::Tree);
+    ASSERT_EQ(ui->messages.size(), 1);
+    EXPECT_TRUE(ui->messages[0].startsWith("Some errors have occurred.")) << ui->messages[0].toStdString();
+    EXPECT_TRUE(ui->messages[0].contains("doesn't exist")) << ui->messages[0].toStdString();
+    // the connection is ready for the next statement
+    EXPECT_TRUE(doc.connection().exec("SELECT 1")) << doc.connection().errorLine();
+}
+
 TEST_F(ObjectCommandsTest, AFailedDropIsReportedWithTheServersReason) {
     DBK_REQUIRE_SERVER();
     test::ScratchDatabase db("dbk_user_objcmd");

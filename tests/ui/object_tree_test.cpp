@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "app/commands.h"
+#include "app/form_registry.h"
 #include "app/main_frame.h"
 #include "app/scripted_ui_services.h"
 #include "app/window_placement.h"
@@ -374,7 +375,13 @@ TEST_F(ObjectTreeTest, LostSessionIsReportedAndLogsInAgain) {
     ASSERT_EQ(tree().topLevelItemCount(), 2);
     EXPECT_NE(database("mysql"), nullptr);
 
-    // killed again and the new login is cancelled: no tree, no timer
+    // killed again while a table is shown, and the new login is cancelled: no tree, no timer,
+    // nothing of the old session on screen or enabled
+    QTreeWidgetItem* mysql = database("mysql");
+    select(mysql);
+    select(mysql->child(0));
+    ASSERT_NE(frame->recordList(), nullptr);
+    ASSERT_TRUE(frame->isCommandEnabled(cmd::Filter, Pane::List));
     ASSERT_TRUE(killer.exec("KILL " + std::to_string(doc.connection().threadId())));
     ui->messages.clear();
     loginAs(std::nullopt);
@@ -382,6 +389,15 @@ TEST_F(ObjectTreeTest, LostSessionIsReportedAndLogsInAgain) {
     EXPECT_EQ(ui->messages, (QStringList{"Database session terminated.", "Error logging in."}));
     EXPECT_EQ(tree().topLevelItemCount(), 0);
     EXPECT_FALSE(tree().keepAliveTimer().isActive());
+    EXPECT_EQ(frame->recordList(), nullptr);
+    EXPECT_TRUE(doc.context().currentDatabase.empty());
+    EXPECT_TRUE(doc.context().currentTable.empty());
+    for (int id : {cmd::Filter, cmd::NextPage, cmd::ExportCsv, cmd::ExecuteSql, cmd::ScriptFromFile,
+                   cmd::TableSize, cmd::Delete, cmd::FlushTables}) {
+        for (Pane pane : {Pane::Tree, Pane::List, Pane::Graph})
+            EXPECT_FALSE(frame->isCommandEnabled(id, pane)) << id;
+    }
+    EXPECT_TRUE(frame->isCommandEnabled(cmd::About, Pane::Tree));
 }
 
 struct MenuItem {
@@ -473,9 +489,10 @@ TEST_F(ObjectTreeTest, ContextMenuFollowsTheSelectedNode) {
         EXPECT_EQ(disabledIds(items), c.disabled) << c.what;
     }
 
-    // texts of the appended items, and a command without a handler is grayed
+    // texts of the appended items, and a command that cannot run now is grayed
     select(db->child(0));
-    frame->router().removeHandler(cmd::OptimizeTable);
+    frame->router().setHandler(
+        cmd::OptimizeTable, [] {}, [] { return false; });
     std::unique_ptr<QMenu> menu(tree().buildContextMenu(nullptr));
     const std::vector<MenuItem> items = menuItems(*menu);
     QStringList appended;
@@ -531,9 +548,11 @@ TEST_F(ObjectTreeTest, DeleteAndInsertKeysRunTheirCommandsFromTheTree) {
     connectAs(test::adminParams());
     select(database("mysql"));
 
-    // without handlers the keys do nothing
-    frame->router().removeHandler(cmd::Delete);
-    frame->router().removeHandler(cmd::CreateTable);
+    // while their commands cannot run the keys do nothing
+    for (int id : {cmd::Delete, cmd::CreateTable}) {
+        frame->router().setHandler(
+            id, [this, id] { ran.push_back(id); }, [] { return false; });
+    }
     QTest::keyClick(&tree(), Qt::Key_Delete);
     QTest::keyClick(&tree(), Qt::Key_Insert);
     EXPECT_TRUE(ran.empty());
@@ -549,7 +568,7 @@ TEST_F(ObjectTreeTest, DeleteAndInsertKeysRunTheirCommandsFromTheTree) {
     EXPECT_NE(tree().currentItem(), database("mysql"));
 }
 
-TEST_F(ObjectTreeTest, DoubleClicksOpenTheInstalledEntries) {
+TEST_F(ObjectTreeTest, DoubleClicksOpenTheRegisteredEntries) {
     DBK_REQUIRE_SERVER();
     test::ScratchDatabase scratch("dbk_tree_dblclick");
     ASSERT_TRUE(scratch.admin().exec("CREATE TABLE old_name (id INT)"));
@@ -559,26 +578,22 @@ TEST_F(ObjectTreeTest, DoubleClicksOpenTheInstalledEntries) {
     QTreeWidgetItem* table = db->child(0);
     select(table);
 
-    // nothing installed: nothing opens, nothing changes
+    // a node kind without an entry: nothing opens, nothing changes
     emit tree().itemDoubleClicked(table, 0);
     EXPECT_EQ(table->text(0), "old_name");
 
     std::vector<std::string> opened;
-    tree().setDoubleClickEntry(NodeKind::Table,
-                               [&](const CLeftView::NodeTarget& t) -> std::optional<std::string> {
-                                   opened.push_back(t.database + "." + t.table);
-                                   return std::string("new_name");
-                               });
-    tree().setDoubleClickEntry(NodeKind::LimitUser,
-                               [&](const CLeftView::NodeTarget& t) -> std::optional<std::string> {
-                                   opened.push_back("limit user " + t.database);
-                                   return std::nullopt;
-                               });
-    tree().setDoubleClickEntry(NodeKind::UserEntry,
-                               [&](const CLeftView::NodeTarget&) -> std::optional<std::string> {
-                                   opened.push_back("user list");
-                                   return std::nullopt;
-                               });
+    const auto record = [&opened](std::string what, FollowUp followUp = {}) {
+        return [&opened, what, followUp](EntrySite&, const EntryTarget& t) {
+            opened.push_back(what + " " + t.database + "." + t.table);
+            return followUp;
+        };
+    };
+    const ScopedFormEntries entries({
+        {.node = NodeKind::Table, .run = record("table", FollowUp{.renamedTable = "new_name"})},
+        {.node = NodeKind::LimitUser, .run = record("limit user")},
+        {.node = NodeKind::UserEntry, .run = record("user list")},
+    });
 
     emit tree().itemDoubleClicked(table, 0);
     EXPECT_EQ(table->text(0), "new_name");
@@ -591,8 +606,52 @@ TEST_F(ObjectTreeTest, DoubleClicksOpenTheInstalledEntries) {
     emit tree().itemDoubleClicked(mysql->child(mysql->childCount() - 1), 0);
     emit tree().itemDoubleClicked(adminRoot()->child(0), 0);
     emit tree().itemDoubleClicked(mysql, 0);  // a database has no entry
-    EXPECT_EQ(opened,
-              (std::vector<std::string>{"dbk_tree_dblclick.old_name", "limit user mysql", "user list"}));
+    EXPECT_EQ(opened, (std::vector<std::string>{"table dbk_tree_dblclick.old_name", "limit user mysql.",
+                                                "user list ."}));
+}
+
+// What the window does after an entry: new nodes are added once and selected (the context and
+// the right pane follow), a renamed table's node takes the new name.
+TEST_F(ObjectTreeTest, EntryFollowUpsAddSelectAndRenameNodes) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase scratch("dbk_tree_followup");
+    ASSERT_TRUE(scratch.admin().exec("CREATE TABLE first (id INT)"));
+    connectAs(test::adminParams());
+    select(database("mysql"));
+    const int databases = tree().databasesRoot()->childCount();
+
+    FollowUp next;
+    const ScopedFormEntries entries(
+        {{.command = cmd::CreateDatabase, .run = [&next](EntrySite&, const EntryTarget&) { return next; }}});
+    const auto run = [&](FollowUp followUp) {
+        next = std::move(followUp);
+        ASSERT_TRUE(frame->runCommand(cmd::CreateDatabase, Pane::Tree));
+    };
+
+    run(FollowUp{.addedDatabases = {scratch.name()}});  // listed already: not added again, selected
+    EXPECT_EQ(tree().databasesRoot()->childCount(), databases);
+    EXPECT_EQ(tree().currentItem(), database(scratch.name()));
+    EXPECT_EQ(doc.context().currentDatabase, scratch.name());
+    EXPECT_EQ(frame->recordList(), nullptr);
+    ASSERT_EQ(database(scratch.name())->childCount(), 1);
+
+    run(FollowUp{.addedTable = TableRef{scratch.name(), "second"}});
+    QTreeWidgetItem* second = database(scratch.name())->child(1);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(CLeftView::nodeBytes(second), "second");
+    EXPECT_EQ(tree().currentItem(), second);
+    EXPECT_EQ(doc.context().currentTable, "second");
+    EXPECT_NE(frame->recordList(), nullptr);
+
+    run(FollowUp{.renamedTable = "third"});  // runs for the context's table
+    EXPECT_EQ(CLeftView::nodeBytes(second), "third");
+    EXPECT_EQ(doc.context().currentTable, "third");
+    EXPECT_EQ(doc.context().nodeText, "third");
+
+    // databases a form made on the side join the tree; the selection stays
+    run(FollowUp{.addedDatabases = {"dbk_tree_new1", "dbk_tree_new2"}, .selectAdded = false});
+    EXPECT_EQ(tree().databasesRoot()->childCount(), databases + 2);
+    EXPECT_EQ(tree().currentItem(), second);
 }
 
 TEST_F(ObjectTreeTest, AddedDatabaseNodesAreNotDuplicated) {

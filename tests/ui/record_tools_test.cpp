@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <functional>
 
+#include "app/form_registry.h"
 #include "app/main_frame.h"
 #include "app/modal_runner.h"
 #include "app/scripted_ui_services.h"
@@ -149,6 +150,41 @@ TEST_F(RecordToolsTest, ToolsNeedATableAndRows) {
     EXPECT_FALSE(frame->isCommandEnabled(cmd::RecordDetails, Pane::List));
     frame->showGraphView();
     EXPECT_FALSE(frame->isCommandEnabled(cmd::Filter, Pane::List));
+}
+
+TEST_F(RecordToolsTest, RowsOfTheGrantTablesOpenOnlyTheirOwnEntries) {
+    DBK_REQUIRE_SERVER();
+    connectAsAdministrator();
+    bool detailsOpened = false;
+    onDetails = [&detailsOpened](RecordDetailsForm& form) {
+        detailsOpened = true;
+        form.reject();
+    };
+    for (const char* table : {"user", "db"}) {
+        CDbkeeperView& list = show("mysql", table);
+        if (list.rowCount() == 0)
+            continue;
+        emit list.cellDoubleClicked(0, 0);
+        EXPECT_FALSE(frame->isCommandEnabled(cmd::RecordDetails, Pane::List)) << table;
+    }
+    EXPECT_FALSE(detailsOpened);
+
+    std::vector<int> rows;
+    const ScopedFormEntries entries({{.grantTable = "user", .run = [&rows](EntrySite&, const EntryTarget& t) {
+                                          rows.push_back(t.row);
+                                          return FollowUp{};
+                                      }}});
+    CDbkeeperView& users = show("mysql", "user");
+    ASSERT_GT(users.rowCount(), 1);
+    emit users.cellDoubleClicked(1, 0);
+    EXPECT_EQ(rows, std::vector<int>{1});
+    EXPECT_FALSE(detailsOpened);
+
+    // other tables of the database mysql open the record details
+    CDbkeeperView& other = show("mysql", "proxies_priv");
+    ASSERT_GT(other.rowCount(), 0);
+    emit other.cellDoubleClicked(0, 0);
+    EXPECT_TRUE(detailsOpened);
 }
 
 // A table with a two-column key, listed and opened in the details form.

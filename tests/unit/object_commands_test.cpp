@@ -13,20 +13,21 @@ TEST(ObjectCommands, DeleteProtectsTheGrantDatabase) {
     const struct {
         NodeKind kind;
         const char* name;
-        const char* parent;
+        const char* database;
         DeleteAction action;
     } cases[] = {
-        {NodeKind::Database, "mysql", "Database", DeleteAction::RefuseMysqlDatabase},
-        {NodeKind::Database, "shop", "Database", DeleteAction::DropDatabase},
+        {NodeKind::Database, "mysql", "mysql", DeleteAction::RefuseMysqlDatabase},
+        {NodeKind::Database, "shop", "shop", DeleteAction::DropDatabase},
         {NodeKind::Table, "user", "mysql", DeleteAction::RefuseMysqlTable},
         {NodeKind::Table, "items", "shop", DeleteAction::DropTable},
         {NodeKind::NestedTable, "items", "shop", DeleteAction::DropTable},
+        {NodeKind::NestedTable, "user", "mysql", DeleteAction::RefuseMysqlTable},
         {NodeKind::DatabasesRoot, "Database", "", DeleteAction::Nothing},
         {NodeKind::AdminRoot, "Control Data", "", DeleteAction::Nothing},
         {NodeKind::LimitUser, "Limit User", "mysql", DeleteAction::Nothing},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(object_commands::deleteActionFor(c.kind, c.name, c.parent), c.action) << c.name;
+        EXPECT_EQ(object_commands::deleteActionFor(c.kind, c.name, c.database), c.action) << c.name;
     }
 }
 
