@@ -19,6 +19,7 @@ constexpr int kIconSize = 32;
 DatabaseChooserForm::DatabaseChooserForm(Session& session, QWidget* parent)
     : QDialog(parent), list_(new QListWidget), cancelButton_(new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"))) {
     setWindowTitle(QStringLiteral("データベース選択"));
+    list_->setAccessibleName(windowTitle());
     list_->setViewMode(QListView::IconMode);
     list_->setIconSize(QSize(kIconSize, kIconSize));
     list_->setGridSize(QSize(kIconSize * 3, kIconSize * 2 + 8));

@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 #include "app/find_dialog.h"
 #include "app/messages.h"
@@ -29,6 +30,7 @@ namespace dbk {
 namespace {
 // The settings store keeps the placement under the window's class name.
 const QString kClassName = QStringLiteral("CMainFrame");
+constexpr int kMoreCommands = 20300;
 
 QString menuText(const CommandSpec& spec) {
     const QString text = msg(spec.textId);
@@ -61,6 +63,11 @@ CMainFrame::CMainFrame(CDbkeeperDoc& doc, QWidget* parent) : QMainWindow(parent)
     createActions();
     createMenus();
     createToolBar();
+    // Qt's own overflow buttons of the menu bar and the toolbar.
+    for (QToolButton* more : findChildren<QToolButton*>()) {
+        if (more->objectName().startsWith(QLatin1String("qt_")))
+            more->setAccessibleName(msg(kMoreCommands));
+    }
     panes_ = new StatusBarPanes(statusBar());
     doc_.setStatusPanes(panes_);
 
@@ -103,6 +110,8 @@ void CMainFrame::createActions() {
             continue;
         auto* action = new QAction(menuText(spec), this);
         action->setToolTip(tipText(action->text()));
+        // A toolbar button shows and is named by the caption alone, without its shortcut label.
+        action->setIconText(action->toolTip());
         const QString prompt = msg(100000 + spec.id);
         action->setStatusTip(prompt.isEmpty() ? action->toolTip() : prompt);
         const QString iconPath = QStringLiteral(":/icons/cmd_%1.svg").arg(spec.id);

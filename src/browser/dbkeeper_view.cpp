@@ -31,6 +31,7 @@ bool& sortAscending() {
 }  // namespace
 
 CDbkeeperView::CDbkeeperView(ViewHost& host, QWidget* parent) : QTableWidget(parent), host_(host) {
+    setAccessibleName(QStringLiteral("レコード一覧"));
     setUpReportList(this, true);
     horizontalHeader()->setSectionsMovable(true);
     horizontalHeader()->setDefaultSectionSize(100);

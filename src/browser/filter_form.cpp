@@ -23,6 +23,7 @@ FilterForm::FilterForm(Session& session, const std::string& database, const std:
         edit = new QLineEdit(this);
     nameEdit_->setReadOnly(true);
 
+    list_->setAccessibleName(windowTitle());
     list_->setColumnCount(4);
     list_->setHorizontalHeaderLabels({msg(10124), msg(10125), msg(10126), msg(10127)});
     for (int c = 0; c < 4; ++c)

@@ -46,6 +46,7 @@ QString commandText(int id) {
 
 CLeftView::CLeftView(ViewHost& host, QWidget* parent) : QTreeWidget(parent), host_(host) {
     setHeaderHidden(true);
+    setAccessibleName(QStringLiteral("データベース一覧"));
     setColumnCount(1);
     setIconSize(QSize(16, 16));
     setSelectionMode(QAbstractItemView::SingleSelection);

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/caption_widget.h"
 #include "app/drawing_widget.h"
 #include "app/messages.h"
 #include "app/ui_services.h"
@@ -38,13 +39,14 @@ const char* const kLabels[] = {"データベース",
 TableSizeForm::TableSizeForm(Session& session, const std::string& database, const std::string& table,
                              QWidget* parent)
     : QDialog(parent), gauges_(new DrawingWidget), okButton_(new QPushButton(QStringLiteral("OK"))) {
+    setWindowTitle(QStringLiteral("データ量の情報"));
     auto* grid = new QGridLayout;
     int i = 0;
     for (const char* label : kLabels) {
         auto* edit = new QLineEdit;
         edit->setReadOnly(true);
         const int row = i / 2, column = (i % 2) * 2;
-        grid->addWidget(new QLabel(QString::fromUtf8(label).trimmed()), row, column);
+        grid->addWidget(captionLabel(QString::fromUtf8(label).trimmed(), edit), row, column);
         grid->addWidget(edit, row, column + 1);
         fields_.emplace_back(QString::fromUtf8(label).trimmed(), edit);
         ++i;

@@ -9,6 +9,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/caption_widget.h"
 #include "app/messages.h"
 #include "app/modal_runner.h"
 #include "app/ui_services.h"
@@ -37,6 +38,7 @@ LoginForm::LoginForm(const QString& directory, const LoginValues& preset, QWidge
     images_[2] = QIcon(QStringLiteral(":/icons/host.svg"));
     images_[3] = QIcon(QStringLiteral(":/icons/host_selected.svg"));
     tree_->setHeaderHidden(true);
+    tree_->setAccessibleName(msg(10002));
     tree_->setIconSize(QSize(16, 16));
     tree_->setMinimumWidth(220);
 
@@ -53,7 +55,7 @@ LoginForm::LoginForm(const QString& directory, const LoginValues& preset, QWidge
                                                        {"ポート", portEdit_}};
     int row = 0;
     for (const auto& [caption, edit] : rows) {
-        fields->addWidget(new QLabel(QString::fromUtf8(caption)), row, 0);
+        fields->addWidget(captionLabel(QString::fromUtf8(caption), edit), row, 0);
         fields->addWidget(edit, row++, 1);
     }
     auto* side = new QVBoxLayout;

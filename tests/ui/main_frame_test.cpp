@@ -2,12 +2,15 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QToolBar>
 
 #include "app/main_frame.h"
+#include "app/modal_runner.h"
 #include "app/scripted_ui_services.h"
 #include "app/status_bar_panes.h"
 #include "app/window_placement.h"
@@ -213,6 +216,29 @@ TEST_F(MainFrameTest, EverySwapPutsAFreshViewInTheRightPane) {
     // 113 and 114 are enabled only while the other kind of view is shown
     EXPECT_FALSE(frame.isCommandEnabled(cmd::ShowGraphView, Pane::Tree));
     EXPECT_TRUE(frame.isCommandEnabled(cmd::ShowRecordList, Pane::Tree));
+}
+
+// Forms open centred over the main window, and a form larger than the room left stays on the
+// screen.
+TEST_F(MainFrameTest, FormsOpenCentredOverTheMainWindow) {
+    CMainFrame frame(doc);
+    frame.setGeometry(60, 50, 600, 420);
+    frame.show();
+    const ModalRunner previous = setModalRunner([&frame](QDialog& form) {
+        EXPECT_EQ(form.frameGeometry().center(), frame.frameGeometry().center())
+            << form.windowTitle().toStdString();
+        return 0;
+    });
+    EXPECT_TRUE(frame.runCommand(cmd::About, Pane::Tree));
+
+    QDialog big(&frame);
+    big.resize(2000, 300);
+    setModalRunner([](QDialog& form) {
+        EXPECT_EQ(form.frameGeometry().left(), form.screen()->availableGeometry().left());
+        return 0;
+    });
+    runModal(big);
+    setModalRunner(previous);
 }
 
 }  // namespace
