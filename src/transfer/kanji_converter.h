@@ -21,10 +21,19 @@ inline bool isShiftJisTrail(unsigned char b) {
 }
 
 // Turns Japanese text of any common code into Shift_JIS (CP932). The input code is
-// recognised among ISO-2022-JP, EUC-JP, Shift_JIS/CP932 and UTF-8; line breaks are kept.
-// A character Shift_JIS does not have becomes "?".
+// recognised among ISO-2022-JP, EUC-JP, Shift_JIS/CP932 and UTF-8; line breaks and control
+// codes are kept. A character Shift_JIS does not have, and an undecodable byte, become "?".
 class KanjiConverter {
 public:
+    // Where a text in ISO-2022-JP left off: the set its last escape sequence chose, and whether
+    // SO shifted to half-width kana. A text that comes in pieces carries it from one to the next.
+    struct JisShift {
+        enum class Set : unsigned char { Ascii, Kanji, Supplementary, Kana, Unknown };
+        Set set = Set::Ascii;
+        bool shiftedOut = false;
+        bool isInitial() const { return set == Set::Ascii && !shiftedOut; }
+    };
+
     // Options as the converter takes them; they replace the ones set before. In order, the
     // last one of a kind counting:
     // "-x" keeps half-width kana, "-X" widens them (the default); "-J", "-E", "-S", "-W" name
@@ -35,6 +44,9 @@ public:
     std::string convert(std::string_view input) const;
     // Converts one text of a known code.
     std::string convert(std::string_view input, KanjiCode code) const;
+    // Converts one piece of a text of a known code, starting in the shift state `shift` and
+    // leaving it where the piece ends.
+    std::string convert(std::string_view input, KanjiCode code, JisShift& shift) const;
     // The code the text reads best in.
     KanjiCode recognise(std::string_view input) const;
 
@@ -65,7 +77,9 @@ public:
 
 private:
     // Penalties of EUC-JP, Shift_JIS and UTF-8: undecodable bytes weigh most, then characters
-    // Shift_JIS lacks, then half-width kana (rare in real text, common in misreadings).
+    // Shift_JIS lacks, then half-width kana and the vendor and user-defined codes of Shift_JIS
+    // (rare in real text, common in misreadings). Text that is valid UTF-8 with characters of
+    // three and four bytes weighs against the other two.
     std::array<long long, 3> penalties_{};
     bool sawEightBit_ = false;
     bool sawEscape_ = false;

@@ -32,9 +32,11 @@ bool convertKanjiFile(const QString& source, const QString& destination, std::st
         return false;
     const KanjiCode code = guess.code();
 
+    // ISO-2022-JP's shifts may outlast a line.
+    KanjiConverter::JisShift shift;
     bool written = true;
     for (QByteArray line = in.readLine(); written && !line.isEmpty(); line = in.readLine()) {
-        const std::string converted = converter.convert(view(line), code);
+        const std::string converted = converter.convert(view(line), code, shift);
         const auto size = static_cast<qint64>(converted.size());
         written = out.write(converted.data(), size) == size;
     }

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <QFile>
+#include <QList>
 #include <QProcess>
+#include <QStringDecoder>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -98,13 +102,21 @@ TEST(KanjiConverter, RecognisesTheCodeOfShortAndAmbiguousTexts) {
         std::string input;
         KanjiCode code;
     } cases[] = {
-        {"plain ascii\r\n", KanjiCode::Ascii},          {"\x1b$B4A;z\x1b(B", KanjiCode::Iso2022Jp},
+        {"plain ascii\r\n", KanjiCode::Ascii},
+        {"\x1b$B4A;z\x1b(B", KanjiCode::Iso2022Jp},
         {"\x8a\xbf\x8e\x9a", KanjiCode::ShiftJis},       // 漢字: 0x8A cannot start EUC-JP
         {"\xb4\xc1\xbb\xfa", KanjiCode::EucJp},          // 漢字: 0xFA needs a second byte
         {"\xa4\xa2\xa4\xa4\xa4\xa6", KanjiCode::EucJp},  // あいう: as Shift_JIS only half-width kana
         {"\xe6\xbc\xa2\xe5\xad\x97", KanjiCode::Utf8},   // 漢字
         {"\xef\xbb\xbf\xe3\x81\x82", KanjiCode::Utf8},   // BOM, あ
         {"\xe0\xa1\xe0\xa1", KanjiCode::ShiftJis},       // reads as both: the client's code
+        // IBM's kanji in EUC-JP: as Shift_JIS the user-defined area and IBM's extension again
+        {"\xf9\xf5", KanjiCode::EucJp},                      // 﨑
+        {"1,\"\xfa\xa1\xfb\xa1\",2\r\n", KanjiCode::EucJp},  // 忞犾
+        // valid UTF-8, with sequences of three and four bytes
+        {"1,\"ラーメン🍜\"", KanjiCode::Utf8},
+        {"あ∥", KanjiCode::Utf8},
+        {"あ≒", KanjiCode::Utf8},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.input);
@@ -132,6 +144,129 @@ TEST(KanjiConverter, KeepsBytesThatNeedNoConversionAndMarksMissingCharacters) {
     EXPECT_EQ(converter.convert("\x87\x40\xfa\x40\xfb\xfc", KanjiCode::ShiftJis), "\x87\x40\xfa\x40\xfb\xfc");
 }
 
+// Converts each line of the text alone, recognising its code.
+QList<QByteArray> convertLines(const KanjiConverter& converter, const QByteArray& text) {
+    QList<QByteArray> lines = text.split('\n');
+    for (QByteArray& line : lines) {
+        const std::string converted = converter.convert(bytes(line));
+        line = QByteArray(converted.data(), static_cast<qsizetype>(converted.size()));
+    }
+    return lines;
+}
+
+TEST(KanjiConverter, ReadsIbmExtensionKanjiOfEucJpOnLinesOfTheirOwn) {
+    // Every character of IBM's extension (CP932 0xFA40 to 0xFC4B), one on each line, as nkf writes
+    // it in EUC-JP: in rows 89 to 92, or row 13 and JIS X 0208 for those it has.
+    QByteArray cp932;
+    for (int code = 0xFA40; code <= 0xFC4B; ++code) {
+        if (isShiftJisTrail(static_cast<unsigned char>(code & 0xFF))) {
+            cp932 += "1,\"" + QByteArray(1, static_cast<char>(code >> 8)) + static_cast<char>(code & 0xFF) +
+                     "\",2\n";
+        }
+    }
+    const QByteArray euc = nkf({"-e", "-S"}, cp932);
+    ASSERT_EQ(euc.count('\n'), 388);
+    const QList<QByteArray> expected = nkf({"-s", "-E"}, euc).split('\n');
+    const QList<QByteArray> converted = convertLines(KanjiConverter(), euc);
+    ASSERT_EQ(converted.size(), expected.size());
+    for (qsizetype i = 0; i < converted.size(); ++i)
+        EXPECT_EQ(converted[i], expected[i]) << euc.split('\n')[i].toHex().constData();
+}
+
+TEST(KanjiConverter, ReadsEverySetOfIso2022Jp) {
+    struct Case {
+        const char* options;
+        QByteArray input;
+        QByteArray expected;  // empty: what nkf gives
+    } cases[] = {
+        // JIS X 0212: what CP932 has of it (IBM's kanji, the wave dash); a breve it lacks
+        {"-s", "1,\x1b$(D0)\x1b(B,\"x\"\r\n", {}},
+        {"-s", "1,\x1b$(D\"70)\x1b(B,\"x\"\r\n", {}},
+        {"-s", "1,\x1b$(D\"/\x1b(B,\"x\"\r\n", "1,?,\"x\"\r\n"},
+        // JIS X 0212 in eucJP-ms's place for the IBM extension that neither standard has
+        {"-s", "\x1b$(Dt=t{\x1b(B,x", {}},
+        // half-width kana designated, or shifted out with SO and back with SI, widened or kept
+        {"-s", "\x1b(I12\x1b(B3,x", {}},
+        {"-s -x", "\x1b(I12\x1b(B3,x", {}},
+        {"-s", "\x0e\x31\x32\x0f\x33,x", {}},
+        {"-s -x", "\x0e\x31\x32\x0f\x33,x", {}},
+        {"-s", "\x1b$B\x0e\x31\x32\x0f\x34\x41\x1b(B,x", {}},
+        {"-s", "\x0e\x31\x32\x1b(B34\x0f,x", {}},
+        // IBM's kanji in JIS X 0208's rows 89 to 92
+        {"-s", "\x1b$B|b\x1b(B,x", {}},
+        // the announcement of a revision, and a designation of a set for G1, which is not used
+        {"-s", "\x1b&@\x1b$B4A\x1b(B,x", {}},
+        {"-s", "\x1b$)C\x1b$B4A\x1b(B,x", "\x8a\xbf,x"},
+        // a first byte alone, and a set the converter does not know
+        {"-s", "\x1b$B4\x1b(B,x", "?,x"},
+        {"-s", "\x1b$A4A4A\x1b(B,x", "??,x"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input.toHex().constData());
+        SCOPED_TRACE(c.options);
+        KanjiConverter converter;
+        converter.setOptions(c.options);
+        EXPECT_EQ(converter.recognise(bytes(c.input)), KanjiCode::Iso2022Jp);
+        const QByteArray expected =
+            c.expected.isEmpty() ? nkf(QString::fromLatin1(c.options).split(u' '), c.input) : c.expected;
+        EXPECT_EQ(converter.convert(bytes(c.input)), bytes(expected));
+    }
+}
+
+QString cp932(const QByteArray& text) {
+    return QStringDecoder("CP932").decode(text);
+}
+
+TEST(KanjiConverter, ReadsAllOfJisX0212AsNkfDoesOrMarksWhatShiftJisLacks) {
+    QByteArray jis;
+    for (int row = 0x21; row <= 0x7E; ++row) {
+        for (int cell = 0x21; cell <= 0x7E; ++cell)
+            jis += "\x1b$(D" + QByteArray(1, static_cast<char>(row)) + static_cast<char>(cell) + "\x1b(B,\n";
+    }
+    const QList<QByteArray> byNkf = nkf({"-s", "-J"}, jis).split('\n');
+    // Where nkf writes a character the code does not stand for, or drops one CP932 has.
+    const std::map<int, QByteArray> exceptions = {
+        {0x2221, "?,"},         // no character
+        {0x2231, "?,"},         // cedilla
+        {0x2234, "?,"},         // macron
+        {0x2271, "\x87\x82,"},  // numero sign
+    };
+    const QList<QByteArray> converted = convertLines(KanjiConverter(), jis);
+    ASSERT_EQ(converted.size(), byNkf.size());
+    int characters = 0;  // lines that keep their character
+    QStringList mismatches;
+    for (qsizetype i = 0; i + 1 < converted.size(); ++i) {
+        const int code = (0x21 + static_cast<int>(i) / 94) << 8 | (0x21 + static_cast<int>(i) % 94);
+        characters += converted[i] != "?,";
+        const auto exception = exceptions.find(code);
+        const QByteArray expected = exception != exceptions.end() ? exception->second
+                                    : byNkf[i] == ","             ? QByteArray("?,")
+                                                                  : byNkf[i];
+        // NEC's row 13 and IBM's extension share some characters; nkf writes IBM's code for them.
+        const bool sameCharacter = converted[i].startsWith('\x87') && cp932(converted[i]) == cp932(expected);
+        if (converted[i] != expected && !sameCharacter) {
+            mismatches +=
+                QStringLiteral("%1: %2 for %3")
+                    .arg(code, 4, 16)
+                    .arg(QString::fromLatin1(converted[i].toHex()), QString::fromLatin1(expected.toHex()));
+        }
+    }
+    EXPECT_EQ(mismatches.mid(0, 20).join(u'\n').toStdString(), "") << mismatches.size() << " codes differ";
+    EXPECT_EQ(characters, 388);
+}
+
+TEST(KanjiConverter, ControlCodesPassThroughFromEveryCode) {
+    const QByteArray text = "\x01\x1a\xe3\x81\x82\x1a\x1c\x7f\xe3\x81\x84\x1c\t\x7f\r\n";
+    for (const Sample& sample : kSamples) {
+        SCOPED_TRACE(sample.name);
+        const QByteArray input = nkf(sample.toCode, text);
+        KanjiConverter converter;
+        EXPECT_EQ(converter.convert(bytes(input), sample.code), bytes(nkf({"-s"}, input)));
+        EXPECT_EQ(converter.convert(bytes(input), sample.code),
+                  "\x01\x1a\x82\xa0\x1a\x1c\x7f\x82\xa2\x1c\t\x7f\r\n");
+    }
+}
+
 TEST(ShiftJisEncoder, WritesUtf8ValuesAsTheConverterWouldAndCountsWhatIsMissing) {
     ShiftJisEncoder encoder;
     std::string out = "x";
@@ -142,6 +277,10 @@ TEST(ShiftJisEncoder, WritesUtf8ValuesAsTheConverterWouldAndCountsWhatIsMissing)
     out.clear();
     EXPECT_EQ(encoder.appendUtf8(std::string("plain\0\\\"", 8), out), 0U);
     EXPECT_EQ(out, std::string("plain\0\\\"", 8));
+    // Control codes stay as they are, also among other characters.
+    out.clear();
+    EXPECT_EQ(encoder.appendUtf8("\x1a\x1c\x7f\xe6\xbc\xa2\x1a\x1c\x7f", out), 0U);
+    EXPECT_EQ(out, "\x1a\x1c\x7f\x8a\xbf\x1a\x1c\x7f");
 }
 
 TEST(KanjiFile, ConvertsAFileLineByLineAsNkfDoes) {
@@ -165,6 +304,24 @@ TEST(KanjiFile, ConvertsAFileLineByLineAsNkfDoes) {
         QFile converted(target);
         ASSERT_TRUE(converted.open(QIODevice::ReadOnly));
         EXPECT_EQ(converted.readAll(), nkf({"-s", "-x"}, input));
+    }
+}
+
+TEST(KanjiFile, CarriesTheShiftsOfIso2022JpFromLineToLine) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath("source.txt");
+    const QString target = dir.filePath("work.csv");
+    const QByteArray input = "1,\x1b$B4A\r\n;z\x1b(B,\x0e\x31\x32\r\n\x33\x34\x0f,x\r\n";
+    QFile file(source);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(input);
+    file.close();
+    for (const char* options : {"-s", "-s -x"}) {
+        SCOPED_TRACE(options);
+        ASSERT_TRUE(convertKanjiFile(source, target, options));
+        QFile converted(target);
+        ASSERT_TRUE(converted.open(QIODevice::ReadOnly));
+        EXPECT_EQ(converted.readAll(), nkf(QString::fromLatin1(options).split(u' '), input));
     }
 }
 
