@@ -6,7 +6,7 @@
 namespace dbk {
 
 std::string showFieldsStatement(const std::string& database, const std::string& table) {
-    return format("SHOW fields FROM %s.%s", Connection::ident(database), Connection::ident(table));
+    return format("SHOW fields FROM %s", Connection::qualifiedName(database, table));
 }
 
 std::optional<std::vector<FieldDescription>> readFieldListing(Connection& connection,

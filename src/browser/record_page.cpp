@@ -44,7 +44,7 @@ void FilterConditions::set(int which, size_t field, std::string text) {
 
 std::string whereClause(const std::string& database, const std::string& table,
                         const std::vector<std::string>& fieldNames, const FilterConditions& filter) {
-    std::string clause = format("from %s.%s  WHERE ", Connection::ident(database), Connection::ident(table));
+    std::string clause = format("from %s  WHERE ", Connection::qualifiedName(database, table));
     bool first = true;
     for (size_t field = 0; field < fieldNames.size(); ++field) {
         for (int which = 0; which < 3; ++which) {
@@ -66,10 +66,9 @@ PageStatements pageStatements(const std::string& database, const std::string& ta
         const std::string clause = whereClause(database, table, fieldNames, *filter);
         return {"Select * " + clause + format(" LIMIT %d,%d", offset, limit), "Select count(*) " + clause};
     }
-    const std::string db = Connection::ident(database);
-    const std::string t = Connection::ident(table);
-    return {format("select * from %s.%s LIMIT %d,%d", db, t, offset, limit),
-            format("select count(*) from %s.%s", db, t)};
+    const std::string name = Connection::qualifiedName(database, table);
+    return {format("select * from %s LIMIT %d,%d", name, offset, limit),
+            format("select count(*) from %s", name)};
 }
 
 namespace {
