@@ -4,6 +4,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -63,17 +64,26 @@ RecordDetailsForm::RecordDetailsForm(Session& session, const std::string& databa
         list_->setColumnWidth(c, widths[c]);
     setUpReportList(list_, false);
     list_->setIconSize(QSize(16, 16));
+    list_->setAccessibleName(windowTitle());
     // Long values are shown whole; the box wraps them instead of cutting them.
     contentsEdit_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     contentsEdit_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     contentsEdit_->setTabChangesFocus(true);
 
     auto* boxes = new QFormLayout;
-    boxes->addRow(msg(10128), nameEdit_);
-    boxes->addRow(msg(10129), typeEdit_);
-    boxes->addRow(msg(10130), keyEdit_);
-    boxes->addRow(msg(10131), contentsEdit_);
-    boxes->addRow(QStringLiteral("備考"), remarkEdit_);
+    auto addBox = [this, boxes](const QString& caption, QWidget* box) {
+        auto* label = new QLabel(caption, this);
+        label->setBuddy(box);
+        box->setAccessibleName(caption);
+        boxes->addRow(label, box);
+    };
+    addBox(msg(10128), nameEdit_);
+    addBox(msg(10129), typeEdit_);
+    addBox(msg(10130), keyEdit_);
+    addBox(msg(10131), contentsEdit_);
+    addBox(QStringLiteral("備考"), remarkEdit_);
+    for (QPushButton* button : {closeButton_, dataInfoButton_, deleteButton_, updateButton_})
+        button->setAccessibleName(button->text());
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(dataInfoButton_);
     buttons->addStretch(1);

@@ -422,6 +422,30 @@ TEST_F(RecordDetailsValuesTest, EditedValuesArriveWholeAndBinaryAsHex) {
     EXPECT_EQ(rows[1], (Row{"'", "other", "x", "y"}));
 }
 
+TEST_F(RecordDetailsFormTest, EveryControlIsNamedByItsCaption) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_tools_details_names");
+    CDbkeeperView& list = showKeyedTable(db);
+    onDetails = [](RecordDetailsForm& form) {
+        EXPECT_EQ(form.fieldList()->accessibleName(), QStringLiteral("レコード明細"));
+        const std::pair<QWidget*, QString> boxes[] = {
+            {form.fieldNameEdit(), msg(10128)},
+            {form.typeEdit(), msg(10129)},
+            {form.keyEdit(), msg(10130)},
+            {form.contentsEdit(), msg(10131)},
+            {form.remarkEdit(), QStringLiteral("備考")},
+        };
+        for (const auto& [box, caption] : boxes)
+            EXPECT_EQ(box->accessibleName(), caption);
+        for (QPushButton* button :
+             {form.closeButton(), form.dataInfoButton(), form.deleteButton(), form.updateButton()})
+            EXPECT_EQ(button->accessibleName(), button->text());
+        EXPECT_EQ(form.updateButton()->text(), QStringLiteral("更新"));
+        form.reject();
+    };
+    openDetails(list, 0);
+}
+
 // Three rows listed two to a page.
 class OpenWithTest : public RecordToolsTest {
 protected:
