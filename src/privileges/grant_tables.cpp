@@ -2,6 +2,8 @@
 
 #include <mysql.h>
 
+#include <algorithm>
+#include <cctype>
 #include <vector>
 
 #include "conn/connection.h"
@@ -48,12 +50,9 @@ bool endsWithPriv(std::string_view name) {
     constexpr std::string_view suffix = "_priv";
     if (name.size() < suffix.size())
         return false;
-    for (size_t i = 0; i < suffix.size(); ++i) {
-        const char c = name[name.size() - suffix.size() + i];
-        if ((c | 0x20) != suffix[i])
-            return false;
-    }
-    return true;
+    const std::string_view tail = name.substr(name.size() - suffix.size());
+    return std::equal(tail.begin(), tail.end(), suffix.begin(),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
 }
 
 DatabaseRights panelOf(const Result& row, unsigned firstPosition) {

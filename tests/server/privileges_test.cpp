@@ -276,6 +276,8 @@ TEST_F(AccountsTest, AnyRightMakesAnAdministratorInTheUserList) {
     const Account view = account("%", "dbk_priv_view");
     add(alter, "", only({Privilege::Alter}));
     add(none, "", GlobalRights{});
+    // Flags that are no rights do not count: an expired password is no administrator.
+    ASSERT_TRUE(c().exec("ALTER USER 'dbk_priv_none'@'%' PASSWORD EXPIRE"));
     add(view, "", GlobalRights{});
     ASSERT_TRUE(c().exec("GRANT SHOW VIEW ON *.* TO 'dbk_priv_view'@'%'"));
     const auto entries = privileges::readUserList(c());
