@@ -1,5 +1,6 @@
 #include "transfer/sql_console.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -216,6 +217,11 @@ QString withDefaultSuffix(const QString& path) {
     if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty())
         return path;
     return path + QStringLiteral(".sql");
+}
+
+QString replaceQuestion(const QString& path) {
+    return QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+        .arg(QFileInfo(path).fileName());
 }
 
 LogicalFont readFont(QSettings& settings, const LogicalFont& systemFont) {

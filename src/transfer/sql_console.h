@@ -93,6 +93,9 @@ std::optional<std::string> readScript(const QString& path);
 bool writeScript(const QString& path, std::string_view text);
 // A chosen save name without a suffix gets ".sql".
 QString withDefaultSuffix(const QString& path);
+// The question the file chooser asks before it returns an existing file, in Qt's words (and
+// Qt's translation of them), for a file it did not see: the one the suffix leads to.
+QString replaceQuestion(const QString& path);
 
 // The statement field's font in the settings store, section "SQLDLG". Values that are absent
 // take the defaults: height 18, width 0, the face and weight of `systemFont`.

@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <memory>
+#include <optional>
 
 #include "app/commands.h"
 #include "app/main_frame.h"
@@ -304,6 +305,55 @@ TEST_F(SqlConsoleFormTest, ScriptsAreLoadedSavedAndOverwritten) {
     form->loadButton()->click();
     EXPECT_EQ(form->scriptFileEdit()->text(), other.fileName());
     EXPECT_TRUE(ui->messages.isEmpty());
+}
+
+// The chooser asks before it returns an existing file; ".sql" is added after it returned, so
+// the name that gets written is asked about here.
+TEST_F(SqlConsoleFormTest, SaveAsksBeforeReplacingTheFileTheSuffixLeadsTo) {
+    DBK_REQUIRE_SERVER();
+    QTemporaryDir work;
+    const QString existing = work.filePath("name.sql");
+    {
+        QFile file(existing);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("kept");
+    }
+    open();
+    const QString question = QStringLiteral("name.sql already exists.\nDo you want to replace it?");
+
+    struct Case {
+        const char* what;
+        QString chosen;
+        std::optional<bool> answer;  // none: no question expected
+        QByteArray contents;
+        QStringList messages;
+    };
+    const QStringList written{QStringLiteral("書き込みました！！")};
+    const Case cases[] = {
+        {"No keeps the file", work.filePath("name"), false, "kept", {}},
+        {"Yes replaces it", work.filePath("name"), true, "select 1", written},
+        // the chooser asked about this very name itself
+        {"a name with its suffix", existing, std::nullopt, "select 2", written},
+        {"a name whose file is new", work.filePath("fresh"), std::nullopt, "select 3", written},
+    };
+    int round = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString text = QStringLiteral("select %1").arg(round++);
+        form->statementEdit()->setPlainText(text);
+        ui->questions.clear();
+        ui->messages.clear();
+        if (c.answer)
+            ui->answers.push_back(*c.answer);
+        ui->saveFileAnswers.push_back(c.chosen);
+        form->saveButton()->click();
+        EXPECT_EQ(ui->questions, c.answer ? QStringList{question} : QStringList{});
+        EXPECT_TRUE(ui->answers.empty());
+        EXPECT_EQ(ui->messages, c.messages);
+        const QString target = sql_console::withDefaultSuffix(c.chosen);
+        EXPECT_EQ(fileBytes(target), c.contents);
+        EXPECT_EQ(form->scriptFileEdit()->text(), c.messages.isEmpty() ? QString() : target);
+    }
 }
 
 TEST_F(SqlConsoleFormTest, FontIsStoredOnCloseAndRestoredAtTheNextOpening) {
