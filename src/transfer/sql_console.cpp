@@ -150,11 +150,11 @@ std::string appendedName(NodeDepth depth, const std::string& database, const std
                          const std::string& field) {
     switch (depth) {
         case NodeDepth::Database:
-            return " " + database;
+            return " " + Connection::ident(database);
         case NodeDepth::Table:
-            return " " + database + "." + table;
+            return " " + Connection::qualifiedName(database, table);
         case NodeDepth::Field:
-            return " " + field;
+            return " " + Connection::ident(field);
         case NodeDepth::Root:
             break;
     }

@@ -72,7 +72,7 @@ std::vector<std::string> fieldNames(Connection& connection, const std::string& d
 std::string showFieldsStatement(const std::string& database, const std::string& table);
 
 // What a double-click on a tree node appends to the statement text: " db", " db.table",
-// " field"; nothing for the root.
+// " field", each name as Connection::ident writes it; nothing for the root.
 enum class NodeDepth { Root = 0, Database = 1, Table = 2, Field = 3 };
 std::string appendedName(NodeDepth depth, const std::string& database, const std::string& table,
                          const std::string& field);

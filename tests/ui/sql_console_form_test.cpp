@@ -166,6 +166,50 @@ TEST_F(SqlConsoleFormTest, DoubleClickAppendsTheNameAtTheEnd) {
               "select * from dbk_console_append.items price dbk_console_append");
 }
 
+// Names that need quoting are appended quoted, so the composed text runs as it stands.
+TEST_F(SqlConsoleFormTest, DoubleClickedNamesThatNeedQuotesGiveARunnableStatement) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk my shop");
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE `order` (`unit price` INT, `select` INT)"));
+    ASSERT_TRUE(db.admin().exec("INSERT INTO `order` VALUES (120, 7)"));
+    open();
+    QTreeWidgetItem* database = childNamed(form->tree()->topLevelItem(0), "dbk my shop");
+    ASSERT_NE(database, nullptr);
+    form->tree()->setCurrentItem(database);
+    QTreeWidgetItem* order = childNamed(database, "order");
+    ASSERT_NE(order, nullptr);
+    form->tree()->setCurrentItem(order);
+    QTreeWidgetItem* price = childNamed(order, "unit price");
+    QTreeWidgetItem* select = childNamed(order, "select");
+    ASSERT_NE(price, nullptr);
+    ASSERT_NE(select, nullptr);
+
+    form->statementEdit()->setPlainText("SELECT");
+    emit form->tree()->itemDoubleClicked(price, 0);
+    form->statementEdit()->setPlainText(form->statementEdit()->toPlainText() + ",");
+    emit form->tree()->itemDoubleClicked(select, 0);
+    form->statementEdit()->setPlainText(form->statementEdit()->toPlainText() + " FROM");
+    emit form->tree()->itemDoubleClicked(order, 0);
+    EXPECT_EQ(form->statementEdit()->toPlainText(),
+              "SELECT `unit price`, `select` FROM `dbk my shop`.`order`");
+    form->runButton()->click();
+    EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join('|').toStdString();
+    EXPECT_EQ(headings(), (QStringList{"unit price", "select"}));
+    ASSERT_EQ(form->result().rowCount(), 1);
+    EXPECT_EQ(form->result().data(form->result().index(0, 0)).toString(), "120");
+
+    // a double-clicked database after USE makes it the default one
+    run("USE");
+    ui->messages.clear();
+    emit form->tree()->itemDoubleClicked(database, 0);
+    EXPECT_EQ(form->statementEdit()->toPlainText(), "USE `dbk my shop`");
+    form->runButton()->click();
+    EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join('|').toStdString();
+    run("SELECT `select` FROM `order`");
+    EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join('|').toStdString();
+    EXPECT_EQ(form->result().data(form->result().index(0, 0)).toString(), "7");
+}
+
 TEST_F(SqlConsoleFormTest, RunsEachStatementAndReportsFailures) {
     DBK_REQUIRE_SERVER();
     open();
