@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <set>
 
+#include "browser/field_listing.h"
 #include "conn/connection.h"
 #include "conn/text_codec.h"
 #include "conn/text_format.h"
@@ -134,16 +135,17 @@ std::optional<std::vector<std::string>> useDatabase(Connection& connection, cons
     return firstColumn(tables);
 }
 
-std::string showFieldsStatement(const std::string& database, const std::string& table) {
-    return format("SHOW fields FROM %s.%s", Connection::ident(database), Connection::ident(table));
-}
-
 std::vector<std::string> fieldNames(Connection& connection, const std::string& database,
                                     const std::string& table) {
-    Result fields = connection.query(showFieldsStatement(database, table));
-    if (!fields || !fields.hasRows())
+    const std::optional<std::vector<FieldDescription>> fields = readFieldListing(connection, database, table);
+    if (!fields)
         return {};
-    return firstColumn(fields);
+    std::vector<std::string> names;
+    names.reserve(fields->size());
+    for (const FieldDescription& field : *fields)
+        names.push_back(field.name);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string appendedName(NodeDepth depth, const std::string& database, const std::string& table,

@@ -66,10 +66,9 @@ std::optional<std::vector<std::string>> databaseNames(Connection& connection);
 // Makes the database the default one and lists its tables; nullopt when it cannot be
 // selected. A table list that cannot be read is empty.
 std::optional<std::vector<std::string>> useDatabase(Connection& connection, const std::string& database);
-// The fields of a table ("SHOW fields FROM db.table"); empty when the statement fails.
+// The fields of a table, as the field listing reads them; empty when the statement fails.
 std::vector<std::string> fieldNames(Connection& connection, const std::string& database,
                                     const std::string& table);
-std::string showFieldsStatement(const std::string& database, const std::string& table);
 
 // What a double-click on a tree node appends to the statement text: " db", " db.table",
 // " field", each name as Connection::ident writes it; nothing for the root.
