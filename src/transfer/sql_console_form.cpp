@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGridLayout>
@@ -332,9 +333,12 @@ void SqlConsoleForm::writeScriptTo(const QString& path, const QString& doneText)
 }
 
 void SqlConsoleForm::saveScript() {
-    const QString path = sql_console::withDefaultSuffix(
-        ui().chooseSaveFile(QStringLiteral("保存"), scriptFilter(), scriptFile_->text()));
+    const QString chosen = ui().chooseSaveFile(QStringLiteral("保存"), scriptFilter(), scriptFile_->text());
+    const QString path = sql_console::withDefaultSuffix(chosen);
     if (path.isEmpty())
+        return;
+    // The chooser asked about the name it returned, not about the one the suffix leads to.
+    if (path != chosen && QFileInfo::exists(path) && !ui().askYesNo(sql_console::replaceQuestion(path)))
         return;
     writeScriptTo(path, QStringLiteral("書き込みました！！"));
 }
