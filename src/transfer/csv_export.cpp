@@ -18,8 +18,25 @@ namespace dbk {
 
 namespace {
 
-// The character set the rows are read in: it holds every character a value can have.
-constexpr const char* kReadCharacterSet = "utf8mb4";
+// Switches the connection to a character set that holds every character a value can have for
+// the scope's lifetime: utf8mb4, or utf8 on servers before 5.5.3. Servers that know neither
+// (before 4.1) send the values in the connection's own set.
+class UnicodeScope {
+public:
+    explicit UnicodeScope(Connection& connection) {
+        for (const char* name : {"utf8mb4", "utf8"}) {
+            scope_.emplace(connection, name);
+            if (scope_->switched())
+                return;
+            scope_.reset();
+        }
+    }
+    bool switched() const { return scope_.has_value(); }
+
+private:
+    std::optional<CharacterSetScope> scope_;
+};
+
 constexpr int kSampleRows = 6;
 
 bool hasEightBit(std::string_view text) {
@@ -494,7 +511,7 @@ std::string csvSample(Connection& connection, std::string_view statement, const 
     const CsvStatementKind kind = csvStatementKind(statement);
     if (kind == CsvStatementKind::Refused || kind == CsvStatementKind::Call)
         return {};
-    const CharacterSetScope readSet(connection, kReadCharacterSet);
+    const UnicodeScope readSet(connection);
     const std::string sent = statementToSend(statement, readSet.switched());
     CsvLineMaker lines(format, readSet.switched());
     std::string text;
@@ -675,7 +692,7 @@ CsvExportOutcome CsvExporter::run(const QString& path) {
     }
     StreamOutcome read;
     {
-        const CharacterSetScope readSet(connection_, kReadCharacterSet);
+        const UnicodeScope readSet(connection_);
         const bool inUtf8 = readSet.switched();
         CsvLineMaker lines(format_, inUtf8);
         std::string line;
