@@ -1,9 +1,12 @@
 #include "browser/record_details_form.h"
 
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -22,6 +25,14 @@ namespace {
 constexpr int kUpdateFailed = 10012;
 constexpr int kConfirmDelete = 10034;
 constexpr int kRecordNotFound = 20233;
+constexpr int kBadHex = 20240;
+constexpr int kNotShiftJis = 20241;
+// The list shows the start of a long value; the contents box shows all of it.
+constexpr qsizetype kListPreviewLength = 1000;
+
+QString listPreview(const QString& text) {
+    return text.size() <= kListPreviewLength ? text : text.left(kListPreviewLength) + QChar(0x2026);
+}
 }  // namespace
 
 RecordDetailsForm::RecordDetailsForm(Session& session, const std::string& database, const std::string& table,
@@ -36,7 +47,7 @@ RecordDetailsForm::RecordDetailsForm(Session& session, const std::string& databa
       nameEdit_(new QLineEdit(this)),
       typeEdit_(new QLineEdit(this)),
       keyEdit_(new QLineEdit(this)),
-      contentsEdit_(new QLineEdit(this)),
+      contentsEdit_(new QPlainTextEdit(this)),
       remarkEdit_(new QLineEdit(this)),
       closeButton_(new QPushButton(QStringLiteral("閉じる"), this)),
       dataInfoButton_(new QPushButton(QStringLiteral("データ量の情報"), this)),
@@ -53,13 +64,26 @@ RecordDetailsForm::RecordDetailsForm(Session& session, const std::string& databa
         list_->setColumnWidth(c, widths[c]);
     setUpReportList(list_, false);
     list_->setIconSize(QSize(16, 16));
+    list_->setAccessibleName(windowTitle());
+    // Long values are shown whole; the box wraps them instead of cutting them.
+    contentsEdit_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    contentsEdit_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    contentsEdit_->setTabChangesFocus(true);
 
     auto* boxes = new QFormLayout;
-    boxes->addRow(msg(10128), nameEdit_);
-    boxes->addRow(msg(10129), typeEdit_);
-    boxes->addRow(msg(10130), keyEdit_);
-    boxes->addRow(msg(10131), contentsEdit_);
-    boxes->addRow(QStringLiteral("備考"), remarkEdit_);
+    auto addBox = [this, boxes](const QString& caption, QWidget* box) {
+        auto* label = new QLabel(caption, this);
+        label->setBuddy(box);
+        box->setAccessibleName(caption);
+        boxes->addRow(label, box);
+    };
+    addBox(msg(10128), nameEdit_);
+    addBox(msg(10129), typeEdit_);
+    addBox(msg(10130), keyEdit_);
+    addBox(msg(10131), contentsEdit_);
+    addBox(QStringLiteral("備考"), remarkEdit_);
+    for (QPushButton* button : {closeButton_, dataInfoButton_, deleteButton_, updateButton_})
+        button->setAccessibleName(button->text());
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(dataInfoButton_);
     buttons->addStretch(1);
@@ -68,9 +92,9 @@ RecordDetailsForm::RecordDetailsForm(Session& session, const std::string& databa
     buttons->addWidget(closeButton_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_, 1);
-    layout->addLayout(boxes);
+    layout->addLayout(boxes, 1);
     layout->addLayout(buttons);
-    resize(620, 460);
+    resize(620, 560);
 
     connect(list_, &QTableWidget::currentCellChanged, this, [this](int row) { showSelectedRow(row); });
     connect(updateButton_, &QPushButton::clicked, this, &RecordDetailsForm::updateClicked);
@@ -96,7 +120,7 @@ void RecordDetailsForm::fill() {
         list_->setItem(r, 0, name);
         list_->setItem(r, 1, new QTableWidgetItem(toUi(field.type)));
         list_->setItem(r, 2, new QTableWidgetItem(toUi(field.key)));
-        list_->setItem(r, 3, new QTableWidgetItem(toUi(details_.valueText(size_t(r)))));
+        list_->setItem(r, 3, new QTableWidgetItem(listPreview(details_.shownValue(size_t(r)).text)));
     }
     // Without a key no statement could be sure to hit this one record.
     deleteButton_->setVisible(details_.hasKey());
@@ -117,22 +141,29 @@ void RecordDetailsForm::showSelectedRow(int row) {
     const auto& fields = details_.fields();
     selectedRow_ = row >= 0 && row < static_cast<int>(fields.size()) ? row : -1;
     if (selectedRow_ < 0) {
-        for (QLineEdit* edit : {nameEdit_, typeEdit_, keyEdit_, contentsEdit_, remarkEdit_})
+        for (QLineEdit* edit : {nameEdit_, typeEdit_, keyEdit_, remarkEdit_})
             edit->clear();
+        contentsEdit_->clear();
+        contentsEdit_->setPlaceholderText(QString());
         return;
     }
     const FieldDescription& field = fields[size_t(selectedRow_)];
     nameEdit_->setText(toUi(field.name));
     typeEdit_->setText(toUi(field.type));
     keyEdit_->setText(toUi(field.key));
-    contentsEdit_->setText(toUi(details_.valueText(size_t(selectedRow_))));
+    const ShownValue shown = details_.shownValue(size_t(selectedRow_));
+    const bool hex = shown.form == ShownValue::Form::Hex;
+    contentsEdit_->setFont(hex ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QFont());
+    contentsEdit_->setPlaceholderText(shown.null ? QStringLiteral("NULL") : QString());
+    contentsEdit_->setPlainText(shown.text);
     remarkEdit_->setText(toUi(field.extra));
 }
 
 void RecordDetailsForm::updateClicked() {
     if (selectedRow_ < 0)
         return;
-    switch (details_.update(size_t(selectedRow_), fromUi(contentsEdit_->text()))) {
+    // Only a value the user changed is sent; the box may show it as hex.
+    switch (details_.change(size_t(selectedRow_), contentsEdit_->toPlainText())) {
         case RecordDetails::Outcome::Done:
             fill();
             break;
@@ -142,7 +173,14 @@ void RecordDetailsForm::updateClicked() {
         case RecordDetails::Outcome::NotFound:
             ui().message(msg(kUpdateFailed) + u'\n' + msg(kRecordNotFound));
             break;
+        case RecordDetails::Outcome::BadHex:
+            ui().message(msg(kBadHex));
+            break;
+        case RecordDetails::Outcome::NotShiftJis:
+            ui().message(msg(kNotShiftJis));
+            break;
         case RecordDetails::Outcome::NoKey:
+        case RecordDetails::Outcome::Unchanged:
             break;
     }
 }
@@ -164,6 +202,9 @@ void RecordDetailsForm::deleteClicked() {
             ui().message(failed + u'\n' + msg(kRecordNotFound));
             break;
         case RecordDetails::Outcome::NoKey:
+        case RecordDetails::Outcome::Unchanged:
+        case RecordDetails::Outcome::BadHex:
+        case RecordDetails::Outcome::NotShiftJis:
             break;
     }
 }

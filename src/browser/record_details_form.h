@@ -8,6 +8,7 @@
 #include "browser/record_details.h"
 
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QTableWidget;
 
@@ -32,7 +33,7 @@ public:
     QLineEdit* fieldNameEdit() const { return nameEdit_; }
     QLineEdit* typeEdit() const { return typeEdit_; }
     QLineEdit* keyEdit() const { return keyEdit_; }
-    QLineEdit* contentsEdit() const { return contentsEdit_; }
+    QPlainTextEdit* contentsEdit() const { return contentsEdit_; }
     QLineEdit* remarkEdit() const { return remarkEdit_; }
     QPushButton* closeButton() const { return closeButton_; }
     QPushButton* dataInfoButton() const { return dataInfoButton_; }
@@ -55,7 +56,7 @@ private:
     QLineEdit* nameEdit_;
     QLineEdit* typeEdit_;
     QLineEdit* keyEdit_;
-    QLineEdit* contentsEdit_;
+    QPlainTextEdit* contentsEdit_;
     QLineEdit* remarkEdit_;
     QPushButton* closeButton_;
     QPushButton* dataInfoButton_;

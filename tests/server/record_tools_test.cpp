@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "browser/filter_model.h"
 #include "browser/open_with.h"
 #include "browser/record_details.h"
+#include "conn/text_codec.h"
 #include "support/test_server.h"
 
 namespace dbk {
@@ -81,6 +83,108 @@ TEST(RecordDetailsOnServer, UpdateChangesExactlyTheRowOfItsKey) {
     RecordDetails same(c, db.name(), "t", {"1", "x", "old"});
     ASSERT_TRUE(same.load());
     EXPECT_EQ(same.update(2, "old"), RecordDetails::Outcome::Done);
+}
+
+std::string hexOf(const std::string& bytes) {
+    return QByteArray::fromStdString(bytes).toHex().toUpper().toStdString();
+}
+
+// One field of the row whose key is `key` (hex digits), as the cp932 session reads it.
+Cell fieldValue(Connection& c, const std::string& field, const std::string& keyHex) {
+    Result r = c.query("SELECT " + field + " FROM r WHERE k = X'" + keyHex + "'");
+    EXPECT_TRUE(r.ok()) << c.errorLine();
+    return r.next() ? r.value(0U) : Cell("<no row>");
+}
+
+TEST(RecordDetailsOnServer, EditedValuesArriveByteExact) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_tools_exact");
+    Connection& c = db.admin();
+    ASSERT_TRUE(
+        c.exec("CREATE TABLE r (k VARBINARY(16) PRIMARY KEY, bin BLOB, txt MEDIUMTEXT, "
+               "sj TEXT CHARACTER SET cp932, ctl TEXT)"))
+        << c.errorLine();
+    // the key holds a NUL, a quote, a backslash, a lead byte alone and 0xFF
+    const std::string key("\x00'\\\x81\xff", 5);
+    ASSERT_TRUE(c.exec("INSERT INTO r VALUES (X'" + hexOf(key) +
+                       "', X'00', 'old', 'old', 'a\\rb'), "
+                       "(X'27', X'00', 'old', 'old', 'a\\rb')"))
+        << c.errorLine();
+    Result listed = c.query("SELECT * FROM r WHERE k = X'" + hexOf(key) + "'");
+    ASSERT_TRUE(listed.next());
+    RecordDetails details(c, db.name(), "r", listed.row());
+    ASSERT_TRUE(details.load());
+    EXPECT_EQ(details.condition(), "k = X'00275C81FF'");
+
+    std::string everyByteBackwards;
+    for (int b = 255; b >= 0; --b)
+        everyByteBackwards += static_cast<char>(b);
+    std::string longText;  // 62,500 characters
+    for (int i = 0; i < 2500; ++i)
+        longText += kNihon + "\x8c\xea 'quote' \"double\" \\ " + kHyouji;
+    struct Case {
+        size_t field;
+        QString typed;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {1, hexText(everyByteBackwards).toLower(), everyByteBackwards},
+        {2, toUi(longText), longText},
+        {3, toUi(kHyouji + "\\'\"" + kNihon), kHyouji + "\\'\"" + kNihon},
+        // text with a lone carriage return is shown and edited as hex: a NUL goes in too
+        {4, "61 0D 0A 00 62", std::string("a\r\n\0b", 5)},
+    };
+    for (const Case& k : cases) {
+        ASSERT_EQ(details.change(k.field, k.typed), RecordDetails::Outcome::Done)
+            << details.fields()[k.field].name << " " << c.errorLine();
+        EXPECT_EQ(details.values()[k.field], k.expected);
+        EXPECT_EQ(fieldValue(c, details.fields()[k.field].name, hexOf(key)), k.expected)
+            << details.fields()[k.field].name;
+        // the same text again changes nothing and sends nothing
+        EXPECT_EQ(details.change(k.field, details.shownValue(k.field).text),
+                  RecordDetails::Outcome::Unchanged);
+    }
+    Result length = c.query("SELECT CHAR_LENGTH(txt) FROM r WHERE k = X'" + hexOf(key) + "'");
+    ASSERT_TRUE(length.next());
+    EXPECT_EQ(length.text(0U), "62500");
+
+    // a new binary key value: the row is found by it afterwards
+    const std::string newKey = key + std::string("\0", 1);
+    ASSERT_EQ(details.change(0, hexText(newKey)), RecordDetails::Outcome::Done) << c.errorLine();
+    EXPECT_EQ(details.condition(), "k = X'00275C81FF00'");
+    ASSERT_EQ(details.change(3, "new"), RecordDetails::Outcome::Done) << c.errorLine();
+    EXPECT_EQ(fieldValue(c, "sj", hexOf(newKey)), "new");
+    EXPECT_EQ(fieldValue(c, "sj", hexOf(key)), "<no row>");
+
+    // refused before anything is sent
+    EXPECT_EQ(details.change(1, "0G"), RecordDetails::Outcome::BadHex);
+    EXPECT_EQ(details.change(2, QStringLiteral("🍣")), RecordDetails::Outcome::NotShiftJis);
+    // the other row was never touched
+    Result other = c.query("SELECT HEX(bin), txt, sj, HEX(ctl) FROM r WHERE k = X'27'");
+    ASSERT_TRUE(other.next());
+    EXPECT_EQ(other.row(), (Row{"00", "old", "old", "610D62"}));
+}
+
+TEST(RecordDetailsOnServer, BitKeysAndSpatialValuesAreEditedAsBytes) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_tools_bit");
+    Connection& c = db.admin();
+    ASSERT_TRUE(c.exec("CREATE TABLE p (b BIT(12) PRIMARY KEY, g POINT)"));
+    ASSERT_TRUE(c.exec("INSERT INTO p VALUES (b'101000000101', POINT(1, 2)), (b'1', POINT(0, 0))"));
+    Result listed = c.query("SELECT * FROM p WHERE b = 2565");
+    ASSERT_TRUE(listed.next());
+    RecordDetails details(c, db.name(), "p", listed.row());
+    ASSERT_TRUE(details.load());
+    EXPECT_EQ(details.condition(), "b = 2565");
+    EXPECT_EQ(details.shownValue(0).text, "0A 05");
+    // x = 1.0 becomes x = 2.0: the last byte of the double 1.0 (3F) turns into 40, and F0 into 00
+    QString point = details.shownValue(1).text;
+    ASSERT_TRUE(point.contains("F0\n3F")) << point.toStdString();
+    ASSERT_EQ(details.change(1, point.replace("F0\n3F", "00\n40")), RecordDetails::Outcome::Done)
+        << c.errorLine();
+    ASSERT_EQ(details.change(0, "0A 06"), RecordDetails::Outcome::Done) << c.errorLine();
+    EXPECT_EQ(tableText(c, "SELECT BIN(b), ST_AsText(g) FROM p ORDER BY b"),
+              "1|POINT(0 0)\n101000000110|POINT(2 2)\n");
 }
 
 TEST(RecordDetailsOnServer, ChangedKeyValueFindsTheRowAgain) {

@@ -6,15 +6,18 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <functional>
 
 #include "app/form_registry.h"
 #include "app/main_frame.h"
+#include "app/messages.h"
 #include "app/modal_runner.h"
 #include "app/scripted_ui_services.h"
 #include "app/status_bar_panes.h"
@@ -228,12 +231,12 @@ TEST_F(RecordDetailsFormTest, UpdateWritesTheValueBackIntoTheListRow) {
         EXPECT_FALSE(form.deleteButton()->isHidden());
         form.selectField(2);
         EXPECT_EQ(form.fieldNameEdit()->text(), "v");
-        EXPECT_EQ(form.contentsEdit()->text(), "two");
-        form.contentsEdit()->setText(QStringLiteral("it's \\ 日本"));
+        EXPECT_EQ(form.contentsEdit()->toPlainText(), "two");
+        form.contentsEdit()->setPlainText(QStringLiteral("it's \\ 日本"));
         form.updateButton()->click();
         EXPECT_TRUE(form.updated());
         EXPECT_EQ(fields->item(2, 3)->text(), QStringLiteral("it's \\ 日本"));
-        EXPECT_EQ(form.contentsEdit()->text(), QStringLiteral("it's \\ 日本"));
+        EXPECT_EQ(form.contentsEdit()->toPlainText(), QStringLiteral("it's \\ 日本"));
         form.closeButton()->click();
         EXPECT_EQ(form.result(), QDialog::Accepted);
     };
@@ -253,7 +256,7 @@ TEST_F(RecordDetailsFormTest, ARefusedUpdateShowsTheErrorAndKeepsTheOldValue) {
     const int row = list.item(0, 1)->text() == "x" ? 0 : list.item(1, 1)->text() == "x" ? 1 : 2;
     onDetails = [this](RecordDetailsForm& form) {
         form.selectField(1);
-        form.contentsEdit()->setText("O'Brien");  // the key of another row
+        form.contentsEdit()->setPlainText("O'Brien");  // the key of another row
         form.updateButton()->click();
         ASSERT_EQ(ui->messages.size(), 1);
         EXPECT_TRUE(ui->messages[0].startsWith("Update failed\n1062:")) << ui->messages[0].toStdString();
@@ -322,6 +325,161 @@ TEST_F(RecordDetailsFormTest, ATableWithoutKeyOffersNeitherUpdateNorDelete) {
     EXPECT_TRUE(opened);
     EXPECT_EQ(tableSizeTitles.size(), 1);
     EXPECT_EQ(list.rowCount(), 2);
+}
+
+std::string hexOf(const std::string& bytes) {
+    return QByteArray::fromStdString(bytes).toHex().toUpper().toStdString();
+}
+
+std::string allBytes() {
+    std::string bytes;
+    for (int b = 0; b < 256; ++b)
+        bytes += static_cast<char>(b);
+    return bytes;
+}
+
+// Shift_JIS text of 42,500 characters: Japanese with quotes and backslashes, "表示" (95 5C 8E A6)
+// among them.
+std::string longJapanese() {
+    const std::string piece = "\x93\xfa\x96\x7b\x8c\xea 'quote' \\ \x95\x5c\x8e\xa6 ";
+    std::string text;
+    for (int i = 0; i < 2500; ++i)
+        text += piece;
+    return text;
+}
+
+// Values a one-line box cannot hold: a binary key with a quote, a backslash and 0xFF in it, a
+// text far longer than 32,767 characters, every byte value, a NULL.
+class RecordDetailsValuesTest : public RecordToolsTest {
+protected:
+    const std::string kKey{"\x00'\\\x81\xff", 5};
+    CDbkeeperView& showValuesTable(test::ScratchDatabase& db) {
+        Connection& c = db.admin();
+        EXPECT_TRUE(
+            c.exec("CREATE TABLE w (k VARBINARY(8) PRIMARY KEY, txt MEDIUMTEXT, bin BLOB, nul TEXT)"));
+        EXPECT_TRUE(c.exec("INSERT INTO w VALUES (X'" + hexOf(kKey) + "', _cp932 X'" + hexOf(longJapanese()) +
+                           "', X'" + hexOf(allBytes()) + "', NULL), ('''', 'other', 'x', 'y')"))
+            << c.errorLine();
+        connectAsAdministrator();
+        return show(db.name(), "w");
+    }
+    static std::vector<Row> serverRows(test::ScratchDatabase& db) {
+        Result r = db.admin().query("SELECT * FROM w ORDER BY k");
+        std::vector<Row> rows;
+        while (r.next())
+            rows.push_back(r.row());
+        return rows;
+    }
+    static int rowOfKey(CDbkeeperView& list, const std::string& key) {
+        for (int r = 0; r < static_cast<int>(list.rows().size()); ++r) {
+            if (list.rows()[size_t(r)][0] == key)
+                return r;
+        }
+        return -1;
+    }
+};
+
+TEST_F(RecordDetailsValuesTest, UpdateWithNothingChangedSendsNothing) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_tools_details_unchanged");
+    CDbkeeperView& list = showValuesTable(db);
+    const std::vector<Row> before = serverRows(db);
+    ASSERT_EQ(before.size(), 2u);
+    Result length = db.admin().query("SELECT CHAR_LENGTH(txt) FROM w WHERE k = X'" + hexOf(kKey) + "'");
+    ASSERT_TRUE(length.next());
+    EXPECT_EQ(length.text(0U), "42500");
+    const int row = rowOfKey(list, kKey);
+    ASSERT_GE(row, 0);
+    const Row listed = list.rows()[size_t(row)];
+
+    onDetails = [](RecordDetailsForm& form) {
+        for (int field = 0; field < 4; ++field) {
+            form.selectField(field);
+            form.updateButton()->click();
+        }
+        EXPECT_FALSE(form.updated());
+        form.closeButton()->click();
+        EXPECT_EQ(form.result(), QDialog::Rejected);
+    };
+    openDetails(list, row);
+    EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join("|").toStdString();
+    EXPECT_TRUE(serverRows(db) == before);
+    EXPECT_TRUE(list.rows()[size_t(row)] == listed);
+}
+
+TEST_F(RecordDetailsValuesTest, EditedValuesArriveWholeAndBinaryAsHex) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_tools_details_edited");
+    CDbkeeperView& list = showValuesTable(db);
+    const int row = rowOfKey(list, kKey);
+    ASSERT_GE(row, 0);
+    std::string backwards = allBytes();
+    std::reverse(backwards.begin(), backwards.end());
+    const std::string longer = longJapanese() + "\x92\xc7\x8b\x4c";  // + 追記
+
+    onDetails = [this, &backwards](RecordDetailsForm& form) {
+        QPlainTextEdit* contents = form.contentsEdit();
+        // the long text is shown whole, and goes back whole with what was added
+        form.selectField(1);
+        EXPECT_TRUE(contents->toPlainText() == toUi(longJapanese())) << contents->toPlainText().size();
+        contents->setPlainText(contents->toPlainText() + QStringLiteral("追記"));
+        form.updateButton()->click();
+        ASSERT_TRUE(form.updated());
+
+        // bytes are shown as hex and written back from hex
+        form.selectField(2);
+        EXPECT_TRUE(
+            contents->toPlainText().startsWith("00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F\n10 11"));
+        EXPECT_TRUE(form.fieldList()->item(2, 3)->text().startsWith("00 01 02"));
+        contents->setPlainText(contents->toPlainText() + " 0");
+        form.updateButton()->click();
+        EXPECT_EQ(ui->messages, QStringList{msg(20240)});
+        contents->setPlainText(QString::fromStdString(hexOf(backwards)).toLower());
+        form.updateButton()->click();
+
+        // NULL: an empty box that says so; Update without typing keeps NULL, typing sets a value
+        form.selectField(3);
+        EXPECT_EQ(contents->toPlainText(), "");
+        EXPECT_EQ(contents->placeholderText(), "NULL");
+        form.updateButton()->click();
+        EXPECT_EQ(form.values()[3], std::nullopt);
+        contents->setPlainText(QStringLiteral("値"));
+        form.updateButton()->click();
+        form.closeButton()->click();
+        EXPECT_EQ(form.result(), QDialog::Accepted);
+    };
+    openDetails(list, row);
+    EXPECT_EQ(ui->messages, QStringList{msg(20240)});
+    const std::vector<Row> rows = serverRows(db);
+    ASSERT_EQ(rows.size(), 2u);
+    const Row expected{kKey, longer, backwards, "\x92\x6c"};
+    EXPECT_TRUE(rows[0] == expected);
+    EXPECT_TRUE(list.rows()[size_t(row)] == expected);
+    EXPECT_EQ(rows[1], (Row{"'", "other", "x", "y"}));
+}
+
+TEST_F(RecordDetailsFormTest, EveryControlIsNamedByItsCaption) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_tools_details_names");
+    CDbkeeperView& list = showKeyedTable(db);
+    onDetails = [](RecordDetailsForm& form) {
+        EXPECT_EQ(form.fieldList()->accessibleName(), QStringLiteral("レコード明細"));
+        const std::pair<QWidget*, QString> boxes[] = {
+            {form.fieldNameEdit(), msg(10128)},
+            {form.typeEdit(), msg(10129)},
+            {form.keyEdit(), msg(10130)},
+            {form.contentsEdit(), msg(10131)},
+            {form.remarkEdit(), QStringLiteral("備考")},
+        };
+        for (const auto& [box, caption] : boxes)
+            EXPECT_EQ(box->accessibleName(), caption);
+        for (QPushButton* button :
+             {form.closeButton(), form.dataInfoButton(), form.deleteButton(), form.updateButton()})
+            EXPECT_EQ(button->accessibleName(), button->text());
+        EXPECT_EQ(form.updateButton()->text(), QStringLiteral("更新"));
+        form.reject();
+    };
+    openDetails(list, 0);
 }
 
 // Three rows listed two to a page.
