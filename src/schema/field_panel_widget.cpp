@@ -172,7 +172,9 @@ void FieldPanelWidget::applyTypeRule(bool moveFocus) {
 void FieldPanelWidget::typeChosen() {
     const std::string type = fromUi(typeText());
     list_->setVisible(takesValueList(type));
-    lengthLabel_->setText(QString::fromUtf8(lengthCaption(type)));
+    const QString caption = QString::fromUtf8(lengthCaption(type));
+    lengthLabel_->setText(caption);
+    length_->setAccessibleName(caption);
 }
 
 void FieldPanelWidget::editValueList() {
