@@ -110,13 +110,14 @@ QWidget* ProcessForm::buildStatusGroup() {
         const CounterField& field = counterFields()[i];
         counters_[i] = readOnlyField();
         counters_[i]->setAlignment(Qt::AlignRight);
+        counters_[i]->setMinimumWidth(100);
         const int row = int(i);
         grid->addWidget(caption(QString::fromUtf8(field.caption).trimmed(), counters_[i]), row, 0);
         grid->addWidget(counters_[i], row, 1);
         if (field.trace < 0)
             continue;
         auto* range = new QLineEdit;
-        range->setMaximumWidth(80);
+        range->setMaximumWidth(70);
         ranges_[size_t(field.trace)] = range;
         grid->addWidget(caption(QStringLiteral("レンジ"), range), row, 2);
         grid->addWidget(range, row, 3);
