@@ -2,7 +2,8 @@
 # A disposable MariaDB server for tests and the sandbox. Source this file from bash:
 #
 #   source scripts/private_server.sh
-#   private_server_start DIR     # data in DIR/data (initialised once), logs and state beside it
+#   private_server_start DIR [ID]  # data in DIR/data (initialised once), logs and state beside it;
+#                                  # ID is the server id (default 1; a second server needs another)
 #   private_server_sql "SELECT 1"  # runs SQL as root through the Unix socket
 #   private_server_stop          # or, from any shell: private_server_stop DIR
 #
@@ -18,6 +19,9 @@
 # on 127.0.0.1 only, and its root account has no password.
 #
 # Call private_server_start directly, not inside $( ... ): the variables would be lost.
+# Two servers start side by side when each start runs in a background subshell; the caller
+# waits for both and then sources each DIR/server.env. private_server_stop DIR also stops a
+# server whose start was cut short (it finds the process by its data directory).
 
 # Give up waiting for a server after this many seconds.
 PRIVATE_SERVER_TIMEOUT=${PRIVATE_SERVER_TIMEOUT:-60}
@@ -70,16 +74,17 @@ _private_server_log_tail() {
     fi
 }
 
-# Creates the system tables in $1 unless that was done before.
+# Creates the system tables in $1 unless that was done before; $3 is the server's own folder
+# for temporary files.
 _private_server_install() {
-    local datadir=$1 log=$2
+    local datadir=$1 log=$2 tmpdir=$3
     if [[ -d $datadir/mysql ]]; then
         return 0
     fi
     rm -rf "$datadir"
     mkdir -p "$datadir"
     _private_server_log "initialising $datadir"
-    local -a args=(--no-defaults "--datadir=$datadir" --auth-root-authentication-method=normal
+    local -a args=(--no-defaults "--datadir=$datadir" "--tmpdir=$tmpdir" --auth-root-authentication-method=normal
                    --skip-test-db --skip-name-resolve)
     mapfile -t -O "${#args[@]}" args < <(_private_server_user_args)
     if ! mariadb-install-db "${args[@]}" >>"$log" 2>&1; then
@@ -96,11 +101,16 @@ _private_server_is_ours() {
         tr '\0' '\n' <"/proc/$1/cmdline" 2>/dev/null | grep -qxF -- "--datadir=$2/data"
 }
 
-# Waits until process $1 is gone; kills it when it takes longer than the time-out.
+# Waits until process $1 is gone; kills it when it takes longer than the time-out. With the
+# server's socket as $2, it is asked to shut down again every few seconds: a server that
+# was told to stop while still starting up may not have heard it, and answers only later.
 _private_server_wait_gone() {
-    local pid=$1 waited
-    for ((waited = 0; waited < PRIVATE_SERVER_TIMEOUT * 4; waited++)); do
+    local pid=$1 sock=${2:-} waited
+    for ((waited = 1; waited <= PRIVATE_SERVER_TIMEOUT * 4; waited++)); do
         _private_server_alive "$pid" || break
+        if [[ -n $sock ]] && ((waited % 8 == 0)); then
+            _private_server_shutdown "$sock" || true
+        fi
         sleep 0.25
     done
     if _private_server_alive "$pid"; then
@@ -111,27 +121,60 @@ _private_server_wait_gone() {
     wait "$pid" 2>/dev/null || true
 }
 
+_private_server_shutdown() {
+    mariadb-admin --no-defaults --connect-timeout=5 "--socket=$1" -uroot shutdown >/dev/null 2>&1
+}
+
 _private_server_ping() {
     mariadb-admin --no-defaults --connect-timeout=2 "--socket=$1" -uroot ping >/dev/null 2>&1
 }
 
-# private_server_start DIR: initialises DIR/data if needed and starts a server on it.
+# The process id and socket of a server running on the data directory under $1, one a line:
+# a start that was interrupted may have left one before it wrote its state.
+_private_server_find() {
+    local proc arg pid sock
+    local -a args
+    for proc in /proc/[0-9]*; do
+        # Read in the shell: a command per process would make this slow.
+        mapfile -d '' -t args 2>/dev/null <"$proc/cmdline" || continue
+        pid='' sock=''
+        for arg in "${args[@]}"; do
+            case $arg in
+                "--datadir=$1/data") pid=${proc#/proc/} ;;
+                --socket=*) sock=${arg#--socket=} ;;
+            esac
+        done
+        if [[ -n $pid ]] && _private_server_alive "$pid"; then
+            printf '%s\n' "$pid" "$sock"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# private_server_start DIR [ID]: initialises DIR/data if needed and starts a server on it,
+# with server id ID (default 1).
 private_server_start() {
-    if [[ $# -ne 1 || -z $1 ]]; then
-        _private_server_log "usage: private_server_start DATADIR_PARENT"
+    if [[ $# -lt 1 || $# -gt 2 || -z $1 || ! ${2:-1} =~ ^[1-9][0-9]*$ ]]; then
+        _private_server_log "usage: private_server_start DATADIR_PARENT [SERVER_ID]"
         return 2
     fi
+    local server_id=${2:-1}
     local dir
     mkdir -p "$1"
     dir=$(cd "$1" && pwd -P)
     local datadir=$dir/data log=$dir/error.log pidfile=$dir/mariadbd.pid
+    # A server starting up deletes every "#sql" temporary file in its temporary folder: in a
+    # shared /tmp it would take the tables of another server that is being initialised.
+    local tmpdir=$dir/tmp
+    mkdir -p "$tmpdir"
 
     # Two servers cannot share a data directory: one that an earlier run left behind (it
     # was killed before it could stop its server) goes first.
     if [[ -f $dir/server.env || -f $dir/mariadbd.pid ]]; then
         private_server_stop "$dir"
     fi
-    _private_server_install "$datadir" "$log" || return 1
+    _private_server_install "$datadir" "$log" "$tmpdir" || return 1
 
     # The socket path must stay under about 100 bytes, so it lives in a short directory.
     local sockdir sock
@@ -147,8 +190,8 @@ private_server_start() {
         log_start=$(($(stat -c %s "$log" 2>/dev/null || echo 0) + 1))
         rm -f "$pidfile"
         mariadbd --no-defaults "--datadir=$datadir" --bind-address=127.0.0.1 "--port=$port" \
-            "--socket=$sock" "--pid-file=$pidfile" "--log-error=$log" \
-            --log-bin=mariadb-bin --server-id=1 --local-infile=1 \
+            "--socket=$sock" "--pid-file=$pidfile" "--log-error=$log" "--tmpdir=$tmpdir" \
+            --log-bin=mariadb-bin "--server-id=$server_id" --local-infile=1 \
             --character-set-server=utf8mb4 --collation-server=utf8mb4_general_ci \
             --skip-name-resolve --innodb-buffer-pool-size=64M "${user_args[@]}" \
             </dev/null >>"$log" 2>&1 &
@@ -193,8 +236,8 @@ private_server_start() {
 }
 
 # private_server_stop [DIR]: stops the server this shell started, or the one started on
-# DIR (its state is in DIR/server.env, its process id in DIR/mariadbd.pid), whichever shell
-# started it. Stopping a server that is already gone is not an error.
+# DIR (its state is in DIR/server.env; a start cut short is found by its data directory),
+# whichever shell started it. Stopping a server that is already gone is not an error.
 private_server_stop() {
     local port=${PRIVATE_SERVER_PORT:-} sock=${PRIVATE_SERVER_SOCKET:-} pid=${PRIVATE_SERVER_PID:-}
     local dir=${PRIVATE_SERVER_DIR:-}
@@ -202,7 +245,12 @@ private_server_stop() {
         [[ -d $1 ]] || return 0
         dir=$(cd "$1" && pwd -P)
         port='' sock='' pid=''
-        if [[ -f $dir/server.env ]]; then
+        local -a found
+        mapfile -t found < <([[ -f $dir/server.env ]] || _private_server_find "$dir")
+        if [[ ${#found[@]} -gt 0 ]]; then
+            # A start cut short: no state yet, maybe not even a pid file.
+            pid=${found[0]} sock=${found[1]:-}
+        elif [[ -f $dir/server.env ]]; then
             local -a state
             mapfile -t state < <(
                 # shellcheck disable=SC1091
@@ -219,11 +267,10 @@ private_server_stop() {
     fi
 
     if _private_server_is_ours "$pid" "$dir"; then
-        if [[ -z $sock ]] ||
-            ! mariadb-admin --no-defaults --connect-timeout=5 "--socket=$sock" -uroot shutdown >/dev/null 2>&1; then
+        if [[ -z $sock ]] || ! _private_server_shutdown "$sock"; then
             kill -TERM "$pid" 2>/dev/null || true
         fi
-        _private_server_wait_gone "$pid"
+        _private_server_wait_gone "$pid" "$sock"
         _private_server_log "server on port ${port:-?} stopped"
     else
         # Reaps the process when this shell started it; harmless otherwise.

@@ -6,6 +6,7 @@
 
 #include "app/main_frame.h"
 #include "app/messages.h"
+#include "app/qt_translations.h"
 #include "app/window_placement.h"
 #include "browser/left_view.h"
 #include "conn/login_form.h"
@@ -37,6 +38,8 @@ CDbkeeperApp* CDbkeeperApp::instance() {
 }
 
 bool CDbkeeperApp::start() {
+    // Before the first message box: its buttons speak the interface language too.
+    useQtTranslations(interfaceLanguage());
     if (mysql_library_init(0, nullptr, nullptr) != 0) {
         ui().message(msg(104));
         return false;

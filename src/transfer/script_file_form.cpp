@@ -11,6 +11,7 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
+#include "app/caption_widget.h"
 #include "app/database_chooser_form.h"
 #include "app/modal_runner.h"
 #include "app/ui_services.h"
@@ -54,11 +55,14 @@ ScriptFileForm::ScriptFileForm(Session& session, QWidget* parent)
     databaseBrowseButton_->setAutoDefault(false);
     cancelButton_->setAutoDefault(false);
 
+    // The two browse buttons share their caption; their names say what they choose.
+    fileBrowseButton_->setAccessibleName(QStringLiteral("ファイル名の参照"));
+    databaseBrowseButton_->setAccessibleName(QStringLiteral("データベース名の参照"));
     auto* fields = new QGridLayout;
-    fields->addWidget(new QLabel(QStringLiteral("ファイル名")), 0, 0);
+    fields->addWidget(captionLabel(QStringLiteral("ファイル名"), fileEdit_), 0, 0);
     fields->addWidget(fileEdit_, 0, 1);
     fields->addWidget(fileBrowseButton_, 0, 2);
-    fields->addWidget(new QLabel(QStringLiteral("データベース名")), 1, 0);
+    fields->addWidget(captionLabel(QStringLiteral("データベース名"), databaseEdit_), 1, 0);
     fields->addWidget(databaseEdit_, 1, 1);
     fields->addWidget(databaseBrowseButton_, 1, 2);
 
@@ -69,9 +73,9 @@ ScriptFileForm::ScriptFileForm(Session& session, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);
-    layout->addWidget(new QLabel(QStringLiteral("ファイル内容")));
+    layout->addWidget(captionLabel(QStringLiteral("ファイル内容"), contentsView_));
     layout->addWidget(contentsView_, 3);
-    layout->addWidget(new QLabel(QStringLiteral("エラーメッセージ")));
+    layout->addWidget(captionLabel(QStringLiteral("エラーメッセージ"), errorsView_));
     layout->addWidget(errorsView_, 2);
     layout->addWidget(progressBar_);
     layout->addLayout(buttons);

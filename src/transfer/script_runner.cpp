@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kAskProceed = 10058;
 constexpr int kDatabaseError = 10059;
-constexpr int kFileError = 10060;
+constexpr int kErrors = 10060;
 constexpr int kDone = 10061;
 constexpr int kTooManyErrors = 10062;
 
@@ -60,8 +60,12 @@ ScriptRunEnd ScriptRunner::run(const QString& path, const std::string& database)
         ui().message(msg(kDatabaseError));
         return ScriptRunEnd::DatabaseRefused;
     }
+    const int errorsBefore = errorCount_;
     const ScriptRunEnd end = runFile(path);
-    ui().message(msg(end == ScriptRunEnd::FileUnreadable ? kFileError : kDone));
+    // A run in which a statement failed (or that the error limit stopped) did not complete
+    // normally: the errors are listed, and the message says to look at them.
+    const bool failed = end != ScriptRunEnd::Completed || errorCount_ > errorsBefore;
+    ui().message(msg(failed ? kErrors : kDone));
     return end;
 }
 

@@ -15,8 +15,8 @@ enum class ScriptRunEnd {
     Declined,          // the user answered No
     DatabaseRefused,   // "USE" failed (10059)
     FileUnreadable,    // the file could not be opened or read (10060)
-    Completed,         // the end of the file was reached (10061)
-    ErrorLimitReached  // more than 20 statements failed (10062, then 10061)
+    Completed,         // the end of the file was reached (10061; 10060 when a statement failed)
+    ErrorLimitReached  // more than 20 statements failed (10062, then 10060)
 };
 
 // Runs SQL script files statement by statement on a borrowed connection. One runner lives as
@@ -37,8 +37,8 @@ public:
     void setErrorHandler(ErrorHandler handler) { onError_ = std::move(handler); }
 
     // The run button: asks 10058, sends "USE" with the database, runs the file and shows how it
-    // ended. The connection is marked busy throughout, and its character set is what it was
-    // before when the run ends, whatever the script set.
+    // ended: 10061 only when none of this run's statements failed, else 10060. The connection is marked busy
+    // throughout, and its character set is what it was before when the run ends, whatever the script set.
     ScriptRunEnd run(const QString& path, const std::string& database);
 
     int errorCount() const { return errorCount_; }

@@ -1,11 +1,13 @@
 #include "transfer/sql_console.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <algorithm>
 #include <set>
 
+#include "browser/field_listing.h"
 #include "conn/connection.h"
 #include "conn/text_codec.h"
 #include "conn/text_format.h"
@@ -133,27 +135,28 @@ std::optional<std::vector<std::string>> useDatabase(Connection& connection, cons
     return firstColumn(tables);
 }
 
-std::string showFieldsStatement(const std::string& database, const std::string& table) {
-    return format("SHOW fields FROM %s.%s", Connection::ident(database), Connection::ident(table));
-}
-
 std::vector<std::string> fieldNames(Connection& connection, const std::string& database,
                                     const std::string& table) {
-    Result fields = connection.query(showFieldsStatement(database, table));
-    if (!fields || !fields.hasRows())
+    const std::optional<std::vector<FieldDescription>> fields = readFieldListing(connection, database, table);
+    if (!fields)
         return {};
-    return firstColumn(fields);
+    std::vector<std::string> names;
+    names.reserve(fields->size());
+    for (const FieldDescription& field : *fields)
+        names.push_back(field.name);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string appendedName(NodeDepth depth, const std::string& database, const std::string& table,
                          const std::string& field) {
     switch (depth) {
         case NodeDepth::Database:
-            return " " + database;
+            return " " + Connection::ident(database);
         case NodeDepth::Table:
-            return " " + database + "." + table;
+            return " " + Connection::qualifiedName(database, table);
         case NodeDepth::Field:
-            return " " + field;
+            return " " + Connection::ident(field);
         case NodeDepth::Root:
             break;
     }
@@ -216,6 +219,11 @@ QString withDefaultSuffix(const QString& path) {
     if (path.isEmpty() || !QFileInfo(path).suffix().isEmpty())
         return path;
     return path + QStringLiteral(".sql");
+}
+
+QString replaceQuestion(const QString& path) {
+    return QCoreApplication::translate("QFileDialog", "%1 already exists.\nDo you want to replace it?")
+        .arg(QFileInfo(path).fileName());
 }
 
 LogicalFont readFont(QSettings& settings, const LogicalFont& systemFont) {

@@ -66,13 +66,12 @@ std::optional<std::vector<std::string>> databaseNames(Connection& connection);
 // Makes the database the default one and lists its tables; nullopt when it cannot be
 // selected. A table list that cannot be read is empty.
 std::optional<std::vector<std::string>> useDatabase(Connection& connection, const std::string& database);
-// The fields of a table ("SHOW fields FROM db.table"); empty when the statement fails.
+// The fields of a table, as the field listing reads them; empty when the statement fails.
 std::vector<std::string> fieldNames(Connection& connection, const std::string& database,
                                     const std::string& table);
-std::string showFieldsStatement(const std::string& database, const std::string& table);
 
 // What a double-click on a tree node appends to the statement text: " db", " db.table",
-// " field"; nothing for the root.
+// " field", each name as Connection::ident writes it; nothing for the root.
 enum class NodeDepth { Root = 0, Database = 1, Table = 2, Field = 3 };
 std::string appendedName(NodeDepth depth, const std::string& database, const std::string& table,
                          const std::string& field);
@@ -93,6 +92,9 @@ std::optional<std::string> readScript(const QString& path);
 bool writeScript(const QString& path, std::string_view text);
 // A chosen save name without a suffix gets ".sql".
 QString withDefaultSuffix(const QString& path);
+// The question the file chooser asks before it returns an existing file, in Qt's words (and
+// Qt's translation of them), for a file it did not see: the one the suffix leads to.
+QString replaceQuestion(const QString& path);
 
 // The statement field's font in the settings store, section "SQLDLG". Values that are absent
 // take the defaults: height 18, width 0, the face and weight of `systemFont`.

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QGridLayout>
@@ -25,6 +26,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/caption_widget.h"
 #include "app/commands.h"
 #include "app/messages.h"
 #include "app/modal_runner.h"
@@ -147,13 +149,16 @@ void SqlConsoleForm::buildLayout() {
     statement_->installEventFilter(this);
 
     runButton_->setDefault(true);
+    // Controls without a caption of their own.
+    scriptFile_->setAccessibleName(QStringLiteral("スクリプトファイル"));
+    resultView_->setAccessibleName(QStringLiteral("結果一覧"));
 
     auto* statementSide = new QVBoxLayout;
-    statementSide->addWidget(new QLabel(QStringLiteral("SQL文")));
+    statementSide->addWidget(captionLabel(QStringLiteral("SQL文"), statement_));
     statementSide->addWidget(statement_, 1);
     statementSide->addWidget(scriptFile_);
     auto* treeSide = new QVBoxLayout;
-    treeSide->addWidget(new QLabel(QStringLiteral("データベース")));
+    treeSide->addWidget(captionLabel(QStringLiteral("データベース"), tree_));
     treeSide->addWidget(tree_, 1);
     auto* top = new QHBoxLayout;
     top->addLayout(statementSide, 5);
@@ -167,13 +172,15 @@ void SqlConsoleForm::buildLayout() {
     buttons->addWidget(cancelButton_);
 
     auto* statusRow = new QHBoxLayout;
-    statusRow->addWidget(new QLabel(QStringLiteral("実行結果")));
+    statusRow->addWidget(captionLabel(QStringLiteral("実行結果"), status_));
     statusRow->addWidget(status_, 1);
 
     auto* times = new QGridLayout;
-    times->addWidget(new QLabel(QStringLiteral("クエリ発行からクライアントにデータが届くまでの時間")), 0, 0);
+    times->addWidget(
+        captionLabel(QStringLiteral("クエリ発行からクライアントにデータが届くまでの時間"), dataTime_), 0, 0);
     times->addWidget(dataTime_, 0, 1);
-    times->addWidget(new QLabel(QStringLiteral("クエリ発行からすべてデータを表示するまでの時間")), 1, 0);
+    times->addWidget(
+        captionLabel(QStringLiteral("クエリ発行からすべてデータを表示するまでの時間"), displayTime_), 1, 0);
     times->addWidget(displayTime_, 1, 1);
     times->setColumnStretch(2, 1);
     dataTime_->setMaximumWidth(100);
@@ -332,9 +339,12 @@ void SqlConsoleForm::writeScriptTo(const QString& path, const QString& doneText)
 }
 
 void SqlConsoleForm::saveScript() {
-    const QString path = sql_console::withDefaultSuffix(
-        ui().chooseSaveFile(QStringLiteral("保存"), scriptFilter(), scriptFile_->text()));
+    const QString chosen = ui().chooseSaveFile(QStringLiteral("保存"), scriptFilter(), scriptFile_->text());
+    const QString path = sql_console::withDefaultSuffix(chosen);
     if (path.isEmpty())
+        return;
+    // The chooser asked about the name it returned, not about the one the suffix leads to.
+    if (path != chosen && QFileInfo::exists(path) && !ui().askYesNo(sql_console::replaceQuestion(path)))
         return;
     writeScriptTo(path, QStringLiteral("書き込みました！！"));
 }

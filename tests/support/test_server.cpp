@@ -16,13 +16,19 @@ std::string env(const char* name, const char* fallback = "") {
     return value ? value : fallback;
 }
 
-ConnectParams paramsFor(const char* userVariable, const char* passwordVariable) {
+// The account of `userVariable`/`passwordVariable` on the server of DBKEEPER_TEST_HOST/_PORT
+// (prefix "DBKEEPER_TEST") or DBKEEPER_TEST2_HOST/_PORT.
+ConnectParams paramsFor(const std::string& prefix, const char* userVariable, const char* passwordVariable) {
     ConnectParams p;
-    p.host = env("DBKEEPER_TEST_HOST", "127.0.0.1");
-    p.port = static_cast<unsigned>(std::atoi(env("DBKEEPER_TEST_PORT", "3306").c_str()));
+    p.host = env((prefix + "_HOST").c_str(), "127.0.0.1");
+    p.port = static_cast<unsigned>(std::atoi(env((prefix + "_PORT").c_str(), "3306").c_str()));
     p.user = env(userVariable);
     p.password = env(passwordVariable);
     return p;
+}
+
+ConnectParams paramsFor(const char* userVariable, const char* passwordVariable) {
+    return paramsFor("DBKEEPER_TEST", userVariable, passwordVariable);
 }
 }  // namespace
 
@@ -44,6 +50,20 @@ ConnectParams normalUserParams() {
 
 ConnectParams noShutdownParams() {
     return paramsFor("DBKEEPER_TEST_NOSHUTDOWN_USER", "DBKEEPER_TEST_NOSHUTDOWN_PASSWORD");
+}
+
+bool secondServerConfigured() {
+    return !env("DBKEEPER_TEST2_PORT").empty() && !env("DBKEEPER_TEST2_USER").empty();
+}
+
+ConnectParams secondServerParams() {
+    return paramsFor("DBKEEPER_TEST2", "DBKEEPER_TEST2_USER", "DBKEEPER_TEST2_PASSWORD");
+}
+
+Connection connectSecondAdmin() {
+    Connection c;
+    EXPECT_TRUE(c.open(secondServerParams())) << c.errorLine();
+    return c;
 }
 
 unsigned int closedPort() {

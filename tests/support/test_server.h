@@ -21,6 +21,12 @@ bool serverRequired();
 ConnectParams adminParams();
 ConnectParams normalUserParams();
 ConnectParams noShutdownParams();
+// The second disposable server ./test starts (copies from another server, replication), from
+// DBKEEPER_TEST2_HOST, _PORT, _SOCKET, _USER, _PASSWORD: its administrator.
+bool secondServerConfigured();
+ConnectParams secondServerParams();
+// An open administrator connection to the second server, or a failed assertion.
+Connection connectSecondAdmin();
 // A port on 127.0.0.1 where nothing listens.
 unsigned int closedPort();
 
@@ -55,4 +61,15 @@ private:
                 FAIL() << "DBKEEPER_TEST_* not set";                                \
             GTEST_SKIP() << "no test server (DBKEEPER_TEST_* not set); run ./test"; \
         }                                                                           \
+    } while (false)
+
+// The same for tests that need the second server as well.
+#define DBK_REQUIRE_SECOND_SERVER()                                                         \
+    do {                                                                                    \
+        DBK_REQUIRE_SERVER();                                                               \
+        if (!::dbk::test::secondServerConfigured()) {                                       \
+            if (::dbk::test::serverRequired())                                              \
+                FAIL() << "DBKEEPER_TEST2_* not set";                                       \
+            GTEST_SKIP() << "no second test server (DBKEEPER_TEST2_* not set); run ./test"; \
+        }                                                                                   \
     } while (false)

@@ -209,14 +209,16 @@ TEST_F(ScriptFileFormTest, ControlsAreDisabledDuringARunAndErrorsAccumulate) {
         EXPECT_TRUE(w->isEnabled()) << w->metaObject()->className();
     }
     EXPECT_EQ(form.progressBar()->value(), 100);
-    EXPECT_EQ(watching.messages, QStringList{"Normalization complete."});
+    EXPECT_EQ(watching.messages, QStringList{"Some errors have occurred.  Please confirm."});
     const QStringList firstErrors = form.errorsView()->toPlainText().split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(firstErrors.size(), 1);
     EXPECT_TRUE(firstErrors[0].contains("missing")) << firstErrors[0].toStdString();
 
     // A second run adds its errors below the first ones (the table exists now).
     watching.duringRun = nullptr;
+    watching.messages.clear();
     form.runButton()->click();
+    EXPECT_EQ(watching.messages, QStringList{"Some errors have occurred.  Please confirm."});
     const QStringList allErrors = form.errorsView()->toPlainText().split('\n', Qt::SkipEmptyParts);
     ASSERT_EQ(allErrors.size(), 3);
     EXPECT_EQ(allErrors[0], firstErrors[0]);

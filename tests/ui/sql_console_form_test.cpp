@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <memory>
+#include <optional>
 
 #include "app/commands.h"
 #include "app/main_frame.h"
@@ -165,6 +166,50 @@ TEST_F(SqlConsoleFormTest, DoubleClickAppendsTheNameAtTheEnd) {
               "select * from dbk_console_append.items price dbk_console_append");
 }
 
+// Names that need quoting are appended quoted, so the composed text runs as it stands.
+TEST_F(SqlConsoleFormTest, DoubleClickedNamesThatNeedQuotesGiveARunnableStatement) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk my shop");
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE `order` (`unit price` INT, `select` INT)"));
+    ASSERT_TRUE(db.admin().exec("INSERT INTO `order` VALUES (120, 7)"));
+    open();
+    QTreeWidgetItem* database = childNamed(form->tree()->topLevelItem(0), "dbk my shop");
+    ASSERT_NE(database, nullptr);
+    form->tree()->setCurrentItem(database);
+    QTreeWidgetItem* order = childNamed(database, "order");
+    ASSERT_NE(order, nullptr);
+    form->tree()->setCurrentItem(order);
+    QTreeWidgetItem* price = childNamed(order, "unit price");
+    QTreeWidgetItem* select = childNamed(order, "select");
+    ASSERT_NE(price, nullptr);
+    ASSERT_NE(select, nullptr);
+
+    form->statementEdit()->setPlainText("SELECT");
+    emit form->tree()->itemDoubleClicked(price, 0);
+    form->statementEdit()->setPlainText(form->statementEdit()->toPlainText() + ",");
+    emit form->tree()->itemDoubleClicked(select, 0);
+    form->statementEdit()->setPlainText(form->statementEdit()->toPlainText() + " FROM");
+    emit form->tree()->itemDoubleClicked(order, 0);
+    EXPECT_EQ(form->statementEdit()->toPlainText(),
+              "SELECT `unit price`, `select` FROM `dbk my shop`.`order`");
+    form->runButton()->click();
+    EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join('|').toStdString();
+    EXPECT_EQ(headings(), (QStringList{"unit price", "select"}));
+    ASSERT_EQ(form->result().rowCount(), 1);
+    EXPECT_EQ(form->result().data(form->result().index(0, 0)).toString(), "120");
+
+    // a double-clicked database after USE makes it the default one
+    run("USE");
+    ui->messages.clear();
+    emit form->tree()->itemDoubleClicked(database, 0);
+    EXPECT_EQ(form->statementEdit()->toPlainText(), "USE `dbk my shop`");
+    form->runButton()->click();
+    EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join('|').toStdString();
+    run("SELECT `select` FROM `order`");
+    EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join('|').toStdString();
+    EXPECT_EQ(form->result().data(form->result().index(0, 0)).toString(), "7");
+}
+
 TEST_F(SqlConsoleFormTest, RunsEachStatementAndReportsFailures) {
     DBK_REQUIRE_SERVER();
     open();
@@ -304,6 +349,55 @@ TEST_F(SqlConsoleFormTest, ScriptsAreLoadedSavedAndOverwritten) {
     form->loadButton()->click();
     EXPECT_EQ(form->scriptFileEdit()->text(), other.fileName());
     EXPECT_TRUE(ui->messages.isEmpty());
+}
+
+// The chooser asks before it returns an existing file; ".sql" is added after it returned, so
+// the name that gets written is asked about here.
+TEST_F(SqlConsoleFormTest, SaveAsksBeforeReplacingTheFileTheSuffixLeadsTo) {
+    DBK_REQUIRE_SERVER();
+    QTemporaryDir work;
+    const QString existing = work.filePath("name.sql");
+    {
+        QFile file(existing);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("kept");
+    }
+    open();
+    const QString question = QStringLiteral("name.sql already exists.\nDo you want to replace it?");
+
+    struct Case {
+        const char* what;
+        QString chosen;
+        std::optional<bool> answer;  // none: no question expected
+        QByteArray contents;
+        QStringList messages;
+    };
+    const QStringList written{QStringLiteral("書き込みました！！")};
+    const Case cases[] = {
+        {"No keeps the file", work.filePath("name"), false, "kept", {}},
+        {"Yes replaces it", work.filePath("name"), true, "select 1", written},
+        // the chooser asked about this very name itself
+        {"a name with its suffix", existing, std::nullopt, "select 2", written},
+        {"a name whose file is new", work.filePath("fresh"), std::nullopt, "select 3", written},
+    };
+    int round = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString text = QStringLiteral("select %1").arg(round++);
+        form->statementEdit()->setPlainText(text);
+        ui->questions.clear();
+        ui->messages.clear();
+        if (c.answer)
+            ui->answers.push_back(*c.answer);
+        ui->saveFileAnswers.push_back(c.chosen);
+        form->saveButton()->click();
+        EXPECT_EQ(ui->questions, c.answer ? QStringList{question} : QStringList{});
+        EXPECT_TRUE(ui->answers.empty());
+        EXPECT_EQ(ui->messages, c.messages);
+        const QString target = sql_console::withDefaultSuffix(c.chosen);
+        EXPECT_EQ(fileBytes(target), c.contents);
+        EXPECT_EQ(form->scriptFileEdit()->text(), c.messages.isEmpty() ? QString() : target);
+    }
 }
 
 TEST_F(SqlConsoleFormTest, FontIsStoredOnCloseAndRestoredAtTheNextOpening) {

@@ -4,6 +4,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include "browser/field_listing.h"
 #include "transfer/sql_console.h"
 
 namespace dbk {
@@ -36,13 +37,36 @@ TEST(SqlConsoleSplit, CutsAtEverySemicolonAsText) {
         EXPECT_EQ(sql_console::splitStatements(c.text), c.statements) << c.text;
 }
 
-TEST(SqlConsoleTree, DoubleClickAppendsTheNodeName) {
-    EXPECT_EQ(sql_console::appendedName(NodeDepth::Root, "", "", ""), "");
-    EXPECT_EQ(sql_console::appendedName(NodeDepth::Database, "shop", "", ""), " shop");
-    EXPECT_EQ(sql_console::appendedName(NodeDepth::Table, "shop", "items", ""), " shop.items");
-    EXPECT_EQ(sql_console::appendedName(NodeDepth::Field, "shop", "items", "price"), " price");
-    EXPECT_EQ(sql_console::showFieldsStatement("shop", "items"), "SHOW fields FROM shop.items");
-    EXPECT_EQ(sql_console::showFieldsStatement("my db", "order"), "SHOW fields FROM `my db`.`order`");
+TEST(SqlConsoleTree, DoubleClickAppendsTheNodeNameAsTheServerReadsIt) {
+    struct Case {
+        NodeDepth depth;
+        const char* database;
+        const char* table;
+        const char* field;
+        const char* appended;
+    };
+    const Case cases[] = {
+        {NodeDepth::Root, "", "", "", ""},
+        // plain names stay bare
+        {NodeDepth::Database, "shop", "", "", " shop"},
+        {NodeDepth::Table, "shop", "items", "", " shop.items"},
+        {NodeDepth::Field, "shop", "items", "price", " price"},
+        // blanks, reserved words, backquotes and Japanese (Shift_JIS) names are quoted
+        {NodeDepth::Database, "my shop", "", "", " `my shop`"},
+        {NodeDepth::Table, "my shop", "order", "", " `my shop`.`order`"},
+        {NodeDepth::Table, "shop", "select", "", " shop.`select`"},
+        {NodeDepth::Field, "my shop", "order", "unit price", " `unit price`"},
+        {NodeDepth::Field, "shop", "items", "a`b", " `a``b`"},
+        {NodeDepth::Table, "\x93\xfa\x96\x7b", "\x95\x5c", "", " `\x93\xfa\x96\x7b`.`\x95\x5c`"},
+        {NodeDepth::Field, "shop", "items", "123", " `123`"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(sql_console::appendedName(c.depth, c.database, c.table, c.field), c.appended)
+            << c.database << "." << c.table << "." << c.field;
+    }
+    // A table's field nodes are read with the field listing's statement.
+    EXPECT_EQ(showFieldsStatement("shop", "items"), "SHOW fields FROM shop.items");
+    EXPECT_EQ(showFieldsStatement("my db", "order"), "SHOW fields FROM `my db`.`order`");
 }
 
 TEST(SqlConsoleTree, AddedNamesAreThoseNotKnownBefore) {
