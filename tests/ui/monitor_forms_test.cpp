@@ -6,7 +6,9 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <algorithm>
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include "app/commands.h"
 #include "app/messages.h"
@@ -14,6 +16,7 @@
 #include "app/scripted_ui_services.h"
 #include "conn/session.h"
 #include "conn/text_codec.h"
+#include "conn/text_format.h"
 #include "monitor/line_chart_widget.h"
 #include "monitor/process_details_form.h"
 #include "monitor/process_form.h"
@@ -276,6 +279,94 @@ TEST_F(MonitorFormsTest, AUserWithoutReplicationRightsIsToldOnce) {
     form.stopButton()->click();
     EXPECT_EQ(ui->messages.size(), 2);
     EXPECT_EQ(ui->messages.last(), QStringLiteral("スレーブを停止できませんでした"));
+}
+
+// Replication runs on threads of the servers: waits up to 20 s for it to get somewhere.
+bool eventually(const std::function<bool()>& done) {
+    for (int i = 0; i < 200; ++i) {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return done();
+}
+
+// The second test server follows the first; the forms on both show it, and the replica's form
+// stops it. Afterwards the second server is no replica again.
+TEST_F(MonitorFormsTest, AReplicaShowsItsMasterAndIsStoppedFromTheForm) {
+    DBK_REQUIRE_SERVER();
+    DBK_REQUIRE_SECOND_SERVER();
+    const ConnectParams masterParams = test::adminParams();
+    Connection masterAdmin = test::connectAdmin();
+    Connection replicaAdmin = test::connectSecondAdmin();
+    ASSERT_TRUE(replicaAdmin.isOpen());
+    struct Unreplicate {
+        Connection& replica;
+        Connection& master;
+        ~Unreplicate() {
+            replica.exec("STOP SLAVE");
+            EXPECT_TRUE(replica.exec("RESET SLAVE ALL")) << replica.errorLine();
+            master.exec("DROP DATABASE IF EXISTS dbk_replicated");
+            replica.exec("DROP DATABASE IF EXISTS dbk_replicated");
+        }
+    } unreplicate{replicaAdmin, masterAdmin};
+
+    // From the master's current position on, so that nothing the other tests did is replayed.
+    const std::string file = firstValue(masterAdmin, "SHOW MASTER STATUS", "File");
+    const std::string position = firstValue(masterAdmin, "SHOW MASTER STATUS", "Position");
+    ASSERT_TRUE(replicaAdmin.exec(format(
+        "CHANGE MASTER TO MASTER_HOST='127.0.0.1', MASTER_PORT=%u, MASTER_USER='%s', MASTER_PASSWORD='%s', "
+        "MASTER_LOG_FILE='%s', MASTER_LOG_POS=%s, MASTER_USE_GTID=no, MASTER_CONNECT_RETRY=1",
+        masterParams.port, replicaAdmin.escape(masterParams.user), replicaAdmin.escape(masterParams.password),
+        replicaAdmin.escape(file), position)))
+        << replicaAdmin.errorLine();
+
+    Session replica;
+    ASSERT_TRUE(replica.open(test::secondServerParams())) << replica.connection().errorLine();
+    ReplicationForm replicaForm(replica);
+    EXPECT_EQ(replicaForm.slaveField(SlaveField::MasterHost)->text(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(replicaForm.slaveField(SlaveField::Running)->text(), QStringLiteral("No"));
+    replicaForm.startButton()->click();
+    EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join('\n').toStdString();
+    ASSERT_TRUE(eventually([&] {
+        Result status = replicaAdmin.query("SHOW REPLICA STATUS");
+        return status.next() && status.text("Slave_IO_Running") == "Yes" &&
+               status.text("Slave_SQL_Running") == "Yes";
+    })) << "the replica did not start";
+    ASSERT_TRUE(masterAdmin.exec("CREATE DATABASE dbk_replicated"));
+    EXPECT_TRUE(eventually([&] {
+        Result databases = replicaAdmin.query("SHOW DATABASES LIKE 'dbk_replicated'");
+        return databases.next();
+    })) << "nothing was replicated";
+
+    replicaForm.refreshButton()->click();
+    EXPECT_EQ(replicaForm.slaveField(SlaveField::MasterHost)->text(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(replicaForm.slaveField(SlaveField::MasterUser)->text(), toUi(masterParams.user));
+    EXPECT_EQ(replicaForm.slaveField(SlaveField::MasterPort)->text(), QString::number(masterParams.port));
+    EXPECT_EQ(replicaForm.slaveField(SlaveField::LogFile)->text(), toUi(file));
+    EXPECT_EQ(replicaForm.slaveField(SlaveField::Position)->text(),
+              toUi(firstValue(masterAdmin, "SHOW MASTER STATUS", "Position")));
+    EXPECT_EQ(replicaForm.slaveField(SlaveField::Running)->text(), QStringLiteral("Yes"));
+    EXPECT_EQ(replicaForm.slaveField(SlaveField::LastErrno)->text(), QStringLiteral("0"));
+    EXPECT_EQ(replicaForm.slaveField(SlaveField::SkipCounter)->text(), QStringLiteral("0"));
+    // The replica keeps a binary log of its own, so its master side is filled too.
+    EXPECT_FALSE(replicaForm.masterField(0)->text().isEmpty());
+
+    // The master lists the replica's connection among its slaves.
+    Session master(test::connectAdmin());
+    ReplicationForm masterForm(master);
+    ASSERT_EQ(masterForm.slaveHostList()->rowCount(), 1);
+    EXPECT_TRUE(masterForm.slaveHostList()->item(0, 0)->text().startsWith(QStringLiteral("127.0.0.1")));
+    EXPECT_EQ(masterForm.slaveHostList()->item(0, 1)->text(), toUi(masterParams.user));
+    EXPECT_TRUE(masterForm.slaveField(SlaveField::MasterHost)->text().isEmpty());
+
+    replicaForm.stopButton()->click();
+    EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join('\n').toStdString();
+    EXPECT_EQ(replicaForm.slaveField(SlaveField::Running)->text(), QStringLiteral("No"));
+    Result status = replicaAdmin.query("SHOW REPLICA STATUS");
+    ASSERT_TRUE(status.next());
+    EXPECT_EQ(status.text("Slave_IO_Running"), "No");
+    EXPECT_EQ(status.text("Slave_SQL_Running"), "No");
 }
 
 // Every field, list, button and the chart is named by its caption.
