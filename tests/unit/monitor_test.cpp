@@ -11,75 +11,53 @@ namespace dbk {
 namespace {
 
 TEST(StatusLine, CountersAreReadLabelByLabel) {
-    struct Case {
-        const char* line;
-        StatusCounters expected;
-    };
-    const Case cases[] = {
-        {"Uptime: 11290  Threads: 1  Questions: 24  Slow queries: 0  Opens: 6  Flush tables: 1  Open tables: "
-         "0  "
-         "Queries per second avg: 0.002",
+    constexpr std::nullopt_t none = std::nullopt;
+    const std::pair<const char*, StatusCounters> cases[] = {
+        // clang-format off
+        {"Uptime: 11290  Threads: 1  Questions: 24  Slow queries: 0  Opens: 6  Flush tables: 1  Open tables: 0  Queries per second avg: 0.002",
          {11290, 1, 24, 0, 6, 1, 0}},
         // MariaDB has no "Flush tables"; the others are still found.
-        {"Uptime: 97  Threads: 2  Questions: 33  Slow queries: 4  Opens: 19  Open tables: 12  Queries per "
-         "second "
-         "avg: 0.340",
-         {97, 2, 33, 4, 19, std::nullopt, 12}},
-        // Any run of blanks separates; the order does not matter.
-        {"Open tables:\t7 Threads:3\n Uptime:   5",
-         {5, 3, std::nullopt, std::nullopt, std::nullopt, std::nullopt, 7}},
+        {"Uptime: 97  Threads: 2  Questions: 33  Slow queries: 4  Opens: 19  Open tables: 12  Queries per second avg: 0.340",
+         {97, 2, 33, 4, 19, none, 12}},
+        // Any run of blanks separates, a colon ends a label; the order does not matter.
+        {"Open tables:\t7 Threads:3\n Uptime:   5", {5, 3, none, none, none, none, 7}},
         // A label without its value, a value that is no number, a number at the 64-bit limit.
-        {"Uptime: Threads: x Questions: 18446744073709551615 Opens: 12abc",
-         {std::nullopt, std::nullopt, 18446744073709551615ULL, std::nullopt, std::nullopt, std::nullopt,
-          std::nullopt}},
+        {"Uptime: Threads: x Questions: 18446744073709551615 Opens: 12abc", {none, none, 18446744073709551615ULL, none, none, none, none}},
+        {"Slow  queries: 8 Slow: 9", {none, none, none, 8, none, none, none}},
         {"", {}},
-        {"Slow  queries: 8 Slow: 9",
-         {std::nullopt, std::nullopt, std::nullopt, 8, std::nullopt, std::nullopt, std::nullopt}},
+        // clang-format on
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(parseStatusLine(c.line), c.expected) << c.line;
+    for (const auto& [line, expected] : cases)
+        EXPECT_EQ(parseStatusLine(line), expected) << line;
 }
 
-TEST(RangeField, ReadsALeadingSignedInteger) {
-    const std::pair<const char*, long long> cases[] = {
-        {"100", 100},
-        {"10", 10},
-        {"-5", -5},
-        {"+7", 7},
-        {" 42", 42},
-        {"12abc", 12},
-        {"", 0},
-        {"abc", 0},
-        {"-", 0},
-        {"0", 0},
-        {"99999999999999999999", std::numeric_limits<long long>::max()},
-    };
-    for (const auto& [text, value] : cases)
-        EXPECT_EQ(rangeFromText(text), value) << text;
-}
-
-TEST(LineChart, RowsFollowTheBoundsWithClamping) {
+TEST(LineChart, RowsFollowTheBoundsWithClampingAndRangeFieldsGiveTheBound) {
     struct Case {
         uint64_t value;
         long long lower, upper;
         int row;
     };
+    constexpr uint64_t kHuge = std::numeric_limits<uint64_t>::max();
+    constexpr long long kMax = std::numeric_limits<long long>::max();
     const Case cases[] = {
-        {0, 0, 100, 99},  // the lower bound lies on the bottom row
-        {100, 0, 100, 0},
-        {50, 0, 100, 50},
-        {10, 0, 100, 90},
-        {150, 0, 100, 0},  // above the range: the top
-        {50, 0, 10, 0},    // a range of 10 puts 50 at the top
-        {5, 0, 10, 50},
-        {7, 0, 0, 99},   // empty range: flat at the bottom
-        {7, 0, -5, 99},  // reversed range: the same
-        {3, 5, 10, 99},  // below the lower bound: the bottom
-        {std::numeric_limits<uint64_t>::max(), 0, std::numeric_limits<long long>::max(), 0},
+        // the bottom row for the lower bound, the top for the upper one and above
+        {0, 0, 100, 99},     {100, 0, 100, 0}, {50, 0, 100, 50}, {10, 0, 100, 90},
+        {150, 0, 100, 0},    {50, 0, 10, 0},   {5, 0, 10, 50},   {3, 5, 10, 99},
+        {kHuge, 0, kMax, 0}, {7, 0, 0, 99},    {7, 0, -5, 99},  // an empty or reversed range: flat at the
+                                                                // bottom
     };
     for (const Case& c : cases)
         EXPECT_EQ(LineChart::rowOf(c.value, c.lower, c.upper, 100), c.row)
             << c.value << " in " << c.lower << ".." << c.upper;
+    const std::pair<const char*, long long> ranges[] = {{"10", 10},
+                                                        {"-5", -5},
+                                                        {" +7", 7},
+                                                        {"12abc", 12},
+                                                        {"", 0},
+                                                        {"abc", 0},
+                                                        {"99999999999999999999", kMax}};
+    for (const auto& [text, value] : ranges)
+        EXPECT_EQ(rangeFromText(text), value) << text;
 }
 
 std::vector<DrawLine> linesOf(const DrawingList& d, Rgb colour) {
