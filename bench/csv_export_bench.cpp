@@ -1,17 +1,20 @@
 // Time and memory of the CSV export of 100,000 and 1,000,000 rows, against the command-line
-// client writing the same rows ("mariadb --batch -e ... > file") on the same server in the same
-// run. Run through bench/csv_export.sh (or bench/run), which starts the server.
+// client writing the same rows in its streaming mode ("mariadb --batch --quick -e ... > file",
+// Shift_JIS like the export's default) on the same server in the same run. Run through
+// bench/csv_export.sh (or bench/run), which starts the server.
 #include <sys/resource.h>
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "conn/connection.h"
 #include "transfer/csv_export.h"
@@ -51,9 +54,12 @@ bool ensureTable(dbk::Connection& c, const std::string& table, long long rows) {
                   std::to_string(rows));
 }
 
-double exportSeconds(dbk::Connection& c, const std::string& statement, const QString& path, uint64_t& rows) {
+double exportSeconds(dbk::Connection& c, const std::string& statement, const QString& path, uint64_t& rows,
+                     dbk::CsvFormat::Encoding encoding = dbk::CsvFormat::Encoding::ShiftJis) {
     const auto start = std::chrono::steady_clock::now();
-    dbk::CsvExporter exporter(c, statement, dbk::CsvFormat{});
+    dbk::CsvFormat format;
+    format.encoding = encoding;
+    dbk::CsvExporter exporter(c, statement, format);
     const dbk::CsvExportOutcome outcome = exporter.run(path);
     const double seconds = secondsSince(start);
     if (!outcome.complete()) {
@@ -73,22 +79,52 @@ double readSeconds(dbk::Connection& c, const std::string& statement) {
     return secondsSince(start);
 }
 
-double clientSeconds(const std::string& statement, const QString& path) {
+QStringList clientArguments(const std::string& statement) {
+    return {QStringLiteral("--batch"),
+            QStringLiteral("--quick"),
+            QStringLiteral("--default-character-set=cp932"),
+            QStringLiteral("-h"),
+            QString::fromUtf8(env("DBKEEPER_TEST_HOST")),
+            QStringLiteral("-P"),
+            QString::fromUtf8(env("DBKEEPER_TEST_PORT")),
+            QStringLiteral("-u"),
+            QString::fromUtf8(env("DBKEEPER_TEST_USER")),
+            QStringLiteral("-p") + QString::fromUtf8(env("DBKEEPER_TEST_PASSWORD")),
+            QStringLiteral("-e"),
+            QString::fromStdString(statement)};
+}
+
+// Runs the client (under /usr/bin/time when peakKilobytes is asked for, since a child's own
+// peak would otherwise include the pages it shared with this process before it started).
+double clientSeconds(const std::string& statement, const QString& path, long* peakKilobytes = nullptr) {
     QProcess client;
     client.setStandardOutputFile(path);
     const auto start = std::chrono::steady_clock::now();
-    client.start(QStringLiteral("mariadb"),
-                 {QStringLiteral("--batch"), QStringLiteral("--default-character-set=cp932"),
-                  QStringLiteral("-h"), QString::fromUtf8(env("DBKEEPER_TEST_HOST")), QStringLiteral("-P"),
-                  QString::fromUtf8(env("DBKEEPER_TEST_PORT")), QStringLiteral("-u"),
-                  QString::fromUtf8(env("DBKEEPER_TEST_USER")),
-                  QStringLiteral("-p") + QString::fromUtf8(env("DBKEEPER_TEST_PASSWORD")),
-                  QStringLiteral("-e"), QString::fromStdString(statement)});
+    if (peakKilobytes) {
+        client.start(QStringLiteral("/usr/bin/time"),
+                     QStringList{QStringLiteral("-f"), QStringLiteral("%M"), QStringLiteral("mariadb")} +
+                         clientArguments(statement));
+    } else {
+        client.start(QStringLiteral("mariadb"), clientArguments(statement));
+    }
     if (!client.waitForFinished(-1) || client.exitCode() != 0) {
         std::fprintf(stderr, "mariadb failed: %s\n", client.readAllStandardError().constData());
         std::exit(1);
     }
-    return secondsSince(start);
+    const double seconds = secondsSince(start);
+    if (peakKilobytes)
+        *peakKilobytes = client.readAllStandardError().trimmed().split('\n').last().toLong();
+    return seconds;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double best(const std::vector<double>& values) {
+    return *std::min_element(values.begin(), values.end());
 }
 
 }  // namespace
@@ -122,44 +158,57 @@ int main(int argc, char** argv) {
     const QString ours = dir.filePath(QStringLiteral("export.csv"));
     const QString theirs = dir.filePath(QStringLiteral("client.tsv"));
     const long startKilobytes = peakKilobytes(RUSAGE_SELF);
-    constexpr int kRounds = 5;
-    double best[2] = {0, 0};
-    double bestClient[2] = {0, 0};
-    double bestRead[2] = {0, 0};
+    constexpr int kRounds = 7;
+    struct Times {
+        std::vector<double> ours, utf8, client, read;
+        std::vector<double> ratio;  // of each round: the export and the client run one after the other
+    } times[2];
     long peakAfter[2] = {0, 0};
     long long bytes[2] = {0, 0};
     long long clientBytes[2] = {0, 0};
+    long clientPeak[2] = {0, 0};
     for (int i = 0; i < 2; ++i) {
         const std::string statement = std::string("Select * from dbk_bench_csv.") + sizes[i].table;
         clientSeconds(statement, theirs);  // warms the buffer pool
         for (int round = 0; round < kRounds; ++round) {
             uint64_t rows = 0;
-            const double seconds = exportSeconds(c, statement, ours, rows);
+            times[i].ours.push_back(exportSeconds(c, statement, ours, rows));
             if (rows != static_cast<uint64_t>(sizes[i].rows)) {
                 std::fprintf(stderr, "exported %llu rows of %lld\n", static_cast<unsigned long long>(rows),
                              sizes[i].rows);
                 return 1;
             }
-            const double client = clientSeconds(statement, theirs);
-            const double read = readSeconds(c, statement);
-            best[i] = round == 0 ? seconds : std::min(best[i], seconds);
-            bestClient[i] = round == 0 ? client : std::min(bestClient[i], client);
-            bestRead[i] = round == 0 ? read : std::min(bestRead[i], read);
+            bytes[i] = QFile(ours).size();
+            times[i].client.push_back(clientSeconds(statement, theirs));
+            times[i].ratio.push_back(times[i].ours.back() / times[i].client.back());
+            times[i].utf8.push_back(exportSeconds(c, statement, ours, rows, dbk::CsvFormat::Encoding::Utf8));
+            times[i].read.push_back(readSeconds(c, statement));
         }
         peakAfter[i] = peakKilobytes(RUSAGE_SELF);
-        bytes[i] = QFile(ours).size();
+        clientSeconds(statement, theirs, &clientPeak[i]);
         clientBytes[i] = QFile(theirs).size();
     }
 
-    std::printf("CSV export: 100,000 rows %.3f s (%.1f MB), client %.3f s (%.1f MB), ratio %.2f\n", best[0],
-                bytes[0] / 1e6, bestClient[0], clientBytes[0] / 1e6, best[0] / bestClient[0]);
-    std::printf("CSV export: 1,000,000 rows %.3f s (%.1f MB), client %.3f s (%.1f MB), ratio %.2f\n", best[1],
-                bytes[1] / 1e6, bestClient[1], clientBytes[1] / 1e6, best[1] / bestClient[1]);
+    const char* names[2] = {"100,000", "1,000,000"};
+    for (int i = 0; i < 2; ++i) {
+        const Times& t = times[i];
+        std::printf(
+            "CSV export: %s rows, Shift_JIS %.3f s best / %.3f s median (%.1f MB); "
+            "client --batch --quick %.3f s best / %.3f s median (%.1f MB); "
+            "ratio of the bests %.2f, median of the rounds' ratios %.2f (highest %.2f)\n",
+            names[i], best(t.ours), median(t.ours), bytes[i] / 1e6, best(t.client), median(t.client),
+            clientBytes[i] / 1e6, best(t.ours) / best(t.client), median(t.ratio),
+            *std::max_element(t.ratio.begin(), t.ratio.end()));
+        std::printf("CSV export: %s rows, UTF-8 %.3f s best / %.3f s median; reading alone %.3f s best\n",
+                    names[i], best(t.utf8), median(t.utf8), best(t.read));
+    }
     std::printf("CSV export: ten times the rows, %.1f times the time (client %.1f, reading alone %.1f)\n",
-                best[1] / best[0], bestClient[1] / bestClient[0], bestRead[1] / bestRead[0]);
+                median(times[1].ours) / median(times[0].ours),
+                median(times[1].client) / median(times[0].client),
+                median(times[1].read) / median(times[0].read));
     std::printf(
         "CSV export: peak memory %ld KB before, %ld KB after 100,000 rows, %ld KB after 1,000,000 rows "
-        "(client peak %ld KB)\n",
-        startKilobytes, peakAfter[0], peakAfter[1], peakKilobytes(RUSAGE_CHILDREN));
+        "(client %ld KB and %ld KB)\n",
+        startKilobytes, peakAfter[0], peakAfter[1], clientPeak[0], clientPeak[1]);
     return 0;
 }

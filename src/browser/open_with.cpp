@@ -3,8 +3,8 @@
 #include <QDir>
 #include <QFile>
 
-#include "app/ui_services.h"
 #include "conn/connection.h"
+#include "conn/streamed_reader.h"
 #include "conn/text_format.h"
 #include "transfer/temp_csv.h"
 
@@ -37,16 +37,13 @@ bool writeFieldNames(Connection& connection, const std::string& table, TempCsvWr
 }
 
 bool writeTable(Connection& connection, const std::string& table, TempCsvWriter& file, long long& lines) {
-    BusyGuard busy(connection);
-    Result rows = connection.stream(wholeTableStatement(table));
-    if (!rows.ok())
-        return false;
-    while (rows.next()) {
-        file.writeLine(rows.row());
-        if (++lines % 1000 == 0)
-            ui().letEventsThrough();
-    }
-    return rows.ok();
+    StreamedReader reader(connection);
+    const StreamOutcome outcome = reader.run(wholeTableStatement(table), [&](const Result& row) {
+        file.writeLine(row.row());
+        ++lines;
+        return StreamedReader::Step::Continue;
+    });
+    return outcome.complete();
 }
 }  // namespace
 

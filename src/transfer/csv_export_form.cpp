@@ -1,5 +1,6 @@
 #include "transfer/csv_export_form.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/messages.h"
 #include "app/ui_services.h"
@@ -28,6 +30,22 @@ void fillList(QComboBox& list, int firstId, int secondId) {
     entries.sort();
     list.addItems(entries);
     list.setCurrentIndex(list.findText(msg(firstId)));
+}
+
+// The file's character codes as the list offers them, the default first.
+constexpr CsvFormat::Encoding kEncodings[] = {CsvFormat::Encoding::ShiftJis, CsvFormat::Encoding::Utf8};
+
+// A caption for a control: the label is its buddy, and the control is known by the caption.
+QLabel* captionFor(const QString& caption, QWidget* control) {
+    auto* label = new QLabel(caption);
+    label->setBuddy(control);
+    control->setAccessibleName(caption);
+    return label;
+}
+
+void nameAfterText(std::initializer_list<QAbstractButton*> buttons) {
+    for (QAbstractButton* button : buttons)
+        button->setAccessibleName(button->text());
 }
 
 }  // namespace
@@ -55,6 +73,7 @@ CsvExportForm::CsvExportForm(Session& session, const std::string& database, cons
     }
     connect(userSeparatorEdit_, &QLineEdit::textChanged, this, &CsvExportForm::optionsChanged);
     connect(userQuoteEdit_, &QLineEdit::textChanged, this, &CsvExportForm::optionsChanged);
+    connect(encodingList_, &QComboBox::currentIndexChanged, this, &CsvExportForm::optionsChanged);
     connect(browseButton_, &QPushButton::clicked, this, &CsvExportForm::browse);
     connect(outputButton_, &QPushButton::clicked, this, &CsvExportForm::exportToFile);
     connect(cancelButton_, &QPushButton::clicked, this, &CsvExportForm::reject);
@@ -69,6 +88,9 @@ QGroupBox* optionGroup(const QString& title, QRadioButton*& defaultRadio, QCombo
     list = new QComboBox;
     userRadio = new QRadioButton(QStringLiteral("ユーザ指定"));
     userEdit = new QLineEdit;
+    nameAfterText({defaultRadio, userRadio});
+    list->setAccessibleName(title.trimmed());
+    userEdit->setAccessibleName(userRadio->text());
     auto* layout = new QGridLayout(group);
     layout->addWidget(defaultRadio, 0, 0);
     layout->addWidget(list, 0, 1);
@@ -91,6 +113,9 @@ void CsvExportForm::buildControls() {
     QGroupBox* quoteGroup = optionGroup(QStringLiteral("クォート記号 (FIELDS ENCLOSED BY '') "),
                                         defaultQuoteRadio_, quoteList_, userQuoteRadio_, userQuoteEdit_);
 
+    encodingList_ = new QComboBox;
+    encodingList_->addItems({QStringLiteral("Shift_JIS"), QStringLiteral("UTF-8")});
+
     sampleEdit_ = new QPlainTextEdit;
     sampleEdit_->setReadOnly(true);
     sampleEdit_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -100,11 +125,14 @@ void CsvExportForm::buildControls() {
     cancelButton_ = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"));
     cancelButton_->setAutoDefault(false);
     browseButton_->setAutoDefault(false);
+    nameAfterText({browseButton_, outputButton_, cancelButton_});
 
     auto* fileRow = new QHBoxLayout;
-    fileRow->addWidget(new QLabel(QStringLiteral("ファイル名")));
+    fileRow->addWidget(captionFor(QStringLiteral("ファイル名"), fileEdit_));
     fileRow->addWidget(fileEdit_, 1);
     fileRow->addWidget(browseButton_);
+    fileRow->addWidget(captionFor(QStringLiteral("文字コード"), encodingList_));
+    fileRow->addWidget(encodingList_);
     auto* groups = new QHBoxLayout;
     groups->addWidget(separatorGroup);
     groups->addWidget(quoteGroup);
@@ -114,11 +142,11 @@ void CsvExportForm::buildControls() {
     buttons->addWidget(cancelButton_);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("クエリー内容")));
+    layout->addWidget(captionFor(QStringLiteral("クエリー内容"), queryEdit_));
     layout->addWidget(queryEdit_);
     layout->addLayout(fileRow);
     layout->addLayout(groups);
-    layout->addWidget(new QLabel(QStringLiteral("見本")));
+    layout->addWidget(captionFor(QStringLiteral("見本"), sampleEdit_));
     layout->addWidget(sampleEdit_, 1);
     layout->addLayout(buttons);
     resize(640, 460);
@@ -126,16 +154,17 @@ void CsvExportForm::buildControls() {
 
 CsvFormat CsvExportForm::currentFormat() const {
     CsvFormat format;
+    format.encoding = kEncodings[std::clamp(encodingList_->currentIndex(), 0, 1)];
     if (userSeparatorRadio_->isChecked()) {
         format.separator = CsvFormat::Separator::User;
-        format.userSeparator = fromUi(userSeparatorEdit_->text());
+        format.userSeparator = csvFileText(userSeparatorEdit_->text(), format.encoding);
     } else {
         format.separator = separatorList_->currentText() == msg(10050) ? CsvFormat::Separator::Tab
                                                                        : CsvFormat::Separator::Comma;
     }
     if (userQuoteRadio_->isChecked()) {
         format.quote = CsvFormat::Quote::User;
-        format.userQuote = fromUi(userQuoteEdit_->text());
+        format.userQuote = csvFileText(userQuoteEdit_->text(), format.encoding);
     } else {
         format.quote =
             quoteList_->currentText() == msg(10047) ? CsvFormat::Quote::Single : CsvFormat::Quote::Double;
@@ -147,13 +176,14 @@ void CsvExportForm::optionsChanged() {
     if (!ready_ || exporting_)
         return;
     removeTrailingSemicolon(statement_);
-    sampleEdit_->setPlainText(toUi(csvSample(session_.connection(), statement_, currentFormat())));
+    sampleEdit_->setPlainText(csvSampleText(session_.connection(), statement_, currentFormat()));
 }
 
 void CsvExportForm::setControlsEnabled(bool enabled) {
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             separatorList_, quoteList_, defaultSeparatorRadio_, defaultQuoteRadio_, fileEdit_,
-             userSeparatorEdit_, userQuoteEdit_, browseButton_, outputButton_, cancelButton_}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{separatorList_, quoteList_, defaultSeparatorRadio_,
+                                         defaultQuoteRadio_, fileEdit_, userSeparatorEdit_, userQuoteEdit_,
+                                         encodingList_, browseButton_, outputButton_, cancelButton_}) {
         control->setEnabled(enabled);
     }
 }
@@ -175,7 +205,8 @@ void CsvExportForm::exportToFile() {
     const QString text = CsvExporter::outcomeText(outcome, path);
     exporting_ = false;
     // The sample field keeps its text when no file was written.
-    if (outcome.status != CsvExportOutcome::Status::FileNotOpened)
+    if (outcome.status != CsvExportOutcome::Status::FileNotOpened &&
+        outcome.status != CsvExportOutcome::Status::Refused)
         sampleEdit_->setPlainText(text);
     ui().message(text);
     setControlsEnabled(true);

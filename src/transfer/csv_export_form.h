@@ -14,8 +14,8 @@ namespace dbk {
 class Session;
 struct CsvFormat;
 
-// "CSV形式への出力": writes the rows of one statement to a text file in the chosen separator
-// and quote, with a sample of the first rows in that format.
+// "CSV形式への出力": writes the rows of one statement to a text file in the chosen separator,
+// quote and character code, with a sample of the first rows in that format.
 class CsvExportForm : public QDialog {
     Q_OBJECT
 public:
@@ -41,6 +41,8 @@ public:
     QComboBox* quoteList() const { return quoteList_; }
     QRadioButton* userQuoteRadio() const { return userQuoteRadio_; }
     QLineEdit* userQuoteEdit() const { return userQuoteEdit_; }
+    // "文字コード": Shift_JIS (the default) or UTF-8.
+    QComboBox* encodingList() const { return encodingList_; }
     QPlainTextEdit* sampleEdit() const { return sampleEdit_; }
     QPushButton* outputButton() const { return outputButton_; }
     QPushButton* cancelButton() const { return cancelButton_; }
@@ -75,6 +77,7 @@ private:
     QComboBox* quoteList_ = nullptr;
     QRadioButton* userQuoteRadio_ = nullptr;
     QLineEdit* userQuoteEdit_ = nullptr;
+    QComboBox* encodingList_ = nullptr;
     QPlainTextEdit* sampleEdit_ = nullptr;
     QPushButton* outputButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <functional>
 
 #include "app/main_frame.h"
@@ -58,6 +60,7 @@ protected:
                 {"file name", form.fileEdit()},
                 {"user separator", form.userSeparatorEdit()},
                 {"user quote", form.userQuoteEdit()},
+                {"file code", form.encodingList()},
                 {"browse", form.browseButton()},
                 {"output", form.outputButton()},
                 {"cancel", form.cancelButton()}};
@@ -251,6 +254,114 @@ TEST_F(CsvExportFormTest, TheBrowseButtonChoosesACsvFile) {
         if (c.questions)
             EXPECT_EQ(ui.questions[0], "Proceed to overwrite it?");
     }
+}
+
+long long rowCount(Connection& connection, const std::string& table) {
+    Result result = connection.query("SELECT COUNT(*) FROM " + table);
+    return result.ok() && result.next() ? std::stoll(std::string(result.text(0U))) : -1;
+}
+
+TEST_F(CsvExportFormTest, AStatementThatReturnsNoRowsIsNeitherSampledNorRun) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_csv_form_refused");
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT)"));
+    ASSERT_TRUE(db.admin().exec("INSERT INTO t SELECT seq FROM seq_1_to_10"));
+    const QString path = dir.filePath("deleted.csv");
+    for (const char* statement : {"DELETE FROM t", "UPDATE t SET id = 0;", "  drop table t"}) {
+        SCOPED_TRACE(statement);
+        // As the console opens it: whatever text was typed there.
+        CsvExportForm form(db.session(), "", "", statement, nullptr);
+        form.separatorList()->setCurrentText("Tab Delimited");
+        form.quoteList()->setCurrentText("Single Quotation");
+        form.encodingList()->setCurrentText("UTF-8");
+        EXPECT_EQ(form.sampleEdit()->toPlainText(), msg(CsvExporter::kRefusedMessage));
+
+        form.fileEdit()->setText(path);
+        ui.messages.clear();
+        QTest::mouseClick(form.outputButton(), Qt::LeftButton);
+        EXPECT_EQ(ui.messages, QStringList{msg(CsvExporter::kRefusedMessage)});
+        EXPECT_FALSE(QFile::exists(path));
+        EXPECT_FALSE(form.exporting());
+        EXPECT_TRUE(form.outputButton()->isEnabled());
+        EXPECT_EQ(rowCount(db.admin(), "t"), 10);
+        Result changed = db.admin().query("SELECT COUNT(*) FROM t WHERE id = 0");
+        ASSERT_TRUE(changed.next());
+        EXPECT_EQ(changed.text(0U), "0");
+    }
+}
+
+TEST_F(CsvExportFormTest, TheFileCodeIsChosenAndTheSampleShowsWhatTheFileGets) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_csv_form_codes");
+    ConnectParams utf8 = test::adminParams();
+    utf8.characterSet = "utf8mb4";
+    utf8.database = db.name();
+    Connection writer;
+    ASSERT_TRUE(writer.open(utf8)) << writer.errorLine();
+    ASSERT_TRUE(writer.exec("CREATE TABLE t (id INT, s VARCHAR(20))"));
+    ASSERT_TRUE(writer.exec("INSERT INTO t VALUES (1, '〜と😀'), (2, '漢字')"));
+    CsvExportForm form(db.session(), db.name(), "t", "select * from t order by id", nullptr);
+
+    ASSERT_EQ(form.encodingList()->count(), 2);
+    EXPECT_EQ(form.encodingList()->itemText(0), "Shift_JIS");
+    EXPECT_EQ(form.encodingList()->itemText(1), "UTF-8");
+    EXPECT_EQ(form.encodingList()->currentText(), "Shift_JIS");
+    EXPECT_EQ(form.currentFormat().encoding, CsvFormat::Encoding::ShiftJis);
+
+    form.separatorList()->setCurrentText("Tab Delimited");
+    EXPECT_EQ(form.sampleEdit()->toPlainText(), "\"1\"\t\"～と?\"\n\"2\"\t\"漢字\"\n");
+    form.encodingList()->setCurrentText("UTF-8");
+    EXPECT_EQ(form.currentFormat().encoding, CsvFormat::Encoding::Utf8);
+    EXPECT_EQ(form.sampleEdit()->toPlainText(), "\"1\"\t\"〜と😀\"\n\"2\"\t\"漢字\"\n");
+    // The user's texts go into the file in its code.
+    form.userQuoteRadio()->click();
+    form.userQuoteEdit()->setText("‖");
+    EXPECT_EQ(form.currentFormat().userQuote, "\xe2\x80\x96");
+    EXPECT_TRUE(form.sampleEdit()->toPlainText().startsWith("‖1‖\t‖〜と😀‖\n"));
+    form.defaultQuoteRadio()->click();
+
+    const QString path = dir.filePath("codes.csv");
+    form.fileEdit()->setText(path);
+    QTest::mouseClick(form.outputButton(), Qt::LeftButton);
+    EXPECT_EQ(ui.messages, QStringList{"File Export Complete"});
+    EXPECT_EQ(fileText(path), "\"1\"\t\"〜と😀\"\n\"2\"\t\"漢字\"\n");
+
+    form.encodingList()->setCurrentText("Shift_JIS");
+    ui.messages.clear();
+    QTest::mouseClick(form.outputButton(), Qt::LeftButton);
+    EXPECT_EQ(ui.messages, QStringList{"File Export Complete\n1 values held characters that Shift_JIS cannot "
+                                       "hold; those characters were written as \"?\"."});
+    EXPECT_EQ(fileText(path), "\"1\"\t\"\x81\x60\x82\xc6?\"\n\"2\"\t\"\x8a\xbf\x8e\x9a\"\n");
+}
+
+TEST_F(CsvExportFormTest, ControlsAreKnownByTheirCaptions) {
+    DBK_REQUIRE_SERVER();
+    Session session(test::connectAdmin());
+    CsvExportForm form(session, "", "", "SHOW DATABASES", nullptr);
+    const std::pair<QWidget*, QString> controls[] = {
+        {form.queryEdit(), "クエリー内容"},
+        {form.fileEdit(), "ファイル名"},
+        {form.browseButton(), "参照"},
+        {form.encodingList(), "文字コード"},
+        {form.defaultSeparatorRadio(), "デフォルト"},
+        {form.separatorList(), "フィールド区切り記号 (FIELDS TERMINATES BY '')"},
+        {form.userSeparatorRadio(), "ユーザ指定"},
+        {form.userSeparatorEdit(), "ユーザ指定"},
+        {form.defaultQuoteRadio(), "デフォルト"},
+        {form.quoteList(), "クォート記号 (FIELDS ENCLOSED BY '')"},
+        {form.userQuoteRadio(), "ユーザ指定"},
+        {form.userQuoteEdit(), "ユーザ指定"},
+        {form.sampleEdit(), "見本"},
+        {form.outputButton(), "出力"},
+        {form.cancelButton(), "ｷｬﾝｾﾙ"},
+    };
+    for (const auto& [control, caption] : controls)
+        EXPECT_EQ(control->accessibleName(), caption) << caption.toStdString();
+    const auto labels = form.findChildren<QLabel*>();
+    const bool encodingHasCaption = std::any_of(labels.begin(), labels.end(), [&](QLabel* label) {
+        return label->buddy() == form.encodingList() && label->text() == "文字コード";
+    });
+    EXPECT_TRUE(encodingHasCaption);
 }
 
 // The menu, toolbar and tree commands open the form on the selected table.
