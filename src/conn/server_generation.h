@@ -7,6 +7,23 @@ namespace dbk {
 
 class Connection;
 
+// Which threads of the process list are a master's slaves: the legacy servers name them in
+// their state ("Slave connection: ..."), later ones by their command ("Binlog Dump").
+enum class SlaveThreadMark { StateSlave, CommandBinlogDump };
+
+// The replication statements of a server and the names of its status columns.
+struct ReplicationStatements {
+    const char* start;
+    const char* stop;
+    const char* masterStatus;
+    const char* slaveStatus;
+    // How the slave status names the master ("Master_Host", "Source_Host") and the
+    // slave's threads ("Slave_IO_Running", "Replica_IO_Running").
+    const char* sourceWord;
+    const char* replicaWord;
+    SlaveThreadMark slaveThreads;
+};
+
 // What the connected server is and which statements it takes. The forms were written for
 // MySQL 3.23-4.0; newer servers get the modern form of the same statements.
 class ServerGeneration {
@@ -40,8 +57,7 @@ public:
     bool hasColumnChecks() const { return mariadb_ && version_ >= 100201; }
     // The fixed-length row format: "Static" in the old servers' syntax, "FIXED" from 4.1 on.
     const char* fixedRowFormat() const { return version_ >= 40100 ? "FIXED" : "Static"; }
-    std::string slaveStartStatement() const;
-    std::string slaveStopStatement() const;
+    const ReplicationStatements& replication() const;
     // The character-set variable asked first; a modern server answers only the second.
     static constexpr const char* kLegacyCharsetQuery = "SHOW VARIABLES LIKE 'character_set'";
     static constexpr const char* kModernCharsetQuery = "SHOW VARIABLES LIKE 'character_set_server'";
