@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/status_panes.h"
 #include "conn/session.h"
@@ -36,7 +37,12 @@ struct DocumentContext {
 
     // Nothing is selected any more (the tree was cleared or the session lost); the page
     // length stays.
-    void forgetSelection() { *this = DocumentContext{.treeReady = treeReady, .rowsPerPage = rowsPerPage}; }
+    void forgetSelection() {
+        DocumentContext fresh;
+        fresh.treeReady = treeReady;
+        fresh.rowsPerPage = rowsPerPage;
+        *this = std::move(fresh);
+    }
 };
 
 // Owns the one server connection of the run and the current context.
