@@ -17,7 +17,7 @@
 #include <string>
 
 #include "app/qt_ui_services.h"
-#include "conn/connection.h"
+#include "conn/session.h"
 #include "conn/text_codec.h"
 #include "transfer/script_file_form.h"
 
@@ -71,14 +71,14 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     UnattendedUi ui;
     dbk::setUiServices(&ui);
-    dbk::Connection connection;
-    if (!connection.open(params)) {
-        std::fprintf(stderr, "cannot connect: %s\n", connection.errorLine().c_str());
+    dbk::Session session;
+    if (!session.open(params)) {
+        std::fprintf(stderr, "cannot connect: %s\n", session.connection().errorLine().c_str());
         return 1;
     }
     const long rssBefore = peakResidentKilobytes();
 
-    dbk::ScriptFileForm form(connection);
+    dbk::ScriptFileForm form(session);
     form.fileEdit()->setText(file);
     form.databaseEdit()->setText(dbk::toUi(database));
     form.show();

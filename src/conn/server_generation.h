@@ -26,6 +26,8 @@ public:
     // mysql.user is a table with a Password column that the forms may write to.
     bool userTableWritable() const { return userTableWritable_; }
     bool hasHostTable() const { return hasHostTable_; }
+    // PASSWORD() computes a password hash; MySQL 8.0.11 removed it (ALTER USER ... IDENTIFIED BY).
+    bool hasPasswordFunction() const { return mariadb_ || version_ < 80011; }
 
     // Table type clause of CREATE/ALTER TABLE: "TYPE=X" before 4.0.18, "ENGINE=X" after.
     std::string tableTypeClause(std::string_view type) const;

@@ -171,7 +171,7 @@ private:
     const CsvFormat::Encoding encoding_;
     const bool valuesInUtf8_;
     std::vector<bool> binary_;
-    ShiftJisCharacterCache encoder_;
+    ShiftJisEncoder encoder_;
     std::string converted_;
     uint64_t unmappableValues_ = 0;
 };
@@ -579,95 +579,6 @@ QString csvProgressText(long long row) {
 
 QString csvCompletionText() {
     return msg(10052);
-}
-
-// ---- ShiftJisCharacterCache ----
-
-namespace {
-constexpr uint32_t kKnown = 0x80000000U;
-constexpr uint32_t kMissing = 0x40000000U;
-// A character whose bytes do not fit an entry: the value goes to the encoder whole.
-constexpr uint32_t kUncachable = 0x20000000U;
-
-// The code point of the UTF-8 character at `i` and its length; length 0 for a byte that starts
-// no well-formed character.
-std::pair<char32_t, size_t> decodeUtf8(std::string_view s, size_t i) {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-    const auto continuation = [&](size_t k) { return k < s.size() && (byte(k) & 0xC0) == 0x80; };
-    const unsigned char b = byte(i);
-    if (b >= 0xC2 && b <= 0xDF && continuation(i + 1))
-        return {char32_t((b & 0x1F) << 6 | (byte(i + 1) & 0x3F)), 2};
-    if (b >= 0xE0 && b <= 0xEF && continuation(i + 1) && continuation(i + 2)) {
-        const char32_t c = (b & 0x0F) << 12 | (byte(i + 1) & 0x3F) << 6 | (byte(i + 2) & 0x3F);
-        if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF))
-            return {c, 3};
-    }
-    if (b >= 0xF0 && b <= 0xF4 && continuation(i + 1) && continuation(i + 2) && continuation(i + 3)) {
-        const char32_t c =
-            (b & 0x07) << 18 | (byte(i + 1) & 0x3F) << 12 | (byte(i + 2) & 0x3F) << 6 | (byte(i + 3) & 0x3F);
-        if (c >= 0x10000 && c <= 0x10FFFF)
-            return {c, 4};
-    }
-    return {0, 0};
-}
-}  // namespace
-
-ShiftJisCharacterCache::ShiftJisCharacterCache() : bmp_(0x10000, 0) {}
-
-uint32_t ShiftJisCharacterCache::lookUp(char32_t code, std::string_view utf8) {
-    uint32_t* slot = nullptr;
-    if (code < 0x10000) {
-        slot = &bmp_[code];
-    } else {
-        for (auto& [known, entry] : others_) {
-            if (known == code)
-                return entry;
-        }
-        slot = &others_.emplace_back(code, 0).second;
-    }
-    if (*slot != 0)
-        return *slot;
-    std::string bytes;
-    const std::size_t missing = encoder_.appendUtf8(utf8, bytes);
-    uint32_t entry = kKnown;
-    if (bytes.empty() || bytes.size() > 2) {
-        entry |= kUncachable;
-    } else {
-        entry |= static_cast<uint32_t>(bytes.size()) << 16;
-        for (const char b : bytes)
-            entry = (entry & 0xFFFF0000U) | ((entry & 0xFFU) << 8) | static_cast<unsigned char>(b);
-        if (missing > 0)
-            entry |= kMissing;
-    }
-    *slot = entry;
-    return entry;
-}
-
-std::size_t ShiftJisCharacterCache::appendUtf8(std::string_view utf8, std::string& out) {
-    const size_t start = out.size();
-    std::size_t missing = 0;
-    for (size_t i = 0; i < utf8.size();) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        if (b < 0x80) {
-            out += static_cast<char>(b);
-            ++i;
-            continue;
-        }
-        const auto [code, length] = decodeUtf8(utf8, i);
-        const uint32_t entry = length == 0 ? kUncachable : lookUp(code, utf8.substr(i, length));
-        if (entry & kUncachable) {
-            // Not well-formed, or more than one Shift_JIS character: the encoder takes it all.
-            out.resize(start);
-            return encoder_.appendUtf8(utf8, out);
-        }
-        if ((entry >> 16 & 0x3) == 2)
-            out += static_cast<char>(entry >> 8 & 0xFF);
-        out += static_cast<char>(entry & 0xFF);
-        if (entry & kMissing)
-            ++missing;
-        i += length;
-    }
-    return missing;
 }
 
 // ---- CsvExporter ----

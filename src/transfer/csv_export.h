@@ -76,23 +76,6 @@ QString csvSampleText(Connection& connection, std::string_view statement, const 
 std::string csvFileText(const QString& text, CsvFormat::Encoding encoding);
 QString csvDisplayText(std::string_view bytes, CsvFormat::Encoding encoding);
 
-// Writes UTF-8 text as Shift_JIS exactly as ShiftJisEncoder does, asking it once per distinct
-// character and remembering the answer: the export meets the same few thousand characters
-// again and again, and the encoder's own start-up per call would cost more than the export.
-class ShiftJisCharacterCache {
-public:
-    ShiftJisCharacterCache();
-    // Appends the Shift_JIS bytes of `utf8` to `out`; returns how many characters became "?".
-    std::size_t appendUtf8(std::string_view utf8, std::string& out);
-
-private:
-    // Per BMP code point: 0 not asked yet, else kKnown | kMissing? | length << 16 | bytes.
-    std::vector<uint32_t> bmp_;
-    std::vector<std::pair<char32_t, uint32_t>> others_;
-    ShiftJisEncoder encoder_;
-    uint32_t lookUp(char32_t code, std::string_view utf8);
-};
-
 // "Exporting to file. . .%ld record" for the row that is written; "File Export Complete".
 QString csvProgressText(long long row);
 QString csvCompletionText();

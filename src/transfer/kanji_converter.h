@@ -2,8 +2,11 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace dbk {
 
@@ -62,11 +65,24 @@ private:
 
 // Writes UTF-8 text as Shift_JIS (CP932) the way the converter does: the JIS forms of the
 // characters Unicode has twice become their Windows forms, half-width kana stay as they are,
-// and a character Shift_JIS lacks becomes "?". One encoder serves a whole run of values.
+// and a character Shift_JIS lacks becomes "?". One encoder serves a whole run of values: it
+// asks the codec once per distinct character and remembers the answer, so that millions of
+// short values cost a table look-up per character.
 class ShiftJisEncoder {
 public:
+    ShiftJisEncoder();
     // Appends the Shift_JIS bytes of `utf8` to `out`; returns how many characters became "?".
     std::size_t appendUtf8(std::string_view utf8, std::string& out);
+
+private:
+    // The codec's answer for one character (asked the first time only): 0 not asked yet, else
+    // flags, the length and the bytes.
+    uint32_t lookUp(char32_t code, std::string_view utf8);
+    // The codec's answer for a whole value.
+    static std::size_t encodeWhole(std::string_view utf8, std::string& out);
+
+    std::vector<uint32_t> bmp_;                          // per code point below 0x10000
+    std::vector<std::pair<char32_t, uint32_t>> others_;  // the few above it that occur
 };
 
 // Gathers evidence for the code of a text that comes in pieces (the lines of a file), so that

@@ -342,5 +342,37 @@ TEST(KanjiFile, ReportsFilesThatCannotBeOpened) {
     EXPECT_EQ(QFile(target).size(), 0);
 }
 
+TEST(ShiftJisEncoder, RemembersEachCharacterAsTheCodecWroteIt) {
+    const std::string cases[] = {
+        "",
+        "plain ascii",
+        "\xe3\x80\x9c\xe2\x88\x92\xe2\x80\x96\xc2\xa2\xc2\xa3\xc2\xac",  // 〜 − ‖ ¢ £ ¬
+        "\xe2\x80\x94\xc2\xa5\xe2\x80\xbe\xc2\xa6",                      // — ¥ ‾ ¦
+        "日本語テキストと漢字、ｶﾀｶﾅ、①Ⅻ㈱",
+        "smile 😀 and 😀 again",
+        "𠮷野家",
+        "é ß Ω ж",  // characters Shift_JIS has in part
+        "\xef\xbb\xbf"
+        "bom",
+        "bad \xe3\x81 utf-8 \xff\xfe",  // not well-formed: the encoder's own reading
+        "\xed\xa0\x80 surrogate",
+    };
+    // One encoder that has seen every case before against a fresh one per case.
+    ShiftJisEncoder warm;
+    for (int round = 0; round < 2; ++round) {  // the second round answers from memory
+        for (const std::string& text : cases) {
+            std::string cached = "prefix";
+            std::string direct = "prefix";
+            const std::size_t cachedMissing = warm.appendUtf8(text, cached);
+            const std::size_t directMissing = ShiftJisEncoder().appendUtf8(text, direct);
+            EXPECT_EQ(cached, direct) << text;
+            EXPECT_EQ(cachedMissing, directMissing) << text;
+        }
+    }
+    std::string out;
+    EXPECT_EQ(warm.appendUtf8("〜−‖¢£¬😀", out), 1u);
+    EXPECT_EQ(out, "\x81\x60\x81\x7c\x81\x61\x81\x91\x81\x92\x81\xca?");
+}
+
 }  // namespace
 }  // namespace dbk

@@ -56,6 +56,11 @@ TEST(ServerGeneration, GrantTableDefaultsFollowProductAndVersion) {
             << c.version << (c.mariadb ? " MariaDB" : " MySQL");
         EXPECT_EQ(g.hasHostTable(), c.hostTable) << c.version << (c.mariadb ? " MariaDB" : " MySQL");
     }
+    // Only MySQL 8.0.11 on lacks PASSWORD().
+    EXPECT_TRUE(ServerGeneration(50744).hasPasswordFunction());
+    EXPECT_TRUE(ServerGeneration(80010).hasPasswordFunction());
+    EXPECT_FALSE(ServerGeneration(80011).hasPasswordFunction());
+    EXPECT_TRUE(ServerGeneration(110402, true).hasPasswordFunction());
 }
 
 TEST(ServerGeneration, ShiftJisCharsetNames) {
