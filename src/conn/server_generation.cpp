@@ -88,6 +88,10 @@ std::string ServerGeneration::slaveStopStatement() const {
     return version_ >= 40005 ? "STOP SLAVE" : "SLAVE STOP";
 }
 
+std::string ServerGeneration::loadDataCharacterSetClause(std::string_view characterSet) const {
+    return version_ >= 50038 ? "CHARACTER SET " + std::string(characterSet) + " " : std::string();
+}
+
 bool isShiftJisCharset(std::string_view name) {
     const std::string n = lower(name);
     return n == "sjis" || n == "cp932";
