@@ -680,11 +680,14 @@ UnitSums sumUnits(std::string_view text, KanjiCode code) {
     return sums;
 }
 
-// Appends the Shift_JIS of a text made of clean units; false (with `out` as it was) when a unit
-// is not clean, or when half-width kana are to be widened (that joins a kana with its mark).
-bool appendFromUnits(std::string_view text, KanjiCode code, bool keepHalfWidthKana, std::string& out) {
+// Appends the Shift_JIS of a text made of clean units and counts the characters that became "?";
+// false (with `out` as it was) when a unit is not clean, or when half-width kana are to be
+// widened (that joins a kana with its mark).
+bool appendFromUnits(std::string_view text, KanjiCode code, bool keepHalfWidthKana, std::string& out,
+                     std::size_t& missing) {
     UnitTable& table = unitTable(code);
     const size_t start = out.size();
+    std::size_t count = 0;
     for (size_t i = 0; i < text.size();) {
         size_t plain = i;
         while (plain < text.size() && table.isPlainAscii(byteAt(text, plain)))
@@ -701,8 +704,10 @@ bool appendFromUnits(std::string_view text, KanjiCode code, bool keepHalfWidthKa
             return false;
         }
         unit.appendBytes(out);
+        count += unit.missing();
         i += length;
     }
+    missing = count;
     return true;
 }
 
@@ -1018,19 +1023,22 @@ std::string KanjiConverter::convert(std::string_view input, KanjiCode code, JisS
     return out;
 }
 
-void KanjiConverter::appendConverted(std::string_view input, KanjiCode code, JisShift& shift,
-                                     std::string& out) const {
+std::size_t KanjiConverter::appendConverted(std::string_view input, KanjiCode code, JisShift& shift,
+                                            std::string& out) const {
     if (!hasEightBit(input) &&
         (code != KanjiCode::Iso2022Jp || (shift.isInitial() && !hasShiftSequence(input)))) {
         out += input;
-        return;
+        return 0;
     }
-    if (code != KanjiCode::Iso2022Jp && appendFromUnits(input, code, keepHalfWidthKana_, out))
-        return;
+    std::size_t missing = 0;
+    if (code != KanjiCode::Iso2022Jp && appendFromUnits(input, code, keepHalfWidthKana_, out, missing))
+        return missing;
     Decoded decoded = decode(input, code, shift);
     toWindowsVariants(decoded.text);
     if (!keepHalfWidthKana_)
         widenHalfWidthKana(decoded.text);
-    out += encodeShiftJis(decoded.text).bytes;
+    const Encoded encoded = encodeShiftJis(decoded.text);
+    out += encoded.bytes;
+    return static_cast<std::size_t>(encoded.missing);
 }
 }  // namespace dbk

@@ -50,8 +50,10 @@ public:
     // Converts one piece of a text of a known code, starting in the shift state `shift` and
     // leaving it where the piece ends.
     std::string convert(std::string_view input, KanjiCode code, JisShift& shift) const;
-    // The same, appended to `out`.
-    void appendConverted(std::string_view input, KanjiCode code, JisShift& shift, std::string& out) const;
+    // The same, appended to `out`; returns how many characters became "?" (undecodable, or not
+    // in Shift_JIS).
+    std::size_t appendConverted(std::string_view input, KanjiCode code, JisShift& shift,
+                                std::string& out) const;
     // The code the text reads best in.
     KanjiCode recognise(std::string_view input) const;
 

@@ -80,7 +80,8 @@ private:
 
 }  // namespace
 
-bool convertKanjiFile(const QString& source, const QString& destination, std::string_view options) {
+bool convertKanjiFile(const QString& source, const QString& destination, std::string_view options,
+                      uint64_t* unconverted) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return false;
@@ -121,11 +122,14 @@ bool convertKanjiFile(const QString& source, const QString& destination, std::st
         converted.clear();
         return written;
     };
+    uint64_t missing = 0;
     while (lines.next(line)) {
-        converter.appendConverted(line, code, shift, converted);
+        missing += converter.appendConverted(line, code, shift, converted);
         if (converted.size() >= static_cast<size_t>(kBlockSize) && !write())
             return false;
     }
+    if (unconverted)
+        *unconverted = missing;
     return !lines.failed() && write() && out.flush();
 }
 
