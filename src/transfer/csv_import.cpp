@@ -230,7 +230,7 @@ CsvImportOutcome CsvImporter::run(const CsvImportOptions& options) {
             return outcome;
         }
         file = csvWorkFilePath(options.path);
-        if (!convertKanjiFile(options.path, file, kCsvConverterOptions)) {
+        if (!convertKanjiFile(options.path, file, kCsvConverterOptions, &outcome.unconvertedCharacters)) {
             QFile::remove(file);
             outcome.status = CsvImportOutcome::Status::WorkFileFailed;
             return outcome;
@@ -286,6 +286,9 @@ QString CsvImporter::outcomeText(const CsvImportOutcome& outcome, const QString&
     QString text = msg(kImportedMessage);
     if (!outcome.info.empty())
         text += QStringLiteral("\n") + toUi(outcome.info);
+    if (outcome.unconvertedCharacters > 0)
+        text += QStringLiteral("\n") +
+                msgf(kUnconvertedMessage, static_cast<unsigned long long>(outcome.unconvertedCharacters));
     if (!outcome.warnings.empty()) {
         text += QStringLiteral("\n") + msgf(kWarningsMessage, static_cast<int>(outcome.warnings.size()));
         for (const std::string& warning : outcome.warnings)

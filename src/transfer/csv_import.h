@@ -88,7 +88,8 @@ struct CsvImportOutcome {
     bool localRefused = false;  // the server does not take files from the client
     std::string info;           // the server's summary: "Records: 3  Deleted: 0  Skipped: 0  Warnings: 0"
     uint64_t warningCount = 0;
-    std::vector<std::string> warnings;  // the first few: "Warning 1262: Row 2 was truncated; ..."
+    std::vector<std::string> warnings;   // the first few: "Warning 1262: Row 2 was truncated; ..."
+    uint64_t unconvertedCharacters = 0;  // characters the conversion could only write as "?"
     bool imported() const { return status == Status::Imported; }
 };
 
@@ -120,8 +121,10 @@ public:
     static constexpr int kSourceUnreadableMessage = 20902;
     // "Cannot write the work file:\n%s"
     static constexpr int kWorkFileFailedMessage = 20903;
-    // "The server's warnings (the first %d):"
+    // "The server's first %d warnings:"
     static constexpr int kWarningsMessage = 20904;
+    // "%llu characters of the file have no Shift_JIS form ..."
+    static constexpr int kUnconvertedMessage = 20905;
 
 private:
     Session& session_;
