@@ -7,6 +7,23 @@ namespace dbk {
 
 class Connection;
 
+// Which threads of the process list are a master's slaves: the legacy servers name them in
+// their state ("Slave connection: ..."), later ones by their command ("Binlog Dump").
+enum class SlaveThreadMark { StateSlave, CommandBinlogDump };
+
+// The replication statements of a server and the names of its status columns.
+struct ReplicationStatements {
+    const char* start;
+    const char* stop;
+    const char* masterStatus;
+    const char* slaveStatus;
+    // How the slave status names the master ("Master_Host", "Source_Host") and the
+    // slave's threads ("Slave_IO_Running", "Replica_IO_Running").
+    const char* sourceWord;
+    const char* replicaWord;
+    SlaveThreadMark slaveThreads;
+};
+
 // What the connected server is and which statements it takes. The forms were written for
 // MySQL 3.23-4.0; newer servers get the modern form of the same statements.
 class ServerGeneration {
@@ -32,8 +49,7 @@ public:
     // Table type clause of CREATE/ALTER TABLE: "TYPE=X" before 4.0.18, "ENGINE=X" after.
     std::string tableTypeClause(std::string_view type) const;
     bool hasBackupTable() const { return version_ < 50500; }
-    std::string slaveStartStatement() const;
-    std::string slaveStopStatement() const;
+    const ReplicationStatements& replication() const;
     // "CHARACTER SET x " of LOAD DATA, which names the file's character set (from 5.0.38 on;
     // "" before, where the server reads the file in the database's character set).
     std::string loadDataCharacterSetClause(std::string_view characterSet) const;
