@@ -103,6 +103,10 @@ const ReplicationStatements& ServerGeneration::replication() const {
     return version_ >= 80022 ? kMySqlReplica : kSlave;
 }
 
+std::string ServerGeneration::loadDataCharacterSetClause(std::string_view characterSet) const {
+    return version_ >= 50038 ? "CHARACTER SET " + std::string(characterSet) + " " : std::string();
+}
+
 bool isShiftJisCharset(std::string_view name) {
     const std::string n = lower(name);
     return n == "sjis" || n == "cp932";

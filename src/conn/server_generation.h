@@ -58,6 +58,11 @@ public:
     // The fixed-length row format: "Static" in the old servers' syntax, "FIXED" from 4.1 on.
     const char* fixedRowFormat() const { return version_ >= 40100 ? "FIXED" : "Static"; }
     const ReplicationStatements& replication() const;
+    // "CHARACTER SET x " of LOAD DATA, which names the file's character set (from 5.0.38 on;
+    // "" before, where the server reads the file in the database's character set).
+    std::string loadDataCharacterSetClause(std::string_view characterSet) const;
+    // UTF-8 as the server names it: utf8mb4 from 5.5.3 on, utf8 before.
+    const char* utf8CharacterSet() const { return version_ >= 50503 ? "utf8mb4" : "utf8"; }
     // The character-set variable asked first; a modern server answers only the second.
     static constexpr const char* kLegacyCharsetQuery = "SHOW VARIABLES LIKE 'character_set'";
     static constexpr const char* kModernCharsetQuery = "SHOW VARIABLES LIKE 'character_set_server'";

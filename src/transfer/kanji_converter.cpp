@@ -3,6 +3,9 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -51,7 +54,39 @@ size_t findExchangedControl(std::string_view bytes, size_t from) {
 struct Decoded {
     QString text;
     long long errors = 0;
+    bool hadError = false;  // the codec reported an undecodable sequence
 };
+
+// Opening a converter costs more than converting a line with it, so each thread keeps one per
+// code. A converter that met an error is replaced: its error flag cannot be cleared.
+QStringDecoder& readyDecoder(const char* name) {
+    struct Slot {
+        const char* name;
+        std::unique_ptr<QStringDecoder> decoder;
+    };
+    thread_local Slot opened[] = {{"EUC-JP", nullptr}, {"CP932", nullptr}, {"UTF-8", nullptr}};
+    for (Slot& slot : opened) {
+        if (std::strcmp(slot.name, name) != 0)
+            continue;
+        if (!slot.decoder || slot.decoder->hasError())
+            slot.decoder = std::make_unique<QStringDecoder>(name, QStringConverter::Flag::Stateless);
+        else
+            slot.decoder->resetState();
+        return *slot.decoder;
+    }
+    thread_local std::unique_ptr<QStringDecoder> other;
+    other = std::make_unique<QStringDecoder>(name, QStringConverter::Flag::Stateless);
+    return *other;
+}
+
+QStringEncoder& readyShiftJisEncoder() {
+    thread_local std::unique_ptr<QStringEncoder> encoder;
+    if (!encoder || encoder->hasError())
+        encoder = std::make_unique<QStringEncoder>("CP932", QStringConverter::Flag::Stateless);
+    else
+        encoder->resetState();
+    return *encoder;
+}
 
 // Appends the text of `bytes` in the ICU code `name`. Undecodable bytes become U+FFFD and are
 // counted (ICU writes some as U+001A, which cannot come from the bytes it is given here).
@@ -61,7 +96,7 @@ void appendDecoded(Decoded& out, std::string_view bytes, const char* name) {
         const size_t control = findExchangedControl(bytes, start);
         const size_t end = control == std::string_view::npos ? bytes.size() : control;
         if (end > start) {
-            QStringDecoder decoder(name, QStringConverter::Flag::Stateless);
+            QStringDecoder& decoder = readyDecoder(name);
             QString part =
                 decoder.decode(QByteArrayView(bytes.data() + start, static_cast<qsizetype>(end - start)));
             long long errors = 0;
@@ -71,8 +106,11 @@ void appendDecoded(Decoded& out, std::string_view bytes, const char* name) {
                 if (c.unicode() == 0xFFFD)
                     ++errors;
             }
-            if (decoder.hasError() && errors == 0)
-                errors = 1;
+            if (decoder.hasError()) {
+                out.hadError = true;
+                if (errors == 0)
+                    errors = 1;
+            }
             out.text += part;
             out.errors += errors;
         }
@@ -350,7 +388,7 @@ struct Encoded {
 void appendShiftJis(Encoded& out, QStringView text) {
     if (text.isEmpty())
         return;
-    QStringEncoder encoder("CP932", QStringConverter::Flag::Stateless);
+    QStringEncoder& encoder = readyShiftJisEncoder();
     const QByteArray bytes = encoder.encode(text);
     if (!encoder.hasError()) {
         out.bytes.append(bytes.constData(), static_cast<size_t>(bytes.size()));
@@ -409,6 +447,289 @@ long long utf8Weight(const QString& text) {
 
 constexpr KanjiCode kCandidates[] = {KanjiCode::EucJp, KanjiCode::ShiftJis, KanjiCode::Utf8};
 
+// ---- Characters looked up instead of converted ----
+//
+// Converting a line through the codecs costs far more than the line's bytes: most of a large file
+// is the same few thousand characters again and again. So each character's bytes (a "unit") are
+// converted once, by the code above, and what they come to is kept in a table. A line whose units
+// all decoded cleanly on their own converts to the concatenation of their results, since every
+// code here reads one character after another without carrying anything over; any other line
+// goes through the codecs as a whole.
+
+enum class UnitKind : uint32_t { Unknown = 0, Clean = 1, Undecodable = 2, Irregular = 3 };
+
+// One unit, packed: the Shift_JIS bytes (at most two), their count, whether the character is
+// U+FFFD (an undecodable byte), one that Shift_JIS lacks or a half-width kana, and its weight
+// as evidence of UTF-8.
+class Unit {
+public:
+    Unit() = default;
+    explicit Unit(uint32_t bits) : bits_(bits) {}
+    static Unit of(UnitKind kind) { return Unit(static_cast<uint32_t>(kind) << 28); }
+    static Unit clean(std::string_view bytes, bool replacement, bool missing, bool halfWidthKana,
+                      unsigned weight) {
+        uint32_t bits = static_cast<uint32_t>(UnitKind::Clean) << 28;
+        bits |= static_cast<unsigned char>(bytes[0]);
+        if (bytes.size() > 1)
+            bits |= static_cast<uint32_t>(static_cast<unsigned char>(bytes[1])) << 8;
+        bits |= static_cast<uint32_t>(bytes.size()) << 16;
+        bits |= (replacement ? 1U : 0U) << 18 | (missing ? 1U : 0U) << 19 | (halfWidthKana ? 1U : 0U) << 20;
+        bits |= weight << 21;
+        return Unit(bits);
+    }
+
+    UnitKind kind() const { return static_cast<UnitKind>(bits_ >> 28); }
+    uint32_t bits() const { return bits_; }
+    void appendBytes(std::string& out) const {
+        out += static_cast<char>(bits_ & 0xFF);
+        if (((bits_ >> 16) & 3) == 2)
+            out += static_cast<char>((bits_ >> 8) & 0xFF);
+    }
+    unsigned replacement() const { return (bits_ >> 18) & 1; }
+    unsigned missing() const { return (bits_ >> 19) & 1; }
+    unsigned halfWidthKana() const { return (bits_ >> 20) & 1; }
+    unsigned weight() const { return (bits_ >> 21) & 0xF; }
+
+private:
+    uint32_t bits_ = 0;
+};
+
+// Works a unit out through the codecs. Undecodable: the codec reported an error, which it does
+// wherever these bytes stand, since every unit starts where a character may start and runs to
+// where that character must end (or to the end of the text). Irregular: decoded, but to
+// something a table entry does not hold, or to nothing (a UTF-8 byte order mark is dropped at
+// the start of a text only).
+Unit makeUnit(std::string_view bytes, KanjiCode code) {
+    JisShift shift;
+    Decoded decoded = decode(bytes, code, shift);
+    if (decoded.hadError)
+        return Unit::of(UnitKind::Undecodable);
+    if (decoded.text.isEmpty() || decoded.text.size() > 2)
+        return Unit::of(UnitKind::Irregular);
+    toWindowsVariants(decoded.text);
+    const Encoded encoded = encodeShiftJis(decoded.text);
+    const long long halfWidth = countHalfWidthKana(decoded.text);
+    const long long weight = utf8Weight(decoded.text);
+    if (decoded.errors > 1 || encoded.missing > 1 || encoded.bytes.empty() || encoded.bytes.size() > 2 ||
+        halfWidth > 1 || weight > 15)
+        return Unit::of(UnitKind::Irregular);
+    return Unit::clean(encoded.bytes, decoded.errors == 1, encoded.missing == 1, halfWidth == 1,
+                       static_cast<unsigned>(weight));
+}
+
+bool isUtf8Continuation(unsigned char b) {
+    return (b & 0xC0) == 0x80;
+}
+
+// The units of one code, filled as they are met.
+class UnitTable {
+public:
+    explicit UnitTable(KanjiCode code)
+        : code_(code),
+          single_(256, 0),
+          pair_(0x10000, 0),
+          triple_(code == KanjiCode::EucJp ? 0x10000 : 0, 0),
+          bmp_(code == KanjiCode::Utf8 ? 0x10000 : 0, 0) {
+        for (unsigned b = 0; b < 0x80; ++b) {
+            const char c = static_cast<char>(b);
+            const Unit unit = cached(single_, b, std::string_view(&c, 1));
+            std::string bytes;
+            unit.appendBytes(bytes);
+            plainAscii_[b] = unit.kind() == UnitKind::Clean && bytes == std::string_view(&c, 1) &&
+                             unit.replacement() == 0 && unit.missing() == 0 && unit.halfWidthKana() == 0 &&
+                             unit.weight() == 0;
+        }
+    }
+
+    // An ASCII byte that stays as it is and counts for nothing.
+    bool isPlainAscii(unsigned char b) const { return b < 0x80 && plainAscii_[b]; }
+
+    // The unit that starts at `at`, and its length.
+    Unit lookUp(std::string_view text, size_t at, size_t& length) {
+        const auto b = byteAt(text, at);
+        if (b < 0x80) {
+            length = 1;
+            return cached(single_, b, text.substr(at, 1));
+        }
+        switch (code_) {
+            case KanjiCode::EucJp:
+                return lookUpEucJp(text, at, length);
+            case KanjiCode::Utf8:
+                return lookUpUtf8(text, at, length);
+            default:
+                return lookUpShiftJis(text, at, length);
+        }
+    }
+
+private:
+    Unit cached(std::vector<uint32_t>& table, size_t key, std::string_view bytes) {
+        const uint32_t bits = table[key];
+        return bits != 0 ? Unit(bits) : fill(table, key, bytes);
+    }
+    [[gnu::noinline]] Unit fill(std::vector<uint32_t>& table, size_t key, std::string_view bytes) {
+        const Unit unit = makeUnit(bytes, code_);
+        table[key] = unit.bits();
+        return unit;
+    }
+
+    // Pairs, the three bytes of JIS X 0212 (after SS3), and single bytes.
+    Unit lookUpEucJp(std::string_view text, size_t at, size_t& length) {
+        const auto b = byteAt(text, at);
+        const size_t rest = text.size() - at;
+        if (b == 0x8F && rest >= 3) {
+            length = 3;
+            return cached(triple_, byteAt(text, at + 1) << 8 | byteAt(text, at + 2), text.substr(at, 3));
+        }
+        if ((b == 0x8E || b == 0x8F || (b >= 0xA1 && b <= 0xFE)) && rest >= 2) {
+            length = 2;
+            return cached(pair_, b << 8 | byteAt(text, at + 1), text.substr(at, 2));
+        }
+        length = 1;  // a single byte, or a first byte at the end of the text
+        return cached(single_, b, text.substr(at, 1));
+    }
+
+    Unit lookUpShiftJis(std::string_view text, size_t at, size_t& length) {
+        const auto b = byteAt(text, at);
+        if (isShiftJisLead(b) && text.size() - at >= 2) {
+            length = 2;
+            return cached(pair_, b << 8 | byteAt(text, at + 1), text.substr(at, 2));
+        }
+        length = 1;
+        return cached(single_, b, text.substr(at, 1));
+    }
+
+    // A first byte and the continuation bytes that follow it, up to the length it announces. A
+    // sequence cut short by another byte ends there: that is an error wherever it stands.
+    Unit lookUpUtf8(std::string_view text, size_t at, size_t& length) {
+        const auto b = byteAt(text, at);
+        const size_t wanted = b >= 0xC2 && b <= 0xDF   ? 2
+                              : b >= 0xE0 && b <= 0xEF ? 3
+                              : b >= 0xF0 && b <= 0xF4 ? 4
+                                                       : 1;
+        length = 1;
+        while (length < wanted && at + length < text.size() && isUtf8Continuation(byteAt(text, at + length)))
+            ++length;
+        const std::string_view bytes = text.substr(at, length);
+        if (length == 1)
+            return cached(single_, b, bytes);
+        if (length == 2)
+            return cached(pair_, b << 8 | byteAt(text, at + 1), bytes);
+        if (length < wanted)
+            return makeUnit(bytes, code_);
+        char32_t point = b & (wanted == 3 ? 0x0F : 0x07);
+        for (size_t i = 1; i < length; ++i)
+            point = point << 6 | (byteAt(text, at + i) & 0x3F);
+        if (length == 3 && point >= 0x800)
+            return cached(bmp_, point, bytes);
+        if (length == 4 && point >= 0x10000 && point <= 0x10FFFF) {
+            auto [entry, inserted] = supplementary_.try_emplace(point, 0);
+            if (inserted)
+                entry->second = makeUnit(bytes, code_).bits();
+            return Unit(entry->second);
+        }
+        return makeUnit(bytes, code_);  // too long a form, or beyond Unicode
+    }
+
+    KanjiCode code_;
+    std::vector<uint32_t> single_, pair_, triple_, bmp_;
+    std::unordered_map<char32_t, uint32_t> supplementary_;
+    bool plainAscii_[0x80] = {};
+};
+
+UnitTable& unitTable(KanjiCode code) {
+    thread_local UnitTable eucJp(KanjiCode::EucJp), shiftJis(KanjiCode::ShiftJis), utf8(KanjiCode::Utf8);
+    switch (code) {
+        case KanjiCode::EucJp:
+            return eucJp;
+        case KanjiCode::Utf8:
+            return utf8;
+        default:
+            return shiftJis;
+    }
+}
+
+// What the units of a text add up to, when every one of them is clean.
+struct UnitSums {
+    UnitKind kind = UnitKind::Clean;  // else the first unit that is not
+    long long replacements = 0;
+    long long missing = 0;
+    long long halfWidthKana = 0;
+    long long weight = 0;
+};
+
+UnitSums sumUnits(std::string_view text, KanjiCode code) {
+    UnitTable& table = unitTable(code);
+    UnitSums sums;
+    for (size_t i = 0; i < text.size();) {
+        if (table.isPlainAscii(byteAt(text, i))) {
+            ++i;
+            continue;
+        }
+        size_t length = 1;
+        const Unit unit = table.lookUp(text, i, length);
+        if (unit.kind() != UnitKind::Clean) {
+            sums.kind = unit.kind();
+            return sums;
+        }
+        sums.replacements += unit.replacement();
+        sums.missing += unit.missing();
+        sums.halfWidthKana += unit.halfWidthKana();
+        sums.weight += unit.weight();
+        i += length;
+    }
+    return sums;
+}
+
+// Appends the Shift_JIS of a text made of clean units and counts the characters that became "?";
+// false (with `out` as it was) when a unit is not clean, or when half-width kana are to be
+// widened (that joins a kana with its mark).
+bool appendFromUnits(std::string_view text, KanjiCode code, bool keepHalfWidthKana, std::string& out,
+                     std::size_t& missing) {
+    UnitTable& table = unitTable(code);
+    const size_t start = out.size();
+    std::size_t count = 0;
+    for (size_t i = 0; i < text.size();) {
+        size_t plain = i;
+        while (plain < text.size() && table.isPlainAscii(byteAt(text, plain)))
+            ++plain;
+        if (plain > i) {
+            out.append(text.data() + i, plain - i);
+            i = plain;
+            continue;
+        }
+        size_t length = 1;
+        const Unit unit = table.lookUp(text, i, length);
+        if (unit.kind() != UnitKind::Clean || (!keepHalfWidthKana && unit.halfWidthKana())) {
+            out.resize(start);
+            return false;
+        }
+        unit.appendBytes(out);
+        count += unit.missing();
+        i += length;
+    }
+    missing = count;
+    return true;
+}
+
+// The penalty of one candidate code for a text, through the codecs (without the UTF-8 evidence).
+long long penaltyThroughCodecs(std::string_view text, KanjiCode code) {
+    JisShift shift;
+    Decoded decoded = decode(text, code, shift);
+    toWindowsVariants(decoded.text);
+    const long long missing = encodeShiftJis(decoded.text).missing;
+    long long penalty = decoded.errors * 1000 + missing * 4 + countHalfWidthKana(decoded.text);
+    if (code == KanjiCode::ShiftJis)
+        penalty += countShiftJisExtensions(text);
+    return penalty;
+}
+
+// How much a text speaks for UTF-8 (0 unless it decodes as UTF-8 without an error).
+long long utf8EvidenceThroughCodecs(std::string_view text) {
+    JisShift shift;
+    const Decoded decoded = decode(text, KanjiCode::Utf8, shift);
+    return decoded.errors == 0 ? utf8Weight(decoded.text) : 0;
+}
+
 }  // namespace
 
 const char* kanjiCodeName(KanjiCode code) {
@@ -430,41 +751,109 @@ const char* kanjiCodeName(KanjiCode code) {
 // ---- KanjiCodeGuess ----
 
 void KanjiCodeGuess::add(std::string_view text) {
+    addLine(text, true);
+}
+
+void KanjiCodeGuess::addQuickly(std::string_view text) {
+    addLine(text, false);
+}
+
+void KanjiCodeGuess::addLine(std::string_view text, bool exactly) {
     if (hasShiftSequence(text))
         sawEscape_ = true;
     if (!hasEightBit(text))
         return;
     sawEightBit_ = true;
-    std::array<long long, std::size(kCandidates)> penalties{};
-    long long utf8Evidence = 0;
-    for (size_t i = 0; i < std::size(kCandidates); ++i) {
-        JisShift shift;
-        Decoded decoded = decode(text, kCandidates[i], shift);
-        toWindowsVariants(decoded.text);
-        const long long missing = encodeShiftJis(decoded.text).missing;
-        penalties[i] = decoded.errors * 1000 + missing * 4 + countHalfWidthKana(decoded.text);
-        if (kCandidates[i] == KanjiCode::ShiftJis)
-            penalties[i] += countShiftJisExtensions(text);
-        if (kCandidates[i] == KanjiCode::Utf8 && decoded.errors == 0)
-            utf8Evidence = utf8Weight(decoded.text);
-    }
+    std::array<UnitSums, std::size(kCandidates)> sums;
     for (size_t i = 0; i < std::size(kCandidates); ++i)
-        penalties_[i] += penalties[i] + (kCandidates[i] == KanjiCode::Utf8 ? 0 : utf8Evidence);
+        sums[i] = sumUnits(text, kCandidates[i]);
+
+    // Text that does not decode as UTF-8 is no evidence for it.
+    const UnitSums& utf8 = sums[2];
+    long long utf8Evidence = 0;
+    if (utf8.kind == UnitKind::Clean)
+        utf8Evidence = utf8.replacements == 0 ? utf8.weight : 0;
+    else if (utf8.kind == UnitKind::Irregular)
+        utf8Evidence = utf8EvidenceThroughCodecs(text);
+
+    for (size_t i = 0; i < std::size(kCandidates); ++i) {
+        const KanjiCode code = kCandidates[i];
+        if (code != KanjiCode::Utf8)
+            penalties_[i] += utf8Evidence;
+        if (sums[i].kind == UnitKind::Clean) {
+            penalties_[i] += sums[i].replacements * 1000 + sums[i].missing * 4 + sums[i].halfWidthKana;
+            if (code == KanjiCode::ShiftJis)
+                penalties_[i] += countShiftJisExtensions(text);
+        } else if (sums[i].kind == UnitKind::Undecodable && !exactly) {
+            // At least one undecodable sequence: a penalty of 1000 or more, worked out only if
+            // that can still decide (settle()).
+            ++bounded_[i];
+        } else {
+            penalties_[i] += penaltyThroughCodecs(text, code);
+        }
+    }
+}
+
+std::array<KanjiCode, 4> KanjiCodeGuess::order() const {
+    // On a tie the assumed code, then Shift_JIS (what the client itself works in), EUC-JP and
+    // UTF-8.
+    return {assumed_, KanjiCode::ShiftJis, KanjiCode::EucJp, KanjiCode::Utf8};
+}
+
+namespace {
+size_t candidateIndex(KanjiCode code) {
+    const auto at = std::find(std::begin(kCandidates), std::end(kCandidates), code);
+    return at == std::end(kCandidates) ? std::size(kCandidates)
+                                       : static_cast<size_t>(at - std::begin(kCandidates));
+}
+}  // namespace
+
+bool KanjiCodeGuess::settled() const {
+    // The best code whose penalty is known, and whether a code known only from below could
+    // still beat it.
+    long long best = -1;
+    size_t bestRank = 0;
+    const auto order = this->order();
+    for (size_t rank = 0; rank < order.size(); ++rank) {
+        const size_t i = candidateIndex(order[rank]);
+        if (i < std::size(kCandidates) && bounded_[i] == 0 && (best < 0 || penalties_[i] < best)) {
+            best = penalties_[i];
+            bestRank = rank;
+        }
+    }
+    for (size_t rank = 0; rank < order.size(); ++rank) {
+        const size_t i = candidateIndex(order[rank]);
+        if (i >= std::size(kCandidates) || bounded_[i] == 0)
+            continue;
+        const long long atLeast = penalties_[i] + 1000 * bounded_[i];
+        if (best < 0 || atLeast < best || (atLeast == best && rank < bestRank))
+            return false;
+    }
+    return true;
+}
+
+void KanjiCodeGuess::settle(std::string_view text) {
+    if (!hasEightBit(text))
+        return;
+    for (size_t i = 0; i < std::size(kCandidates); ++i) {
+        if (bounded_[i] == 0 || sumUnits(text, kCandidates[i]).kind != UnitKind::Undecodable)
+            continue;
+        penalties_[i] += penaltyThroughCodecs(text, kCandidates[i]);
+        --bounded_[i];
+    }
 }
 
 KanjiCode KanjiCodeGuess::code() const {
     if (!sawEightBit_)
         return sawEscape_ ? KanjiCode::Iso2022Jp : KanjiCode::Ascii;
-    // The lowest penalty wins; on a tie the assumed code, then Shift_JIS (what the client
-    // itself works in), EUC-JP and UTF-8.
-    KanjiCode order[] = {assumed_, KanjiCode::ShiftJis, KanjiCode::EucJp, KanjiCode::Utf8};
+    // The lowest penalty wins; on a tie the code that comes first in order().
     KanjiCode best = KanjiCode::ShiftJis;
     long long bestPenalty = -1;
-    for (const KanjiCode code : order) {
-        const auto at = std::find(std::begin(kCandidates), std::end(kCandidates), code);
-        if (at == std::end(kCandidates))
+    for (const KanjiCode code : order()) {
+        const size_t i = candidateIndex(code);
+        if (i >= std::size(kCandidates))
             continue;
-        const long long penalty = penalties_[static_cast<size_t>(at - std::begin(kCandidates))];
+        const long long penalty = penalties_[i] + 1000 * bounded_[i];
         if (bestPenalty < 0 || penalty < bestPenalty) {
             best = code;
             bestPenalty = penalty;
@@ -629,14 +1018,27 @@ std::string KanjiConverter::convert(std::string_view input, KanjiCode code) cons
 }
 
 std::string KanjiConverter::convert(std::string_view input, KanjiCode code, JisShift& shift) const {
+    std::string out;
+    appendConverted(input, code, shift, out);
+    return out;
+}
+
+std::size_t KanjiConverter::appendConverted(std::string_view input, KanjiCode code, JisShift& shift,
+                                            std::string& out) const {
     if (!hasEightBit(input) &&
-        (code != KanjiCode::Iso2022Jp || (shift.isInitial() && !hasShiftSequence(input))))
-        return std::string(input);
+        (code != KanjiCode::Iso2022Jp || (shift.isInitial() && !hasShiftSequence(input)))) {
+        out += input;
+        return 0;
+    }
+    std::size_t missing = 0;
+    if (code != KanjiCode::Iso2022Jp && appendFromUnits(input, code, keepHalfWidthKana_, out, missing))
+        return missing;
     Decoded decoded = decode(input, code, shift);
     toWindowsVariants(decoded.text);
     if (!keepHalfWidthKana_)
         widenHalfWidthKana(decoded.text);
-    return encodeShiftJis(decoded.text).bytes;
+    const Encoded encoded = encodeShiftJis(decoded.text);
+    out += encoded.bytes;
+    return static_cast<std::size_t>(encoded.missing);
 }
-
 }  // namespace dbk

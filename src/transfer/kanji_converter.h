@@ -50,6 +50,10 @@ public:
     // Converts one piece of a text of a known code, starting in the shift state `shift` and
     // leaving it where the piece ends.
     std::string convert(std::string_view input, KanjiCode code, JisShift& shift) const;
+    // The same, appended to `out`; returns how many characters became "?" (undecodable, or not
+    // in Shift_JIS).
+    std::size_t appendConverted(std::string_view input, KanjiCode code, JisShift& shift,
+                                std::string& out) const;
     // The code the text reads best in.
     KanjiCode recognise(std::string_view input) const;
 
@@ -89,14 +93,28 @@ class KanjiCodeGuess {
 public:
     explicit KanjiCodeGuess(KanjiCode assumed = KanjiCode::ShiftJis) : assumed_(assumed) {}
     void add(std::string_view text);
+    // The same, except that a piece a code cannot decode counts for that code only as "1000 or
+    // more" until settle() has seen it again. A file is read quickly this way; its few pieces
+    // that are needed to decide are looked at closely only when settled() says so.
+    void addQuickly(std::string_view text);
+    // Whether code() is what add() would have given for every piece.
+    bool settled() const;
+    // Takes the pieces given to addQuickly() once more, in the same order, and counts exactly
+    // what they only bounded.
+    void settle(std::string_view text);
     KanjiCode code() const;
 
 private:
+    void addLine(std::string_view text, bool exactly);
+    std::array<KanjiCode, 4> order() const;
+
     // Penalties of EUC-JP, Shift_JIS and UTF-8: undecodable bytes weigh most, then characters
     // Shift_JIS lacks, then half-width kana and the vendor and user-defined codes of Shift_JIS
     // (rare in real text, common in misreadings). Text that is valid UTF-8 with characters of
     // three and four bytes weighs against the other two.
     std::array<long long, 3> penalties_{};
+    // Pieces of each code that count only from below so far.
+    std::array<long long, 3> bounded_{};
     bool sawEightBit_ = false;
     bool sawEscape_ = false;
     KanjiCode assumed_;

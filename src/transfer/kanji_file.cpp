@@ -1,6 +1,7 @@
 #include "transfer/kanji_file.h"
 
 #include <QFile>
+#include <cstring>
 
 #include "transfer/kanji_converter.h"
 
@@ -8,13 +9,79 @@ namespace dbk {
 
 namespace {
 
-std::string_view view(const QByteArray& bytes) {
-    return std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()));
-}
+constexpr qint64 kBlockSize = 1 << 20;
+
+// Reads a file a block at a time and hands out its lines, each with its line feed (the last one
+// may have none). A line is held whole, however long; the blocks are not.
+class LineReader {
+public:
+    explicit LineReader(QFile& file) : file_(file), block_(static_cast<size_t>(kBlockSize), '\0') {}
+
+    bool rewind() {
+        start_ = end_ = 0;
+        carry_.clear();
+        eof_ = failed_ = false;
+        return file_.seek(0);
+    }
+
+    // The next line; false at the end of the file or when it cannot be read (failed()).
+    bool next(std::string_view& line) {
+        for (;;) {
+            const char* begin = block_.data() + start_;
+            const void* feed = std::memchr(begin, '\n', end_ - start_);
+            if (feed) {
+                const size_t length = static_cast<size_t>(static_cast<const char*>(feed) - begin) + 1;
+                start_ += length;
+                if (carry_.empty()) {
+                    line = std::string_view(begin, length);
+                } else {
+                    carry_.append(begin, length);
+                    line = held_ = std::move(carry_);
+                    carry_.clear();
+                }
+                return true;
+            }
+            carry_.append(begin, end_ - start_);
+            start_ = end_ = 0;
+            if (eof_ || !fill()) {
+                if (carry_.empty())
+                    return false;
+                line = held_ = std::move(carry_);
+                carry_.clear();
+                return true;
+            }
+        }
+    }
+
+    bool failed() const { return failed_; }
+
+private:
+    bool fill() {
+        const qint64 read = file_.read(block_.data(), kBlockSize);
+        if (read < 0)
+            failed_ = true;
+        if (read <= 0) {
+            eof_ = true;
+            return false;
+        }
+        end_ = static_cast<size_t>(read);
+        return true;
+    }
+
+    QFile& file_;
+    std::string block_;
+    size_t start_ = 0;
+    size_t end_ = 0;
+    std::string carry_;  // the beginning of a line that runs on into the next block
+    std::string held_;   // a line put together from more than one block
+    bool eof_ = false;
+    bool failed_ = false;
+};
 
 }  // namespace
 
-bool convertKanjiFile(const QString& source, const QString& destination, std::string_view options) {
+bool convertKanjiFile(const QString& source, const QString& destination, std::string_view options,
+                      uint64_t* unconverted) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return false;
@@ -24,23 +91,46 @@ bool convertKanjiFile(const QString& source, const QString& destination, std::st
 
     KanjiConverter converter;
     converter.setOptions(options);
-    // A first reading decides the code; lines are read whole, however long.
+    // A first reading decides the code (a second one only when the lines it could not decode
+    // in some code might still change the choice).
+    LineReader lines(in);
     KanjiCodeGuess guess(converter.assumedCode());
-    for (QByteArray line = in.readLine(); !line.isEmpty(); line = in.readLine())
-        guess.add(view(line));
-    if (!in.seek(0))
+    std::string_view line;
+    while (lines.next(line))
+        guess.addQuickly(line);
+    if (lines.failed())
         return false;
+    if (!guess.settled()) {
+        if (!lines.rewind())
+            return false;
+        while (lines.next(line))
+            guess.settle(line);
+        if (lines.failed())
+            return false;
+    }
     const KanjiCode code = guess.code();
 
+    if (!lines.rewind())
+        return false;
     // ISO-2022-JP's shifts may outlast a line.
     KanjiConverter::JisShift shift;
-    bool written = true;
-    for (QByteArray line = in.readLine(); written && !line.isEmpty(); line = in.readLine()) {
-        const std::string converted = converter.convert(view(line), code, shift);
+    std::string converted;
+    converted.reserve(static_cast<size_t>(kBlockSize) * 2);
+    const auto write = [&out, &converted] {
         const auto size = static_cast<qint64>(converted.size());
-        written = out.write(converted.data(), size) == size;
+        const bool written = out.write(converted.data(), size) == size;
+        converted.clear();
+        return written;
+    };
+    uint64_t missing = 0;
+    while (lines.next(line)) {
+        missing += converter.appendConverted(line, code, shift, converted);
+        if (converted.size() >= static_cast<size_t>(kBlockSize) && !write())
+            return false;
     }
-    return written && in.atEnd() && out.flush();
+    if (unconverted)
+        *unconverted = missing;
+    return !lines.failed() && write() && out.flush();
 }
 
 }  // namespace dbk

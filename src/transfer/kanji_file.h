@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <string_view>
 
 namespace dbk {
@@ -8,7 +9,9 @@ namespace dbk {
 // Converts a text file to Shift_JIS (CP932) into another file, which it replaces, line by line
 // with the converter's options. The code of the source is recognised over the whole file, so
 // that every line is read in the same code. False when either file cannot be opened or the
-// destination cannot be written completely.
-bool convertKanjiFile(const QString& source, const QString& destination, std::string_view options);
+// destination cannot be written completely. `unconverted`, when given, counts the characters that
+// became "?" (undecodable, or not in Shift_JIS).
+bool convertKanjiFile(const QString& source, const QString& destination, std::string_view options,
+                      uint64_t* unconverted = nullptr);
 
 }  // namespace dbk

@@ -325,6 +325,84 @@ TEST(KanjiFile, CarriesTheShiftsOfIso2022JpFromLineToLine) {
     }
 }
 
+std::string repeated(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
+// A file is read quickly first: lines a code cannot decode count for it only from below, and
+// are looked at again only when that could change the choice. The choice is always the one that
+// reading every line closely gives.
+TEST(KanjiCodeGuess, AQuickReadingChoosesAsACloseOneDoes) {
+    const std::string euc = bytes(nkf({"-e", "-W"}, kSampleUtf8));
+    const std::string sjis = bytes(nkf({"-s", "-W"}, kSampleUtf8));
+    const std::string ambiguous = bytes(nkf({"-e", "-W"}, "燹皸綯\r\n"));  // reads as Shift_JIS too
+    const std::string broken = "\xa4\xa2\xa4\r\n\x82\xa0\x82\n\xe3\x81\x82\xe3\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        bool settledAtOnce;
+    } cases[] = {
+        {"EUC-JP", ambiguous + euc, true},
+        {"Shift_JIS", sjis, true},
+        {"UTF-8 with a byte order mark", "\xef\xbb\xbf" + bytes(kSampleUtf8), true},
+        {"ISO-2022-JP", bytes(nkf({"-j", "-W"}, kSampleUtf8)), true},
+        {"EUC-JP with a broken line in every code", ambiguous + euc + broken, false},
+        {"Shift_JIS and EUC-JP lines", sjis + euc + sjis, false},
+        {"a few lines of each", ambiguous + broken + "\x8a\xbf\n" + ambiguous, false},
+        // EUC-JP's half-width kana (1,200) against a Shift_JIS reading whose one undecodable line
+        // (at least 1,000) also has 400 half-width kana: only the second look tells.
+        {"a close call", repeated("\x8e\xb1", 1200) + "\n" + repeated("\xa4\xa2", 200) + "\xe0\xfe\n", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QList<QByteArray> lines = QByteArray::fromStdString(c.text).split('\n');
+        KanjiCodeGuess close(KanjiCode::Iso2022Jp);
+        KanjiCodeGuess quick(KanjiCode::Iso2022Jp);
+        for (const QByteArray& line : lines) {
+            close.add(bytes(line + "\n"));
+            quick.addQuickly(bytes(line + "\n"));
+        }
+        EXPECT_EQ(quick.settled(), c.settledAtOnce);
+        if (!quick.settled()) {
+            for (const QByteArray& line : lines)
+                quick.settle(bytes(line + "\n"));
+        }
+        EXPECT_TRUE(quick.settled());
+        EXPECT_EQ(quick.code(), close.code());
+    }
+}
+
+TEST(KanjiFile, ReadsFilesLargerThanItsReadingBlockLineByLine) {
+    QTemporaryDir dir;
+    const QString source = dir.filePath("large.csv");
+    const QString target = dir.filePath("work.csv");
+    // A line of 300,000 characters across the first block's end, among short ones, with
+    // half-width kana that "-s" widens line by line.
+    QByteArray utf8;
+    for (int i = 0; utf8.size() < 1'000'000; ++i)
+        utf8 += QByteArray::number(i) + ",\"東京都ｶﾞｷﾞ表ソ\",\"" + QByteArray::number(i * 7) + "\"\r\n";
+    utf8 += QByteArray("長").repeated(100'000) + "\n";
+    for (int i = 0; i < 10'000; ++i)
+        utf8 += "ｱｲｳ,\"漢字\"\n";
+    const QByteArray euc = nkf({"-e", "-x", "-W"}, utf8);
+    QFile file(source);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(euc);
+    file.close();
+    for (const char* options : {"-J -s -S -x -B", "-s"}) {
+        SCOPED_TRACE(options);
+        ASSERT_TRUE(convertKanjiFile(source, target, options));
+        QFile converted(target);
+        ASSERT_TRUE(converted.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(
+            converted.readAll() ==
+            nkf(QString::fromLatin1(options) == "-s" ? QStringList{"-s"} : QStringList{"-s", "-x"}, euc));
+    }
+}
+
 TEST(KanjiFile, ReportsFilesThatCannotBeOpened) {
     QTemporaryDir dir;
     const QString source = dir.filePath("source.txt");
