@@ -358,6 +358,7 @@ public:
         if (batch_.rows() > 0)
             sendBatch(rowsComplete);
         finishPending();
+        commit();
         if (stopped_)
             return outcome_;
         CopyLogSink* sink = engine_.sink_;
@@ -489,6 +490,15 @@ private:
         finishPending();
         if (stopped_)
             return;
+        // A transaction spans several statements: one commit (and its flush to disk) per few
+        // megabytes instead of one per statement.
+        if (rollsBack_ && !inTransaction_) {
+            if (!target_.exec("START TRANSACTION")) {
+                stop(target_.errorNumber(), targetSet_.fromWire(target_.errorText()));
+                return;
+            }
+            inTransaction_ = true;
+        }
         batch_.endsPage = endsPage;
         pending_ = std::move(batch_);
         startBatch();
@@ -526,6 +536,22 @@ private:
         }
         if (batch.endsPage)
             endPage(batch.page);
+        uncommittedBytes_ += batch.sql.size();
+        if (uncommittedBytes_ >= kCommitBytes)
+            commit();
+    }
+
+    void commit() {
+        if (!inTransaction_)
+            return;
+        inTransaction_ = false;
+        uncommittedBytes_ = 0;
+        if (!target_.exec("COMMIT")) {
+            outcome_.copied = committedRows_;
+            stop(target_.errorNumber(), targetSet_.fromWire(target_.errorText()));
+            return;
+        }
+        committedRows_ = outcome_.copied;
     }
 
     // Sends the rows of a refused statement one by one, from the first that did not arrive.
@@ -572,7 +598,13 @@ private:
             engine_.progress_(outcome_.copied);
     }
 
+    // Ends the copy; the rows of an open transaction go back, and are no longer counted.
     void stop(unsigned int error, const QString& text) {
+        if (inTransaction_) {
+            inTransaction_ = false;
+            target_.exec("ROLLBACK");
+            outcome_.copied = committedRows_;
+        }
         stopped_ = true;
         outcome_.status = CopyOutcome::Status::TargetFailed;
         outcome_.errorNumber = error;
@@ -582,6 +614,7 @@ private:
     // Statements of about this size keep the target busy while the next rows are read, and keep
     // two of them in memory at most.
     static constexpr size_t kBatchBytes = 1024 * 1024;
+    static constexpr size_t kCommitBytes = 8 * 1024 * 1024;
 
     CopyEngine& engine_;
     const CopyJob& job_;
@@ -601,6 +634,9 @@ private:
     bool stopped_ = false;
     bool rollsBack_ = false;
     uint64_t rowsBefore_ = 0;
+    bool inTransaction_ = false;
+    size_t uncommittedBytes_ = 0;
+    uint64_t committedRows_ = 0;
     CopyOutcome outcome_;
 };
 

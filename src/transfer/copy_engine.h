@@ -121,9 +121,10 @@ struct CopyOutcome {
 // rows break, a value a column refuses) it undoes what the statement left in the target and takes
 // the streamed way. Between servers, or when asked to, it streams the source (on a second
 // connection within one server) and sends multi-row INSERTs of up to 1,000 rows to the target,
-// each sent while the next is read. A statement the target refuses is sent again row by row, so
-// that exactly the refused rows are logged and the others arrive. Both connections are marked
-// busy and switched to utf8mb4 for the copy and put back afterwards.
+// each sent while the next is read (on a target with transactions, several statements to one
+// commit). A statement the target refuses is sent again row by row, from the first row it did not
+// keep, so that exactly the refused rows are logged and the others arrive. Both connections are
+// marked busy and switched to utf8mb4 for the copy and put back afterwards.
 class CopyEngine {
 public:
     // source and target may be the same connection: a copy within one server.

@@ -243,9 +243,6 @@ TableCopyOutcome TableCopy::run(const TableCopyRequest& request) {
         return outcome;
 
     outcome.status = Status::Copied;
-    outcome.sourceRows = sourceRowCount(connection_, request.sourceDatabase, request.sourceTable).value_or(0);
-    if (onSourceCount_)
-        onSourceCount_(outcome.sourceRows);
     const std::optional<CopyJob> job =
         CopyJob::wholeTable(connection_, utf8FromClient(request.sourceDatabase),
                             utf8FromClient(request.sourceTable), request.targetDatabase, request.targetTable);
@@ -263,6 +260,11 @@ TableCopyOutcome TableCopy::run(const TableCopyRequest& request) {
         engine.setProgress(onProgress_);
         outcome.copy = engine.run(*job);
     }
+    // The rows the copy read are the source's count at the time of the copy; a count of its own
+    // beforehand would read the whole table once more.
+    outcome.sourceRows = outcome.copy.read;
+    if (onSourceCount_)
+        onSourceCount_(outcome.sourceRows);
     outcome.logIncomplete = !log.close();
     return outcome;
 }

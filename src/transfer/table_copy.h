@@ -99,7 +99,7 @@ std::optional<std::string> createTableText(Connection& connection, std::string_v
 class TableCopy {
 public:
     explicit TableCopy(Connection& connection) : connection_(connection) {}
-    // The source count once it is known, then the rows copied after each page.
+    // The rows copied after each page, and the source count (the rows read) at the end.
     void setSourceCount(std::function<void(uint64_t)> handler) { onSourceCount_ = std::move(handler); }
     void setProgress(std::function<void(uint64_t)> handler) { onProgress_ = std::move(handler); }
 
