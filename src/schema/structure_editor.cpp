@@ -75,6 +75,96 @@ KeyListing readKeyListing(Connection& connection, std::string_view database, std
     return listing;
 }
 
+namespace {
+
+// Where a word stands in a definition outside quoted strings and parentheses, or npos. The word
+// must stand alone (blanks or the text's ends around it).
+size_t findWord(std::string_view text, std::string_view word) {
+    int depth = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\'' || c == '"' || c == '`') {
+            for (++i; i < text.size(); ++i) {
+                if (c != '`' && text[i] == '\\') {
+                    ++i;
+                } else if (text[i] == c) {
+                    if (i + 1 < text.size() && text[i + 1] == c)
+                        ++i;
+                    else
+                        break;
+                }
+            }
+            continue;
+        }
+        if (c == '(' || c == ')') {
+            depth += c == '(' ? 1 : -1;
+            continue;
+        }
+        if (depth == 0 && text.substr(i, word.size()) == word && (i == 0 || text[i - 1] == ' ') &&
+            (i + word.size() == text.size() || text[i + word.size()] == ' '))
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+std::string quotedName(std::string_view name) {
+    std::string quoted = "`";
+    for (const char c : name) {
+        quoted += c;
+        if (c == '`')
+            quoted += '`';
+    }
+    return quoted + "`";
+}
+
+}  // namespace
+
+std::optional<std::string> columnDefinitionOf(std::string_view createText, std::string_view column) {
+    const std::string head = "  " + quotedName(column) + " ";
+    for (size_t start = 0; start < createText.size();) {
+        size_t end = createText.find('\n', start);
+        if (end == std::string_view::npos)
+            end = createText.size();
+        std::string_view line = createText.substr(start, end - start);
+        if (line.substr(0, head.size()) == head) {
+            line.remove_prefix(head.size());
+            if (!line.empty() && line.back() == ',')
+                line.remove_suffix(1);
+            return std::string(line);
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+std::string withNullness(std::string_view definition, bool null) {
+    std::string text(definition);
+    if (const size_t notNull = findWord(text, "NOT NULL"); notNull != std::string::npos) {
+        if (null)
+            text.replace(notNull, 8, "NULL");
+        return text;
+    }
+    if (null)
+        return text;
+    if (const size_t defaultNull = findWord(text, "DEFAULT NULL"); defaultNull != std::string::npos)
+        text.erase(defaultNull > 0 ? defaultNull - 1 : 0, 13);
+    if (const size_t nullWord = findWord(text, "NULL"); nullWord != std::string::npos) {
+        text.replace(nullWord, 4, "NOT NULL");
+        return text;
+    }
+    return text + " NOT NULL";
+}
+
+std::string updateDefinition(std::optional<std::string> ownDefinition, std::string_view newNameUtf8,
+                             std::string_view listedTypeUtf8, bool null, bool primaryKey) {
+    std::string definition = Connection::ident(newNameUtf8) + ' ';
+    definition += ownDefinition ? withNullness(*ownDefinition, null)
+                                : format("%s %s", listedTypeUtf8, null ? "NULL" : "NOT NULL");
+    if (primaryKey)
+        definition += " PRIMARY KEY";
+    return definition;
+}
+
 std::string dropFieldStatement(std::string_view database, std::string_view table, std::string_view field) {
     return format("ALTER TABLE %s DROP %s", Connection::qualifiedName(database, table),
                   Connection::ident(field));

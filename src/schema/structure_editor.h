@@ -45,6 +45,20 @@ std::string dropKeyStatement(std::string_view database, std::string_view table, 
 std::string changeStatement(std::string_view database, std::string_view table, std::string_view field,
                             std::string_view definition);
 
+// What a column is, as the server writes it in its CREATE TABLE text (UTF-8): everything after
+// the name (type, character set, NULL, default, AUTO_INCREMENT, comment ...); nullopt when the
+// text has no such column.
+std::optional<std::string> columnDefinitionOf(std::string_view createText, std::string_view column);
+// The definition with NULL or NOT NULL as asked and every other attribute as it was (a DEFAULT
+// NULL goes when the column becomes NOT NULL).
+std::string withNullness(std::string_view definition, bool null);
+// The definition Update sends: the column's own (from the CREATE TABLE text, read in utf8mb4) under
+// its new name, NULL as the box says, and PRIMARY KEY when asked for a column that is not in the
+// primary key yet. Names are Shift_JIS; the result is UTF-8. Without a definition (the column
+// is gone) the name and the type as listed.
+std::string updateDefinition(std::optional<std::string> ownDefinition, std::string_view newNameUtf8,
+                             std::string_view listedTypeUtf8, bool null, bool primaryKey);
+
 // The add-key form's key.
 enum class KeyKind { Primary, Index, Unique };
 // "ALTER TABLE db.t ADD PRIMARY KEY ( c,a,b )", "... ADD INDEX name ( ... )", "... ADD UNIQUE ( ... )".

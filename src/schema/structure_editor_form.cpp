@@ -23,7 +23,9 @@
 #include "conn/session.h"
 #include "conn/text_codec.h"
 #include "schema/add_key_form.h"
+#include "transfer/copy_engine.h"
 #include "transfer/maintenance_form.h"
+#include "transfer/table_copy.h"
 #include "transfer/table_copy_form.h"
 
 namespace dbk {
@@ -190,6 +192,7 @@ void StructureEditorForm::selectFieldRow(int row) {
     const FieldRow& field = fieldRows_[size_t(row)];
     selectedFieldName_ = field.field;
     selectedType_ = field.type;
+    selectedIsPrimary_ = field.key == "PRI";
     selectedField_->setText(toUi(field.field));
     primaryKey_->setChecked(field.key == "PRI");
     null_->setChecked(field.null == "YES");
@@ -198,13 +201,23 @@ void StructureEditorForm::selectFieldRow(int row) {
 void StructureEditorForm::selectKeyRow(int row) {
     if (row < 0 || row >= static_cast<int>(keyListing_.rows.size()))
         return;
-    selectedFieldName_ = keyListing_.columnName(size_t(row));
     selectedKey_ = keyListing_.keyName(size_t(row));
-    selectedField_->setText(toUi(selectedFieldName_));
+    const std::string column = keyListing_.columnName(size_t(row));
+    // The key's column with its own type, NULL and key state, so that Update never gives it those
+    // of the column selected before.
+    for (size_t i = 0; i < fieldRows_.size(); ++i) {
+        if (fieldRows_[i].field == column) {
+            selectFieldRow(static_cast<int>(i));
+            return;
+        }
+    }
+    selectedFieldName_ = column;
+    selectedField_->setText(toUi(column));
 }
 
 void StructureEditorForm::forgetSelection() {
     selectedFieldName_.clear();
+    selectedIsPrimary_ = false;
     selectedField_->clear();
     primaryKey_->setChecked(false);
     null_->setChecked(false);
@@ -214,14 +227,21 @@ void StructureEditorForm::update() {
     WaitCursor wait;
     if (!selectedField_->text().isEmpty()) {
         Connection& connection = session_.connection();
-        const std::string newName = fromUi(selectedField_->text());
-        const std::string definition =
-            format("%s %s %s %s", Connection::ident(newName), selectedType_,
-                   null_->isChecked() ? "NULL" : "NOT NULL", primaryKey_->isChecked() ? "PRIMARY KEY" : "");
-        if (connection.exec(changeStatement(database_, table_, selectedFieldName_, definition))) {
-            selectedFieldName_ = newName;
+        const QByteArray newName = selectedField_->text().toUtf8();
+        // The column keeps what the editor does not show: its definition is read as the server
+        // writes it, and only the name, NULL and the primary key mark change.
+        const std::optional<std::string> create = createTableText(connection, database_, table_);
+        const std::string definition = updateDefinition(
+            create ? columnDefinitionOf(*create, utf8FromClient(selectedFieldName_)) : std::nullopt,
+            std::string_view(newName.constData(), size_t(newName.size())), utf8FromClient(selectedType_),
+            null_->isChecked(), primaryKey_->isChecked() && !selectedIsPrimary_);
+        const LosslessCharacterSet set(connection);
+        if (connection.exec(set.wire(changeStatement(utf8FromClient(database_), utf8FromClient(table_),
+                                                     utf8FromClient(selectedFieldName_), definition)))) {
+            selectedFieldName_ = fromUi(selectedField_->text());
         } else {
-            ui().message(failureText("更新が出来ませんでした\n%d:%s", connection));
+            ui().message(formatUi(QStringLiteral("更新が出来ませんでした\n%d:%s"), connection.errorNumber(),
+                                  set.fromWire(connection.errorText())));
         }
     }
     loadLists();

@@ -71,6 +71,8 @@ private:
     std::optional<std::string> renamed_;
     std::string selectedFieldName_;
     std::string selectedType_;
+    // The selected column is (part of) the primary key already: Update does not name it again.
+    bool selectedIsPrimary_ = false;
     std::string selectedKey_;
     std::vector<FieldRow> fieldRows_;
     KeyListing keyListing_;

@@ -32,11 +32,14 @@ protected:
         setInterfaceLanguage(Language::English);
         db.emplace("dbk_structure");
         table = sjis("構造 表");
-        ASSERT_TRUE(
-            db->admin().exec("CREATE TABLE " + Connection::ident(table) +
-                             " (id INT NOT NULL AUTO_INCREMENT PRIMARY KEY, a INT NOT NULL DEFAULT 7, "
-                             "b VARCHAR(10) NOT NULL DEFAULT 'x', c DATE NOT NULL, note TEXT, "
-                             "UNIQUE KEY by_b (b))"));
+        ASSERT_TRUE(db->admin().setCharacterSet("utf8mb4"));
+        ASSERT_TRUE(db->admin().exec(
+            "CREATE TABLE `構造 表`"
+            " (id INT NOT NULL AUTO_INCREMENT PRIMARY KEY, a INT NOT NULL DEFAULT 7, "
+            "b VARCHAR(10) CHARACTER SET cp932 NOT NULL DEFAULT 'x' COMMENT 'メモüé', c DATE NOT NULL, "
+            "note TEXT, "
+            "UNIQUE KEY by_b (b))"));
+        ASSERT_TRUE(db->admin().setCharacterSet("cp932"));
         previousRunner = setModalRunner([this](QDialog& dialog) {
             formsOpened << dialog.windowTitle();
             if (onForm)
@@ -106,10 +109,49 @@ TEST_F(StructureEditorTest, ListsShowTheServersColumnsAndKeys) {
     form.selectFieldRow(fieldRow(form, "id"));
     EXPECT_TRUE(form.primaryKeyBox()->isChecked());
     EXPECT_FALSE(form.nullBox()->isChecked());
-    // A key row names its column; the boxes stay as they were.
+    // A key row selects its column with the column's own state.
     form.selectKeyRow(keyRow(form, "by_b"));
     EXPECT_EQ(form.selectedFieldEdit()->text(), QStringLiteral("b"));
-    EXPECT_TRUE(form.primaryKeyBox()->isChecked());
+    EXPECT_FALSE(form.primaryKeyBox()->isChecked());
+    EXPECT_FALSE(form.nullBox()->isChecked());
+}
+
+// What one column is now, as information_schema tells it.
+std::string describe(Connection& c, const char* column) {
+    c.setCharacterSet("utf8mb4");
+    Result r =
+        c.query(std::string("SELECT CONCAT_WS('|', IS_NULLABLE, COLUMN_DEFAULT, EXTRA, COLLATION_NAME, "
+                            "COLUMN_COMMENT, COLUMN_KEY) FROM information_schema.COLUMNS WHERE "
+                            "TABLE_SCHEMA='dbk_structure' AND COLUMN_NAME='") +
+                column + "'");
+    c.setCharacterSet("cp932");
+    return r.next() ? std::string(r.text(0U)) : std::string("(none)");
+}
+
+TEST_F(StructureEditorTest, UpdateChangesNameAndNullAndKeepsTheRest) {
+    StructureEditorForm form(db->session(), db->name(), table);
+    Connection& c = db->admin();
+    // Renaming the auto-increment primary key keeps both, and sends no second PRIMARY KEY.
+    form.selectFieldRow(fieldRow(form, "id"));
+    form.selectedFieldEdit()->setText(QStringLiteral("番号"));
+    form.button(QStringLiteral("更新"))->click();
+    EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join(u'|').toStdString();
+    EXPECT_EQ(describe(c, "番号"), "NO|auto_increment||PRI");
+    // NULL allowed: the default stays.
+    form.selectFieldRow(fieldRow(form, "a"));
+    form.nullBox()->setChecked(true);
+    form.button(QStringLiteral("更新"))->click();
+    EXPECT_EQ(describe(c, "a"), "YES|7|||");
+    // The character set, default and comment of a column stay too, whichever list it was chosen in.
+    form.selectKeyRow(keyRow(form, "by_b"));
+    form.nullBox()->setChecked(true);
+    form.button(QStringLiteral("更新"))->click();
+    EXPECT_EQ(describe(c, "b"), "YES|'x'||cp932_japanese_ci|メモüé|UNI");
+    form.nullBox()->setChecked(false);
+    form.button(QStringLiteral("更新"))->click();
+    EXPECT_EQ(describe(c, "b"), "NO|'x'||cp932_japanese_ci|メモüé|UNI");
+    EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join(u'|').toStdString();
+    EXPECT_EQ(form.fieldList()->item(0, 0)->text(), QStringLiteral("番号"));
 }
 
 TEST_F(StructureEditorTest, DeleteFieldAndPrimaryKey) {

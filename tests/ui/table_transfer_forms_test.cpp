@@ -52,12 +52,12 @@ private:
 TEST_F(TableTransferFormsTest, MaintenanceActionsAndConversions) {
     test::ScratchDatabase db("dbk_maint_form");
     Connection& c = db.admin();
-    const std::string table = sjis("保守 表");
+    const std::string table = sjis("保守 `表");
     ASSERT_TRUE(c.exec("CREATE TABLE " + Connection::ident(table) +
                        " (id INT PRIMARY KEY, v VARCHAR(20)) ENGINE=MyISAM"));
     ASSERT_TRUE(c.exec("INSERT INTO " + Connection::ident(table) + " SELECT seq, 'v' FROM seq_1_to_100"));
     MaintenanceForm form(db.session(), db.name(), table, "root", "localhost", dir.path());
-    EXPECT_EQ(form.tableEdit()->text(), QStringLiteral("保守 表"));
+    EXPECT_EQ(form.tableEdit()->text(), QStringLiteral("保守 `表"));
     EXPECT_EQ(form.typeEdit()->text(), QStringLiteral("MyISAM"));
     // This server has no BACKUP TABLE: the buttons say so.
     EXPECT_FALSE(form.backupButton()->isEnabled());

@@ -36,6 +36,44 @@ TEST(StructureEditorStatements, EveryStatementOfTheEditorAndTheAddKeyForm) {
         EXPECT_EQ(c.statement, c.expected);
 }
 
+TEST(StructureEditorUpdate, TheColumnKeepsWhatTheEditorDoesNotShow) {
+    const std::string create =
+        "CREATE TABLE `t` (\n"
+        "  `id` int(11) NOT NULL AUTO_INCREMENT,\n"
+        "  `a``b` varchar(10) CHARACTER SET cp932 COLLATE cp932_bin DEFAULT 'x, NOT NULL' COMMENT 'it''s',\n"
+        "  `made` timestamp NULL DEFAULT NULL ON UPDATE current_timestamp(),\n"
+        "  `n` decimal(10,2) DEFAULT NULL,\n"
+        "  PRIMARY KEY (`id`)\n"
+        ") ENGINE=InnoDB";
+    EXPECT_EQ(columnDefinitionOf(create, "id"), "int(11) NOT NULL AUTO_INCREMENT");
+    EXPECT_EQ(columnDefinitionOf(create, "a`b"),
+              "varchar(10) CHARACTER SET cp932 COLLATE cp932_bin DEFAULT 'x, NOT NULL' COMMENT 'it''s'");
+    EXPECT_EQ(columnDefinitionOf(create, "missing"), std::nullopt);
+    EXPECT_EQ(columnDefinitionOf(create, "i"), std::nullopt);
+    struct Case {
+        const char* column;
+        bool null;
+        const char* definition;
+    } cases[] = {
+        {"id", false, "int(11) NOT NULL AUTO_INCREMENT"},
+        {"id", true, "int(11) NULL AUTO_INCREMENT"},
+        // The NOT NULL inside the default's quotes is not the column's.
+        {"a`b", false,
+         "varchar(10) CHARACTER SET cp932 COLLATE cp932_bin DEFAULT 'x, NOT NULL' COMMENT 'it''s' NOT NULL"},
+        {"a`b", true,
+         "varchar(10) CHARACTER SET cp932 COLLATE cp932_bin DEFAULT 'x, NOT NULL' COMMENT 'it''s'"},
+        {"made", false, "timestamp NOT NULL ON UPDATE current_timestamp()"},
+        {"made", true, "timestamp NULL DEFAULT NULL ON UPDATE current_timestamp()"},
+        {"n", false, "decimal(10,2) NOT NULL"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(withNullness(*columnDefinitionOf(create, c.column), c.null), c.definition) << c.column;
+    EXPECT_EQ(updateDefinition(columnDefinitionOf(create, "n"), "cost", "decimal(10,2)", true, true),
+              "cost decimal(10,2) DEFAULT NULL PRIMARY KEY");
+    EXPECT_EQ(updateDefinition(std::nullopt, "new name", "int(11)", false, false),
+              "`new name` int(11) NOT NULL");
+}
+
 TEST(StructureEditorLists, ImagesAndKeyCandidates) {
     EXPECT_EQ(keyImageOf("PRI"), KeyImage::Primary);
     EXPECT_EQ(keyImageOf("MUL"), KeyImage::Multiple);
