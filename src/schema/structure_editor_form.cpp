@@ -82,10 +82,12 @@ void StructureEditorForm::buildControls() {
         return b;
     };
     QPushButton* close = makeButton("閉じる", &QDialog::accept);
-    QPushButton* addField = makeButton("フィールド追加", &StructureEditorForm::addField);
-    QPushButton* rename = makeButton("テーブル名変更", &StructureEditorForm::renameTable);
+    QPushButton* addField = makeButton("フィールド追加", [] {});
+    QPushButton* rename = makeButton("テーブル名変更", [] {});
     QPushButton* updateButton = makeButton("更新", &StructureEditorForm::update);
-    QPushButton* options = makeButton("テーブルオプション", &StructureEditorForm::openTableOptions);
+    QPushButton* options = makeButton("テーブルオプション", [] {});
+    for (QPushButton* unavailable : {addField, rename, options})
+        unavailable->setEnabled(false);
     QPushButton* maintenance = makeButton("メンテナンス・修復", &StructureEditorForm::openMaintenance);
     QPushButton* copy = makeButton("テーブルの複製", &StructureEditorForm::openTableCopy);
     QPushButton* size = makeButton("データ量の情報", &StructureEditorForm::openDataInformation);
@@ -94,7 +96,7 @@ void StructureEditorForm::buildControls() {
     QPushButton* addUnique = makeButton("一意制約追加", [this] { addKey(KeyKind::Unique); });
 
     fieldMenu_ = new QMenu(this);
-    connect(fieldMenu_->addAction(msg(32782)), &QAction::triggered, this, &StructureEditorForm::addField);
+    fieldMenu_->addAction(msg(32782))->setEnabled(false);
     connect(fieldMenu_->addAction(msg(32783)), &QAction::triggered, this, &StructureEditorForm::deleteField);
     fieldMenu_->addAction(msg(32784));  // details: nothing to show beyond the row
     keyMenu_ = new QMenu(this);
@@ -113,7 +115,6 @@ void StructureEditorForm::buildControls() {
     connect(keys_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { keyMenu_->popup(keys_->viewport()->mapToGlobal(at)); });
     connect(fields_, &QTableWidget::cellClicked, this, [this](int row, int) { selectFieldRow(row); });
-    connect(fields_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { changeField(row); });
     connect(keys_, &QTableWidget::cellClicked, this, [this](int row, int) { selectKeyRow(row); });
 
     auto* selection = new QHBoxLayout;
@@ -278,22 +279,6 @@ void StructureEditorForm::addKey(KeyKind kind) {
         loadLists();
 }
 
-void StructureEditorForm::addField() {
-    // The add-field form comes with the column forms.
-}
-
-void StructureEditorForm::changeField(int) {
-    // The change-field form comes with the column forms.
-}
-
-void StructureEditorForm::renameTable() {
-    // The rename form comes with the table forms.
-}
-
-void StructureEditorForm::openTableOptions() {
-    // The table options form comes with the table forms.
-}
-
 void StructureEditorForm::openMaintenance() {
     MaintenanceForm form(session_, database_, table_, this);
     runModal(form);
@@ -315,10 +300,6 @@ bool StructureEditorForm::eventFilter(QObject* watched, QEvent* event) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (watched == fields_ && key == Qt::Key_Delete) {
             deleteField();
-            return true;
-        }
-        if (watched == fields_ && key == Qt::Key_Insert) {
-            addField();
             return true;
         }
         if (watched == keys_ && key == Qt::Key_Delete) {

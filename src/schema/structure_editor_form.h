@@ -49,10 +49,6 @@ public:
     void deleteField();
     void deleteKey();
     void addKey(KeyKind kind);
-    void addField();
-    void changeField(int row);
-    void renameTable();
-    void openTableOptions();
     void openMaintenance();
     void openTableCopy();
     void openDataInformation();
