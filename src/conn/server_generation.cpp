@@ -80,12 +80,27 @@ std::string ServerGeneration::tableTypeClause(std::string_view type) const {
     return std::string(version_ >= 40018 ? "ENGINE=" : "TYPE=") + std::string(type);
 }
 
-std::string ServerGeneration::slaveStartStatement() const {
-    return version_ >= 40005 ? "START SLAVE" : "SLAVE START";
-}
-
-std::string ServerGeneration::slaveStopStatement() const {
-    return version_ >= 40005 ? "STOP SLAVE" : "SLAVE STOP";
+const ReplicationStatements& ServerGeneration::replication() const {
+    using enum SlaveThreadMark;
+    // clang-format off
+    static const ReplicationStatements kLegacy =        // before 4.0.5
+        {"SLAVE START",   "SLAVE STOP",   "SHOW MASTER STATUS",     "SHOW SLAVE STATUS",   "Master", "Slave",   StateSlave};
+    static const ReplicationStatements kSlave =         // MySQL to 8.0.21, MariaDB to 10.5.0
+        {"START SLAVE",   "STOP SLAVE",   "SHOW MASTER STATUS",     "SHOW SLAVE STATUS",   "Master", "Slave",   CommandBinlogDump};
+    static const ReplicationStatements kMariaReplica =  // MariaDB 10.5.1 on: new verbs, old column names
+        {"START REPLICA", "STOP REPLICA", "SHOW MASTER STATUS",     "SHOW REPLICA STATUS", "Master", "Slave",   CommandBinlogDump};
+    static const ReplicationStatements kMySqlReplica =  // MySQL 8.0.22 to 8.1
+        {"START REPLICA", "STOP REPLICA", "SHOW MASTER STATUS",     "SHOW REPLICA STATUS", "Source", "Replica", CommandBinlogDump};
+    static const ReplicationStatements kBinaryLog =     // MySQL 8.2 on (8.4 has no other form)
+        {"START REPLICA", "STOP REPLICA", "SHOW BINARY LOG STATUS", "SHOW REPLICA STATUS", "Source", "Replica", CommandBinlogDump};
+    // clang-format on
+    if (version_ < 40005)
+        return kLegacy;
+    if (mariadb_)
+        return version_ >= 100501 ? kMariaReplica : kSlave;
+    if (version_ >= 80200)
+        return kBinaryLog;
+    return version_ >= 80022 ? kMySqlReplica : kSlave;
 }
 
 bool isShiftJisCharset(std::string_view name) {

@@ -7,6 +7,23 @@ namespace dbk {
 
 class Connection;
 
+// Which threads of the process list are a master's slaves: the legacy servers name them in
+// their state ("Slave connection: ..."), later ones by their command ("Binlog Dump").
+enum class SlaveThreadMark { StateSlave, CommandBinlogDump };
+
+// The replication statements of a server and the names of its status columns.
+struct ReplicationStatements {
+    const char* start;
+    const char* stop;
+    const char* masterStatus;
+    const char* slaveStatus;
+    // How the slave status names the master ("Master_Host", "Source_Host") and the
+    // slave's threads ("Slave_IO_Running", "Replica_IO_Running").
+    const char* sourceWord;
+    const char* replicaWord;
+    SlaveThreadMark slaveThreads;
+};
+
 // What the connected server is and which statements it takes. The forms were written for
 // MySQL 3.23-4.0; newer servers get the modern form of the same statements.
 class ServerGeneration {
@@ -26,12 +43,13 @@ public:
     // mysql.user is a table with a Password column that the forms may write to.
     bool userTableWritable() const { return userTableWritable_; }
     bool hasHostTable() const { return hasHostTable_; }
+    // PASSWORD() computes a password hash; MySQL 8.0.11 removed it (ALTER USER ... IDENTIFIED BY).
+    bool hasPasswordFunction() const { return mariadb_ || version_ < 80011; }
 
     // Table type clause of CREATE/ALTER TABLE: "TYPE=X" before 4.0.18, "ENGINE=X" after.
     std::string tableTypeClause(std::string_view type) const;
     bool hasBackupTable() const { return version_ < 50500; }
-    std::string slaveStartStatement() const;
-    std::string slaveStopStatement() const;
+    const ReplicationStatements& replication() const;
     // The character-set variable asked first; a modern server answers only the second.
     static constexpr const char* kLegacyCharsetQuery = "SHOW VARIABLES LIKE 'character_set'";
     static constexpr const char* kModernCharsetQuery = "SHOW VARIABLES LIKE 'character_set_server'";

@@ -9,26 +9,16 @@ TEST(ServerGeneration, StatementTextsFollowTheVersion) {
     struct Case {
         unsigned long version;
         const char* typeClause;
-        const char* slaveStart;
-        const char* slaveStop;
         bool backupTable;
     };
     const Case cases[] = {
-        {32358, "TYPE=MyISAM", "SLAVE START", "SLAVE STOP", true},
-        {40004, "TYPE=MyISAM", "SLAVE START", "SLAVE STOP", true},
-        {40005, "TYPE=MyISAM", "START SLAVE", "STOP SLAVE", true},
-        {40017, "TYPE=MyISAM", "START SLAVE", "STOP SLAVE", true},
-        {40018, "ENGINE=MyISAM", "START SLAVE", "STOP SLAVE", true},
-        {50499, "ENGINE=MyISAM", "START SLAVE", "STOP SLAVE", true},
-        {50500, "ENGINE=MyISAM", "START SLAVE", "STOP SLAVE", false},
-        {101119, "ENGINE=MyISAM", "START SLAVE", "STOP SLAVE", false},
+        {32358, "TYPE=MyISAM", true},   {40017, "TYPE=MyISAM", true},    {40018, "ENGINE=MyISAM", true},
+        {50499, "ENGINE=MyISAM", true}, {50500, "ENGINE=MyISAM", false}, {101119, "ENGINE=MyISAM", false},
     };
     for (const Case& c : cases) {
         for (bool mariadb : {false, true}) {
             const ServerGeneration g(c.version, mariadb);
             EXPECT_EQ(g.tableTypeClause("MyISAM"), c.typeClause) << c.version;
-            EXPECT_EQ(g.slaveStartStatement(), c.slaveStart) << c.version;
-            EXPECT_EQ(g.slaveStopStatement(), c.slaveStop) << c.version;
             EXPECT_EQ(g.hasBackupTable(), c.backupTable) << c.version;
         }
     }
@@ -55,6 +45,55 @@ TEST(ServerGeneration, GrantTableDefaultsFollowProductAndVersion) {
         EXPECT_EQ(g.userTableWritable(), c.userTableWritable)
             << c.version << (c.mariadb ? " MariaDB" : " MySQL");
         EXPECT_EQ(g.hasHostTable(), c.hostTable) << c.version << (c.mariadb ? " MariaDB" : " MySQL");
+    }
+    // Only MySQL 8.0.11 on lacks PASSWORD().
+    EXPECT_TRUE(ServerGeneration(50744).hasPasswordFunction());
+    EXPECT_TRUE(ServerGeneration(80010).hasPasswordFunction());
+    EXPECT_FALSE(ServerGeneration(80011).hasPasswordFunction());
+    EXPECT_TRUE(ServerGeneration(110402, true).hasPasswordFunction());
+}
+
+TEST(ServerGeneration, ReplicationStatementsFollowProductAndVersion) {
+    struct Case {
+        unsigned long version;
+        bool mariadb;
+        const char* start;
+        const char* stop;
+        const char* masterStatus;
+        const char* slaveStatus;
+        const char* source;
+        const char* replica;
+        SlaveThreadMark threads;
+    };
+    using enum SlaveThreadMark;
+    // clang-format off
+    const Case cases[] = {
+        {32358,  false, "SLAVE START",   "SLAVE STOP",   "SHOW MASTER STATUS",     "SHOW SLAVE STATUS",   "Master", "Slave",   StateSlave},
+        {40004,  false, "SLAVE START",   "SLAVE STOP",   "SHOW MASTER STATUS",     "SHOW SLAVE STATUS",   "Master", "Slave",   StateSlave},
+        {40005,  false, "START SLAVE",   "STOP SLAVE",   "SHOW MASTER STATUS",     "SHOW SLAVE STATUS",   "Master", "Slave",   CommandBinlogDump},
+        {80021,  false, "START SLAVE",   "STOP SLAVE",   "SHOW MASTER STATUS",     "SHOW SLAVE STATUS",   "Master", "Slave",   CommandBinlogDump},
+        {80022,  false, "START REPLICA", "STOP REPLICA", "SHOW MASTER STATUS",     "SHOW REPLICA STATUS", "Source", "Replica", CommandBinlogDump},
+        {80199,  false, "START REPLICA", "STOP REPLICA", "SHOW MASTER STATUS",     "SHOW REPLICA STATUS", "Source", "Replica", CommandBinlogDump},
+        {80200,  false, "START REPLICA", "STOP REPLICA", "SHOW BINARY LOG STATUS", "SHOW REPLICA STATUS", "Source", "Replica", CommandBinlogDump},
+        {80400,  false, "START REPLICA", "STOP REPLICA", "SHOW BINARY LOG STATUS", "SHOW REPLICA STATUS", "Source", "Replica", CommandBinlogDump},
+        {90100,  false, "START REPLICA", "STOP REPLICA", "SHOW BINARY LOG STATUS", "SHOW REPLICA STATUS", "Source", "Replica", CommandBinlogDump},
+        {50568,  true,  "START SLAVE",   "STOP SLAVE",   "SHOW MASTER STATUS",     "SHOW SLAVE STATUS",   "Master", "Slave",   CommandBinlogDump},
+        {100500, true,  "START SLAVE",   "STOP SLAVE",   "SHOW MASTER STATUS",     "SHOW SLAVE STATUS",   "Master", "Slave",   CommandBinlogDump},
+        {100501, true,  "START REPLICA", "STOP REPLICA", "SHOW MASTER STATUS",     "SHOW REPLICA STATUS", "Master", "Slave",   CommandBinlogDump},
+        {101119, true,  "START REPLICA", "STOP REPLICA", "SHOW MASTER STATUS",     "SHOW REPLICA STATUS", "Master", "Slave",   CommandBinlogDump},
+        {110402, true,  "START REPLICA", "STOP REPLICA", "SHOW MASTER STATUS",     "SHOW REPLICA STATUS", "Master", "Slave",   CommandBinlogDump},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        const ReplicationStatements& r = ServerGeneration(c.version, c.mariadb).replication();
+        const std::string label = std::to_string(c.version) + (c.mariadb ? " MariaDB" : " MySQL");
+        EXPECT_STREQ(r.start, c.start) << label;
+        EXPECT_STREQ(r.stop, c.stop) << label;
+        EXPECT_STREQ(r.masterStatus, c.masterStatus) << label;
+        EXPECT_STREQ(r.slaveStatus, c.slaveStatus) << label;
+        EXPECT_STREQ(r.sourceWord, c.source) << label;
+        EXPECT_STREQ(r.replicaWord, c.replica) << label;
+        EXPECT_EQ(r.slaveThreads, c.threads) << label;
     }
 }
 
