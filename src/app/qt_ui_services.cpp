@@ -20,6 +20,10 @@ void QtUiServices::message(const QString& text) {
     QMessageBox::information(dialogParent(), QString::fromUtf8(kApplicationTitle), text);
 }
 
+void QtUiServices::errorMessage(const QString& text, const QString& caption) {
+    QMessageBox::critical(dialogParent(), caption, text);
+}
+
 bool QtUiServices::askYesNo(const QString& text) {
     return QMessageBox::question(dialogParent(), QString::fromUtf8(kApplicationTitle), text,
                                  QMessageBox::Yes | QMessageBox::No) != QMessageBox::No;

@@ -14,6 +14,7 @@ inline constexpr const char* kApplicationTitle = "Tolvane Dbkeeper";
 class QtUiServices : public UiServices {
 public:
     void message(const QString& text) override;
+    void errorMessage(const QString& text, const QString& caption) override;
     bool askYesNo(const QString& text) override;
     QString chooseOpenFile(const QString& title, const QString& filter, const QString& directory) override;
     QString chooseSaveFile(const QString& title, const QString& filter, const QString& directory,

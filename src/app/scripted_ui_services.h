@@ -13,6 +13,10 @@ namespace dbk {
 class ScriptedUiServices : public UiServices {
 public:
     void message(const QString& text) override { messages.append(text); }
+    void errorMessage(const QString& text, const QString& caption) override {
+        messages.append(text);
+        errorCaptions.append(caption);
+    }
     bool askYesNo(const QString& text) override;
     QString chooseOpenFile(const QString& title, const QString& filter, const QString& directory) override;
     QString chooseSaveFile(const QString& title, const QString& filter, const QString& directory,
@@ -27,6 +31,7 @@ public:
     void letEventsThrough() override { ++eventsLetThrough; }
 
     QStringList messages;
+    QStringList errorCaptions;  // the captions of the error messages, in order
     QStringList questions;
     std::deque<bool> answers;
     std::deque<QString> openFileAnswers;

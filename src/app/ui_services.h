@@ -29,6 +29,8 @@ public:
 
     // A message box with an OK button and the application title as caption.
     virtual void message(const QString& text) = 0;
+    // A message box with a caption of its own and the error icon.
+    virtual void errorMessage(const QString& text, const QString& caption) { message(text); }
     // A Yes/No question; true unless the answer is No.
     virtual bool askYesNo(const QString& text) = 0;
     // File choosers; "" when cancelled. filter like "CSV (*.csv);;All files (*)".

@@ -49,6 +49,14 @@ public:
     // Table type clause of CREATE/ALTER TABLE: "TYPE=X" before 4.0.18, "ENGINE=X" after.
     std::string tableTypeClause(std::string_view type) const;
     bool hasBackupTable() const { return version_ < 50500; }
+    // information_schema.COLUMNS.COLUMN_DEFAULT holds the default as SQL text (a quoted
+    // literal or an expression) from MariaDB 10.2.7 on; elsewhere it is the bare value.
+    bool reportsDefaultsAsSql() const { return mariadb_ && version_ >= 100207; }
+    // A column definition may carry its own CHECK constraint, which a MODIFY without it drops
+    // (MariaDB 10.2.1 on; its JSON columns carry one).
+    bool hasColumnChecks() const { return mariadb_ && version_ >= 100201; }
+    // The fixed-length row format: "Static" in the old servers' syntax, "FIXED" from 4.1 on.
+    const char* fixedRowFormat() const { return version_ >= 40100 ? "FIXED" : "Static"; }
     const ReplicationStatements& replication() const;
     // The character-set variable asked first; a modern server answers only the second.
     static constexpr const char* kLegacyCharsetQuery = "SHOW VARIABLES LIKE 'character_set'";
