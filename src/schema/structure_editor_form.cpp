@@ -22,7 +22,11 @@
 #include "browser/table_size_form.h"
 #include "conn/session.h"
 #include "conn/text_codec.h"
+#include "schema/add_field_form.h"
 #include "schema/add_key_form.h"
+#include "schema/change_field_form.h"
+#include "schema/rename_table_form.h"
+#include "schema/table_options_form.h"
 #include "transfer/copy_engine.h"
 #include "transfer/maintenance_form.h"
 #include "transfer/table_copy.h"
@@ -82,12 +86,10 @@ void StructureEditorForm::buildControls() {
         return b;
     };
     QPushButton* close = makeButton("閉じる", &QDialog::accept);
-    QPushButton* addField = makeButton("フィールド追加", [] {});
-    QPushButton* rename = makeButton("テーブル名変更", [] {});
+    QPushButton* addField = makeButton("フィールド追加", &StructureEditorForm::addField);
+    QPushButton* rename = makeButton("テーブル名変更", &StructureEditorForm::renameTable);
     QPushButton* updateButton = makeButton("更新", &StructureEditorForm::update);
-    QPushButton* options = makeButton("テーブルオプション", [] {});
-    for (QPushButton* unavailable : {addField, rename, options})
-        unavailable->setEnabled(false);
+    QPushButton* options = makeButton("テーブルオプション", &StructureEditorForm::openTableOptions);
     QPushButton* maintenance = makeButton("メンテナンス・修復", &StructureEditorForm::openMaintenance);
     QPushButton* copy = makeButton("テーブルの複製", &StructureEditorForm::openTableCopy);
     QPushButton* size = makeButton("データ量の情報", &StructureEditorForm::openDataInformation);
@@ -96,7 +98,7 @@ void StructureEditorForm::buildControls() {
     QPushButton* addUnique = makeButton("一意制約追加", [this] { addKey(KeyKind::Unique); });
 
     fieldMenu_ = new QMenu(this);
-    fieldMenu_->addAction(msg(32782))->setEnabled(false);
+    connect(fieldMenu_->addAction(msg(32782)), &QAction::triggered, this, &StructureEditorForm::addField);
     connect(fieldMenu_->addAction(msg(32783)), &QAction::triggered, this, &StructureEditorForm::deleteField);
     fieldMenu_->addAction(msg(32784));  // details: nothing to show beyond the row
     keyMenu_ = new QMenu(this);
@@ -115,6 +117,7 @@ void StructureEditorForm::buildControls() {
     connect(keys_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { keyMenu_->popup(keys_->viewport()->mapToGlobal(at)); });
     connect(fields_, &QTableWidget::cellClicked, this, [this](int row, int) { selectFieldRow(row); });
+    connect(fields_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { changeField(row); });
     connect(keys_, &QTableWidget::cellClicked, this, [this](int row, int) { selectKeyRow(row); });
 
     auto* selection = new QHBoxLayout;
@@ -279,6 +282,34 @@ void StructureEditorForm::addKey(KeyKind kind) {
         loadLists();
 }
 
+void StructureEditorForm::addField() {
+    AddFieldForm form(session_, database_, table_, this);
+    if (runModal(form) == QDialog::Accepted)
+        update();
+}
+
+void StructureEditorForm::changeField(int row) {
+    if (row < 0 || row >= static_cast<int>(fieldRows_.size()))
+        return;
+    ChangeFieldForm form(session_, database_, table_, fieldRows_[size_t(row)].field, this);
+    runModal(form);
+    loadLists();
+}
+
+void StructureEditorForm::renameTable() {
+    RenameTableForm form(session_, database_, table_, this);
+    if (runModal(form) != QDialog::Accepted || form.tableName() == table_)
+        return;
+    table_ = form.tableName();
+    renamed_ = table_;
+    setTitle();
+}
+
+void StructureEditorForm::openTableOptions() {
+    TableOptionsForm form(session_, database_, table_, this);
+    runModal(form);
+}
+
 void StructureEditorForm::openMaintenance() {
     MaintenanceForm form(session_, database_, table_, this);
     runModal(form);
@@ -300,6 +331,10 @@ bool StructureEditorForm::eventFilter(QObject* watched, QEvent* event) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (watched == fields_ && key == Qt::Key_Delete) {
             deleteField();
+            return true;
+        }
+        if (watched == fields_ && key == Qt::Key_Insert) {
+            addField();
             return true;
         }
         if (watched == keys_ && key == Qt::Key_Delete) {

@@ -49,6 +49,12 @@ public:
     void deleteField();
     void deleteKey();
     void addKey(KeyKind kind);
+    // The add-field form; when it added the column, Update runs as the button would.
+    void addField();
+    // The change-field form for the row's column (a double click).
+    void changeField(int row);
+    void renameTable();
+    void openTableOptions();
     void openMaintenance();
     void openTableCopy();
     void openDataInformation();

@@ -13,6 +13,7 @@
 #include "app/scripted_ui_services.h"
 #include "conn/text_codec.h"
 #include "schema/add_key_form.h"
+#include "schema/rename_table_form.h"
 #include "schema/structure_editor_form.h"
 #include "support/test_server.h"
 
@@ -152,6 +153,31 @@ TEST_F(StructureEditorTest, UpdateChangesNameAndNullAndKeepsTheRest) {
     EXPECT_EQ(describe(c, "b"), "NO|'x'||cp932_japanese_ci|メモüé|UNI");
     EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join(u'|').toStdString();
     EXPECT_EQ(form.fieldList()->item(0, 0)->text(), QStringLiteral("番号"));
+}
+
+TEST_F(StructureEditorTest, TheColumnAndTableFormsOpenFromTheEditor) {
+    StructureEditorForm form(db->session(), db->name(), table);
+    onForm = [](QDialog& dialog) {
+        auto* rename = qobject_cast<RenameTableForm*>(&dialog);
+        ASSERT_NE(rename, nullptr);
+        rename->newNameEdit()->setText(QStringLiteral("新 表"));
+        rename->okButton()->click();
+    };
+    form.button(QStringLiteral("テーブル名変更"))->click();
+    EXPECT_EQ(form.renamedTable(), sjis("新 表"));
+    EXPECT_EQ(form.windowTitle(),
+              QStringLiteral("テーブルリスト  データベース:dbk_structure テーブル:新 表"));
+
+    // Every other form opens for the table under its new name; the lists follow it.
+    onForm = nullptr;
+    formsOpened.clear();
+    for (const char* caption :
+         {"フィールド追加", "テーブルオプション", "メンテナンス・修復", "テーブルの複製", "データ量の情報"})
+        form.button(QString::fromUtf8(caption))->click();
+    emit form.fieldList()->cellDoubleClicked(fieldRow(form, "a"), 0);
+    EXPECT_EQ(formsOpened, (QStringList{"フィールドの追加", "テーブルオプション", "メンテナンス・修復",
+                                        "テーブルの複製", "データ量の情報", "フィールドの変更"}));
+    EXPECT_EQ(form.fieldList()->rowCount(), 5);
 }
 
 TEST_F(StructureEditorTest, DeleteFieldAndPrimaryKey) {
