@@ -230,6 +230,7 @@ bool Connection::open(const ConnectParams& params) {
     if (params.characterSet == "cp932" && mysql_get_server_version(mysql) < 50003) {
         mysql_set_character_set(mysql, "sjis");
     }
+    params_ = params;
     lastErrno_ = 0;
     lastError_.clear();
     return true;

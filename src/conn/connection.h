@@ -111,6 +111,9 @@ public:
     void close();
     bool isOpen() const { return mysql_ != nullptr; }
     MYSQL* handle() const { return mysql_.get(); }
+    // What the connection was opened with, so that a long operation can open a second one to
+    // the same server.
+    const ConnectParams& params() const { return params_; }
 
     unsigned int errorNumber() const;
     std::string errorText() const;
@@ -178,6 +181,7 @@ private:
     void setError(unsigned int number, std::string text);
 
     std::unique_ptr<MYSQL, Closer> mysql_;
+    ConnectParams params_;
     unsigned int lastErrno_ = 0;
     std::string lastError_;
     int busy_ = 0;

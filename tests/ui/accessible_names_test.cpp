@@ -21,6 +21,7 @@
 #include "conn/host_form.h"
 #include "conn/login_form.h"
 #include "conn/session.h"
+#include "schema/add_key_form.h"
 #include "support/test_server.h"
 #include "support/ui_support.h"
 
@@ -123,7 +124,8 @@ TEST_F(AccessibleNamesTest, EveryFormAndTheMainWindowNameTheirControls) {
     HostForm host(dir.path(), "");
     FolderForm folder(QString{});
     DatabaseChooserForm chooser(session);
-    for (QWidget* form : std::initializer_list<QWidget*>{&login, &host, &folder, &chooser})
+    AddKeyForm addKey(session, db.name(), "t", KeyKind::Index, "");
+    for (QWidget* form : std::initializer_list<QWidget*>{&login, &host, &folder, &chooser, &addKey})
         offenders << unnamedControls(*form);
     frame->runCommand(cmd::Find, Pane::List);
     for (FindDialog* find : frame->findChildren<FindDialog*>())

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QMenu>
 #include <QPointer>
 #include <QSettings>
@@ -16,6 +17,7 @@
 #include "app/commands.h"
 #include "app/form_registry.h"
 #include "app/main_frame.h"
+#include "app/modal_runner.h"
 #include "app/scripted_ui_services.h"
 #include "app/window_placement.h"
 #include "browser/dbkeeper_view.h"
@@ -578,8 +580,15 @@ TEST_F(ObjectTreeTest, DoubleClicksOpenTheRegisteredEntries) {
     QTreeWidgetItem* table = db->child(0);
     select(table);
 
-    // a node kind without an entry: nothing opens, nothing changes
+    // the program's own entry: the structure editor, closed without a rename, changes nothing
+    QStringList shown;
+    const ModalRunner previousRunner = setModalRunner([&shown](QDialog& dialog) {
+        shown << dialog.windowTitle();
+        return int(QDialog::Rejected);
+    });
     emit tree().itemDoubleClicked(table, 0);
+    setModalRunner(previousRunner);
+    EXPECT_EQ(shown, QStringList{"テーブルリスト  データベース:dbk_tree_dblclick テーブル:old_name"});
     EXPECT_EQ(table->text(0), "old_name");
 
     std::vector<std::string> opened;

@@ -1,0 +1,166 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "conn/character_set_scope.h"
+#include "conn/connection.h"
+
+namespace dbk {
+
+// Client text (Shift_JIS bytes) as UTF-8, and back (characters Shift_JIS lacks become "?").
+std::string utf8FromClient(std::string_view shiftJis);
+std::string clientFromUtf8(std::string_view utf8);
+// A name written for a statement in UTF-8: ident() of the name's UTF-8 text, so that no second
+// byte of a Shift_JIS character is taken for a backquote.
+std::string utf8Ident(std::string_view shiftJisName);
+// "database.table" the same way.
+std::string utf8QualifiedName(std::string_view shiftJisDatabase, std::string_view shiftJisTable);
+
+// Switches a connection to a character set that holds every character (utf8mb4; utf8 on servers
+// before 5.5.3) for its lifetime and puts the connection's own back afterwards. Statements are
+// written in UTF-8; on a server that knows neither set the connection stays as it is and the
+// statements are sent in Shift_JIS.
+class LosslessCharacterSet {
+public:
+    explicit LosslessCharacterSet(Connection& connection);
+    bool switched() const { return scope_.has_value(); }
+    // "utf8mb4" or "utf8"; "" when the connection could not be switched.
+    const std::string& name() const { return name_; }
+    // A UTF-8 statement as the connection takes it.
+    std::string wire(std::string_view utf8) const;
+    // A text the server sent (an error) as the interface shows it.
+    QString fromWire(std::string_view text) const;
+
+private:
+    std::optional<CharacterSetScope> scope_;
+    std::string name_;
+};
+
+// How a value is written into a statement.
+enum class ValueKind {
+    Number,  // as the server wrote it (integers, decimals, floating point, YEAR)
+    Text,    // between single quotes, escaped
+    Bytes,   // a hex literal: binary strings, blobs, BIT, geometry
+};
+ValueKind valueKind(const FieldInfo& field);
+
+// Appends the SQL literal of one value: NULL for NULL; a number as it is; text between single
+// quotes with a quote doubled and backslash, NUL, LF, CR and Ctrl-Z escaped with a backslash, and a
+// slash that follows a slash written as "\/" (so that one row stays on one line, and a script
+// reader that only counts quotes and takes "//" for a comment reads the value whole); bytes
+// as 0x followed by their hex digits ('' when empty). shiftJis: the text is Shift_JIS, whose
+// second bytes may be a backslash and are copied as they are; otherwise the text must be UTF-8 or
+// another set whose multibyte characters hold no ASCII bytes.
+void appendSqlValue(std::string& out, std::optional<std::string_view> value, ValueKind kind,
+                    bool shiftJis = false);
+
+// Where a copy reports its progress in words: the lines of its log. A page is 1,000 rows of the
+// source, [from, to).
+class CopyLogSink {
+public:
+    virtual ~CopyLogSink() = default;
+    // Before any row.
+    virtual void started() = 0;
+    virtual void pageStarted(uint64_t from, uint64_t to) = 0;
+    // A row the target refused: the single-row statement as sent (UTF-8) and the server's error.
+    virtual void rowRefused(std::string_view statement, unsigned int errorNumber,
+                            const QString& errorText) = 0;
+    virtual void pageDone(uint64_t from, uint64_t to) = 0;
+    // After the start of the empty page that follows the last row.
+    virtual void finished() = 0;
+    // The source could not be read (further); follows the start of the page being read.
+    virtual void readFailed() = 0;
+};
+
+// What to copy: the rows of a statement into a table. Names and the statement are UTF-8, since a
+// copy speaks utf8mb4 on its connections.
+struct CopyJob {
+    std::string sourceStatement;  // a SELECT; its fields in the order of `columns`
+    std::string targetDatabase;
+    std::string targetTable;
+    // The target's columns for the statement's fields, in order; empty: the fields' own names.
+    std::vector<std::string> columns;
+
+    // Every column of a table but the generated ones: "SELECT a,b FROM db.t" and the columns a, b,
+    // read from the source (SHOW COLUMNS); nullopt when that fails (the table is not there).
+    static std::optional<CopyJob> wholeTable(Connection& source, std::string_view sourceDatabase,
+                                             std::string_view sourceTable, std::string_view targetDatabase,
+                                             std::string_view targetTable);
+};
+
+// How a copy ended.
+struct CopyOutcome {
+    enum class Status {
+        Complete,       // every row read was offered to the target (some may have been refused)
+        SourceFailed,   // the source statement was refused or its rows broke off
+        TargetFailed,   // the target cannot take rows at all (no table, no right, server gone)
+        ConnectFailed,  // the second connection of a streamed copy within one server failed
+    };
+    Status status = Status::Complete;
+    uint64_t read = 0;      // rows read from the source
+    uint64_t copied = 0;    // rows that arrived
+    uint64_t refused = 0;   // rows the target refused, each logged
+    bool streamed = false;  // the rows went through the client
+    // The failure's error; for a complete copy with refused rows, the first refusal's.
+    unsigned int errorNumber = 0;
+    QString errorText;
+    bool complete() const { return status == Status::Complete; }
+};
+
+// Copies rows from a source to a target table without losing any: NULL stays NULL, text moves in
+// utf8mb4, binary values as hex literals.
+//
+// Within one server (the same connection for source and target) it sends one
+// INSERT INTO target (columns) SELECT ... ; when the server refuses that statement (a key the
+// rows break, a value a column refuses) it undoes what the statement left in the target and takes
+// the streamed way. Between servers, or when asked to, it streams the source (on a second
+// connection within one server) and sends multi-row INSERTs of up to 1,000 rows to the target,
+// each sent while the next is read (on a target with transactions, several statements to one
+// commit). A statement the target refuses is sent again row by row, from the first row it did not
+// keep, so that exactly the refused rows are logged and the others arrive. Both connections are
+// marked busy and switched to utf8mb4 for the copy and put back afterwards.
+class CopyEngine {
+public:
+    // source and target may be the same connection: a copy within one server.
+    CopyEngine(Connection& source, Connection& target);
+
+    void setLogSink(CopyLogSink* sink) { sink_ = sink; }
+    // Rows arrived so far, after each page.
+    void setProgress(std::function<void(uint64_t copied)> progress) { progress_ = std::move(progress); }
+    // Skips the single statement within one server and streams the rows.
+    void setStreamedOnly(bool streamedOnly) { streamedOnly_ = streamedOnly; }
+
+    CopyOutcome run(const CopyJob& job);
+
+    static constexpr uint64_t kPageRows = 1000;
+
+    // The statements, for the tests: "INSERT INTO db.t ( a,b ) " and the select after it.
+    static std::string insertHead(const CopyJob& job, const std::vector<std::string>& fieldNames);
+    // Errors after which no further row can arrive (no table, no right, the server gone), as
+    // opposed to a row the target refuses.
+    static bool stopsEveryRow(unsigned int errorNumber);
+
+private:
+    friend class StreamedCopy;
+    // nullopt: the statement was refused and undone; the rows go the streamed way.
+    std::optional<CopyOutcome> runWithinServer(const CopyJob& job, const LosslessCharacterSet& set);
+    CopyOutcome runStreamed(const CopyJob& job, Connection& reader, const LosslessCharacterSet& targetSet);
+    void logStarted();
+    // The log of rows that arrived by one statement: a page start and end per 1,000 rows.
+    void logCountedPages(uint64_t rows);
+
+    Connection& source_;
+    Connection& target_;
+    CopyLogSink* sink_ = nullptr;
+    std::function<void(uint64_t)> progress_;
+    bool streamedOnly_ = false;
+    bool logStarted_ = false;
+};
+
+}  // namespace dbk

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dbk {
+
+class Connection;
+class Result;
+struct FieldInfo;
+
+// How a dump ended.
+struct DumpOutcome {
+    enum class Status {
+        Complete,
+        FileNotOpened,  // the file could not be created
+        CreateFailed,   // the table's CREATE TABLE text could not be read (no such table)
+        ReadFailed,     // the rows could not be read, or broke off
+        WriteFailed,    // the file could not be written completely (disk full)
+    };
+    Status status = Status::Complete;
+    uint64_t rows = 0;  // INSERT lines written
+    unsigned int errorNumber = 0;
+    QString errorText;
+    bool complete() const { return status == Status::Complete; }
+};
+
+// Writes one table as SQL text: the SET NAMES line of the file's character set (utf8mb4, so that
+// every character of the table fits), the table's CREATE TABLE statement, and one INSERT line per
+// row, each written as the row arrives (one streamed SELECT, one row in memory). NULL is written as
+// NULL, text escaped between quotes, binary values as hex literals, names through ident(). Loaded
+// into another database (USE db2, then the file) it gives the same table with the same rows.
+class TableDump {
+public:
+    // Names as the client writes them (Shift_JIS).
+    TableDump(Connection& connection, std::string database, std::string table);
+
+    DumpOutcome run(const QString& path);
+
+    // The lines of the file (UTF-8).
+    static std::string setNamesLine(std::string_view characterSet);
+    static std::string createLine(std::string_view createText);
+    // "INSERT INTO t ( a,b ) VALUES ( " for the table (UTF-8) and its columns.
+    static std::string insertHead(std::string_view table, const std::vector<std::string>& columns);
+    // The head, the row's values and " );\n".
+    static void appendInsertLine(std::string& out, std::string_view head,
+                                 const std::vector<FieldInfo>& fields,
+                                 const std::vector<std::optional<std::string>>& values);
+
+private:
+    Connection& connection_;
+    std::string database_;
+    std::string table_;
+};
+
+}  // namespace dbk
