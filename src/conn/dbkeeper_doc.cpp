@@ -7,6 +7,7 @@
 
 #include "app/messages.h"
 #include "app/ui_services.h"
+#include "conn/saved_host.h"
 #include "conn/text_codec.h"
 
 namespace dbk {
@@ -28,11 +29,7 @@ void CDbkeeperDoc::enterStartupDirectory() {
 }
 
 unsigned int CDbkeeperDoc::portNumber(std::string_view text) {
-    unsigned int port = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
-    if (error != std::errc() || end != text.data() + text.size() || port > 65535)
-        return 0;
-    return port;
+    return dbk::portNumber(text);
 }
 
 int CDbkeeperDoc::connect() {
