@@ -75,8 +75,9 @@ TEST_F(CsvExportTest, RowsAreStreamedWithAProgressTextEveryThousandRows) {
         EXPECT_EQ(fileText(), numberLines(1, c.rows));
         EXPECT_EQ(progressRows, c.progress);
         EXPECT_EQ(ui->eventsLetThrough, static_cast<int>(c.progress.size()));
-        if (!c.progress.empty())
+        if (!c.progress.empty()) {
             EXPECT_EQ(progressTexts.last(), csvProgressText(c.progress.back()));
+        }
         EXPECT_FALSE(db.admin().busy());
         // The result was read to its end: the connection takes the next statement.
         EXPECT_TRUE(db.admin().exec("SELECT 1")) << db.admin().errorLine();
@@ -206,8 +207,9 @@ TEST_F(CsvExportTest, AServerThatGoesAwayIsReportedAndTheKeepAliveWaits) {
                          "SELECT seq, REPEAT('x', 200) FROM seq_1_to_" + std::to_string(kRows), CsvFormat{});
     exporter.setProgress([&](long long row, const QString&) {
         ticks.push_back(doc.keepAliveTick());
-        if (row == 1001)
+        if (row == 1001) {
             EXPECT_TRUE(killer.exec("KILL " + std::to_string(doc.connection().threadId())));
+        }
     });
     const CsvExportOutcome outcome = exporter.run(path);
 

@@ -392,8 +392,9 @@ TEST_F(TableTransferTest, ASourceThatVanishesEndsTheCopyWithItsError) {
     ASSERT_TRUE(c.exec("INSERT INTO src SELECT seq, 'v' FROM seq_1_to_3000"));
     ASSERT_TRUE(c.exec("CREATE TABLE dst LIKE src"));
     for (const bool streamed : {false, true}) {
-        if (streamed)
+        if (streamed) {
             ASSERT_TRUE(c.exec("CREATE TABLE src (id INT PRIMARY KEY, v TEXT)"));
+        }
         std::optional<CopyJob> job = CopyJob::wholeTable(c, db.name(), "src", db.name(), "dst");
         ASSERT_TRUE(job);
         DroppingSink sink("DROP TABLE " + db.name() + ".src");

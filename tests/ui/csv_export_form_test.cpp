@@ -251,8 +251,9 @@ TEST_F(CsvExportFormTest, TheBrowseButtonChoosesACsvFile) {
         QTest::mouseClick(form.browseButton(), Qt::LeftButton);
         EXPECT_EQ(form.fileEdit()->text(), c.field);
         EXPECT_EQ(ui.questions.size(), c.questions);
-        if (c.questions)
+        if (c.questions) {
             EXPECT_EQ(ui.questions[0], "Proceed to overwrite it?");
+        }
     }
 }
 

@@ -166,8 +166,9 @@ TEST_F(MainFrameTest, ToolbarAndStatusBarAreLaidOutAsGiven) {
     }
     EXPECT_EQ(buttons, toolbarButtons());
     for (int id : toolbarButtons()) {
-        if (id != 0)
+        if (id != 0) {
             EXPECT_FALSE(frame.action(id)->icon().isNull()) << id;
+        }
     }
     EXPECT_EQ(frame.action(cmd::Connect)->shortcut(), QKeySequence("Ctrl+N"));
     EXPECT_TRUE(frame.action(cmd::Copy)->shortcuts().contains(QKeySequence("Ctrl+Ins")));

@@ -125,8 +125,9 @@ protected:
         c().exec("DROP USER IF EXISTS '" + user + "'@'" + host + "'");
         ASSERT_TRUE(c().exec("CREATE USER '" + user + "'@'" + host + "' IDENTIFIED BY 'pw'"))
             << c().errorLine();
-        if (!grantsClause.empty())
+        if (!grantsClause.empty()) {
             ASSERT_TRUE(c().exec("GRANT " + grantsClause + " ON *.* TO '" + user + "'@'" + host + "'"));
+        }
     }
     void forget(const std::string& host, const std::string& user) { accounts.emplace_back(host, user); }
     std::string scalar(const std::string& sql) {

@@ -433,9 +433,10 @@ TEST_F(SqlConsoleFormTest, FontIsStoredOnCloseAndRestoredAtTheNextOpening) {
     EXPECT_EQ(form->statementEdit()->font().pixelSize(), 16);
     // a face this desktop lacks is drawn with an installed Japanese one
     const QStringList japanese = QFontDatabase::families(QFontDatabase::Japanese);
-    if (!QFontDatabase::hasFamily("MS Gothic") && !japanese.isEmpty())
+    if (!QFontDatabase::hasFamily("MS Gothic") && !japanese.isEmpty()) {
         EXPECT_TRUE(japanese.contains(QFontInfo(form->statementEdit()->font()).family()))
             << QFontInfo(form->statementEdit()->font()).family().toStdString();
+    }
 
     // the cancel button stores it as well
     ui->fontAnswers.push_back(LogicalFont{QStringLiteral("Sans"), -20, 0, 400, false});
