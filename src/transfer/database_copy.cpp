@@ -63,23 +63,27 @@ struct TableName {
     bool isView = false;
 };
 
-// Turns foreign key checks off for the scope (the tables are filled in any order) and back.
-class ForeignKeyChecksOff {
+// Turns a session check off for the scope and back on afterwards: foreign keys (the tables are
+// filled in any order) and unique keys (every new table is empty and takes rows that kept the
+// same keys in the source; an empty InnoDB table then takes them in one sorted load).
+class SessionCheckOff {
 public:
-    explicit ForeignKeyChecksOff(Connection& connection) : connection_(connection) {
-        Result current = connection_.query("SELECT @@foreign_key_checks");
+    SessionCheckOff(Connection& connection, const char* variable)
+        : connection_(connection), variable_(variable) {
+        Result current = connection_.query(std::string("SELECT @@") + variable_);
         if (current.ok() && current.next() && current.text(0U) != "0")
-            switched_ = connection_.exec("SET foreign_key_checks = 0");
+            switched_ = connection_.exec(std::string("SET ") + variable_ + " = 0");
     }
-    ~ForeignKeyChecksOff() {
+    ~SessionCheckOff() {
         if (switched_)
-            connection_.exec("SET foreign_key_checks = 1");
+            connection_.exec(std::string("SET ") + variable_ + " = 1");
     }
-    ForeignKeyChecksOff(const ForeignKeyChecksOff&) = delete;
-    ForeignKeyChecksOff& operator=(const ForeignKeyChecksOff&) = delete;
+    SessionCheckOff(const SessionCheckOff&) = delete;
+    SessionCheckOff& operator=(const SessionCheckOff&) = delete;
 
 private:
     Connection& connection_;
+    const char* variable_;
     bool switched_ = false;
 };
 
@@ -228,7 +232,8 @@ DatabaseCopyOutcome DatabaseCopy::run(const std::string& sourceDatabase, const s
         outcome.errorText = set.fromWire(connection_.errorText());
         return outcome;
     }
-    const ForeignKeyChecksOff foreignKeys(connection_);
+    const SessionCheckOff foreignKeys(connection_, "foreign_key_checks");
+    const SessionCheckOff uniqueKeys(connection_, "unique_checks");
     std::vector<std::string> views;
     for (const TableName& table : *tables) {
         if (table.isView) {
