@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <optional>
 
-#include "conn/host_file.h"
 #include "conn/text_codec.h"
 #include "transfer/copy_engine.h"
 #include "transfer/database_copy.h"
@@ -84,22 +82,6 @@ TEST(CopyBatches, AStatementNeverOutgrowsThePacketTheTargetTakes) {
     for (const Case& c : cases)
         EXPECT_EQ(CopyEngine::statementLimits(c.packet), (CopyEngine::StatementLimits{c.statement, c.batch}))
             << c.packet;
-}
-
-TEST(SavedServerList, DeletedRecordsAreLeftOut) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Host.DAT"));
-    EXPECT_TRUE(savedServers(path).empty());  // no file yet
-    const HostFile file(path);
-    for (const char* name : {"one", "two", "three"})
-        ASSERT_EQ(file.append({name, std::string(name) + ".example", "u", "p", "3306"}),
-                  HostFile::Outcome::Written);
-    ASSERT_EQ(file.markDeleted("two"), HostFile::Outcome::Written);
-    const std::vector<HostRecord> servers = savedServers(path);
-    ASSERT_EQ(servers.size(), 2U);
-    EXPECT_EQ(servers[0].name, "one");
-    EXPECT_EQ(servers[1].name, "three");
-    EXPECT_EQ(servers[1].host, "three.example");
 }
 
 TEST(DatabaseCopyViews, TheViewMovesToTheNewDatabaseWithItsOptions) {
