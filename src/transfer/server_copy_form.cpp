@@ -150,7 +150,7 @@ void ServerCopyForm::buildControls() {
     target->addWidget(captionLabel(QStringLiteral("1回に行うレコード数"), batchSize_), 2, 0);
     target->addWidget(batchSize_, 2, 1);
     target->addWidget(batchCount_, 2, 2, 1, 2);
-    batchCount_->setAccessibleName(QStringLiteral("%d回に分割"));
+    batchCount_->setAccessibleName(QStringLiteral("分割回数"));
     target->addWidget(captionLabel(QStringLiteral("コピー元のレコード数"), sourceCount_), 3, 0);
     target->addWidget(sourceCount_, 3, 1);
     target->addWidget(captionLabel(QStringLiteral("コピーされたレコード数"), copiedCount_), 3, 2);
