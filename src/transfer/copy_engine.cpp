@@ -12,6 +12,14 @@
 
 namespace dbk {
 
+namespace {
+
+// Statements of about this size keep the target busy while the next rows are read, and keep two
+// of them in memory at most.
+constexpr size_t kBatchBytes = 1024 * 1024;
+
+}  // namespace
+
 std::string utf8FromClient(std::string_view shiftJis) {
     const QByteArray utf8 = toUi(shiftJis).toUtf8();
     return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
@@ -169,14 +177,21 @@ void appendSqlValue(std::string& out, std::optional<std::string_view> value, Val
 
 std::optional<CopyJob> CopyJob::wholeTable(Connection& source, std::string_view sourceDatabase,
                                            std::string_view sourceTable, std::string_view targetDatabase,
-                                           std::string_view targetTable) {
+                                           std::string_view targetTable, unsigned int* errorNumber,
+                                           QString* errorText) {
     CopyJob job;
     {
         const LosslessCharacterSet set(source);
         Result columns = source.query(
             set.wire("SHOW COLUMNS FROM " + Connection::qualifiedName(sourceDatabase, sourceTable)));
-        if (!columns.ok() || !columns.hasRows())
+        if (!columns.ok() || !columns.hasRows()) {
+            // Taken now: putting the character set back clears the connection's error.
+            if (errorNumber)
+                *errorNumber = source.errorNumber();
+            if (errorText)
+                *errorText = set.fromWire(source.errorText());
             return std::nullopt;
+        }
         const int extraColumn = columns.columnIndex("Extra");
         while (columns.next()) {
             // A generated column takes no value of its own; the target computes it.
@@ -252,14 +267,29 @@ void CopyEngine::logStarted() {
     logStarted_ = true;
 }
 
+CopyEngine::PageRange CopyEngine::pageRange(uint64_t page, uint64_t batchRows) {
+    return PageRange{page * batchRows, page * batchRows + batchRows};
+}
+
+CopyEngine::StatementLimits CopyEngine::statementLimits(unsigned long long maxAllowedPacket) {
+    // The client library refuses to send more than its own limit (16 MB) as well.
+    const unsigned long long packet = std::min<unsigned long long>(maxAllowedPacket, 16ULL * 1024 * 1024);
+    StatementLimits limits;
+    limits.statement = static_cast<size_t>(packet > 4096 ? packet - 1024 : packet);
+    limits.batch = std::min<size_t>(limits.statement, kBatchBytes);
+    return limits;
+}
+
 void CopyEngine::logCountedPages(uint64_t rows) {
-    const uint64_t pages = (rows + kPageRows - 1) / kPageRows;
+    const uint64_t pages = (rows + batchRows_ - 1) / batchRows_;
     if (sink_) {
         for (uint64_t page = 0; page < pages; ++page) {
-            sink_->pageStarted(page * kPageRows, page * kPageRows + kPageRows);
-            sink_->pageDone(page * kPageRows, page * kPageRows + kPageRows);
+            const PageRange range = pageRange(page, batchRows_);
+            sink_->pageStarted(range.from, range.to);
+            sink_->pageDone(range.from, range.to);
         }
-        sink_->pageStarted(pages * kPageRows, pages * kPageRows + kPageRows);
+        const PageRange last = pageRange(pages, batchRows_);
+        sink_->pageStarted(last.from, last.to);
         sink_->finished();
     }
 }
@@ -326,14 +356,19 @@ std::optional<CopyOutcome> CopyEngine::runWithinServer(const CopyJob& job, const
     return std::nullopt;
 }
 
-// The streamed way: rows are gathered into multi-row INSERTs of at most one page; each statement
+// The streamed way: rows are gathered into multi-row INSERTs of at most one batch; each statement
 // is sent without waiting for its answer, which is read before the next one goes, so that the
 // target works while the next rows are read.
 class StreamedCopy {
 public:
     StreamedCopy(CopyEngine& engine, const CopyJob& job, Connection& reader,
                  const LosslessCharacterSet& targetSet)
-        : engine_(engine), job_(job), reader_(reader), target_(engine.target_), targetSet_(targetSet) {}
+        : engine_(engine),
+          job_(job),
+          reader_(reader),
+          target_(engine.target_),
+          targetSet_(targetSet),
+          batchRows_(engine.batchRows_) {}
 
     CopyOutcome run() {
         const LosslessCharacterSet readerSet(reader_);
@@ -363,13 +398,13 @@ public:
             return outcome_;
         CopyLogSink* sink = engine_.sink_;
         if (rowsComplete) {
-            const uint64_t pages = (outcome_.read + CopyEngine::kPageRows - 1) / CopyEngine::kPageRows;
+            const uint64_t pages = (outcome_.read + batchRows_ - 1) / batchRows_;
             logPageStart(pages);
             if (sink)
                 sink->finished();
             return outcome_;
         }
-        logPageStart(outcome_.read / CopyEngine::kPageRows);
+        logPageStart(outcome_.read / batchRows_);
         if (sink)
             sink->readFailed();
         outcome_.status = CopyOutcome::Status::SourceFailed;
@@ -396,10 +431,9 @@ private:
         unsigned long long packet = 1024 * 1024;
         if (r.ok() && r.next())
             packet = std::strtoull(std::string(r.text("Value")).c_str(), nullptr, 10);
-        // The client library refuses to send more than its own limit (16 MB) as well.
-        packet = std::min<unsigned long long>(packet, 16ULL * 1024 * 1024);
-        statementLimit_ = packet > 4096 ? packet - 1024 : packet;
-        batchLimit_ = std::min<size_t>(statementLimit_, kBatchBytes);
+        const CopyEngine::StatementLimits limits = CopyEngine::statementLimits(packet);
+        statementLimit_ = limits.statement;
+        batchLimit_ = limits.batch;
     }
 
     // A target without transactions keeps the rows of a refused statement that came before the
@@ -454,8 +488,8 @@ private:
             }
         }
         row_ += " )";
-        const uint64_t page = outcome_.read++ / CopyEngine::kPageRows;
-        const bool pageFull = outcome_.read % CopyEngine::kPageRows == 0;
+        const uint64_t page = outcome_.read++ / batchRows_;
+        const bool pageFull = outcome_.read % batchRows_ == 0;
 
         if (head_.size() + row_.size() > statementLimit_) {
             // A row the target could not even receive: it is refused here, alone.
@@ -585,15 +619,17 @@ private:
         if (loggedPage_ && *loggedPage_ >= page)
             return;
         loggedPage_ = page;
-        if (engine_.sink_)
-            engine_.sink_->pageStarted(page * CopyEngine::kPageRows,
-                                       page * CopyEngine::kPageRows + CopyEngine::kPageRows);
+        if (engine_.sink_) {
+            const CopyEngine::PageRange range = CopyEngine::pageRange(page, batchRows_);
+            engine_.sink_->pageStarted(range.from, range.to);
+        }
     }
 
     void endPage(uint64_t page) {
-        if (engine_.sink_)
-            engine_.sink_->pageDone(page * CopyEngine::kPageRows,
-                                    page * CopyEngine::kPageRows + CopyEngine::kPageRows);
+        if (engine_.sink_) {
+            const CopyEngine::PageRange range = CopyEngine::pageRange(page, batchRows_);
+            engine_.sink_->pageDone(range.from, range.to);
+        }
         if (engine_.progress_)
             engine_.progress_(outcome_.copied);
     }
@@ -611,9 +647,6 @@ private:
         outcome_.errorText = text;
     }
 
-    // Statements of about this size keep the target busy while the next rows are read, and keep
-    // two of them in memory at most.
-    static constexpr size_t kBatchBytes = 1024 * 1024;
     static constexpr size_t kCommitBytes = 8 * 1024 * 1024;
 
     CopyEngine& engine_;
@@ -621,6 +654,7 @@ private:
     Connection& reader_;
     Connection& target_;
     const LosslessCharacterSet& targetSet_;
+    const uint64_t batchRows_;
     bool readerInUtf8_ = true;
     std::vector<ValueKind> kinds_;
     std::string head_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -60,8 +61,8 @@ ValueKind valueKind(const FieldInfo& field);
 void appendSqlValue(std::string& out, std::optional<std::string_view> value, ValueKind kind,
                     bool shiftJis = false);
 
-// Where a copy reports its progress in words: the lines of its log. A page is 1,000 rows of the
-// source, [from, to).
+// Where a copy reports its progress in words: the lines of its log. A page is one batch of rows of
+// the source (1,000 unless the copy says otherwise), [from, to).
 class CopyLogSink {
 public:
     virtual ~CopyLogSink() = default;
@@ -88,10 +89,13 @@ struct CopyJob {
     std::vector<std::string> columns;
 
     // Every column of a table but the generated ones: "SELECT a,b FROM db.t" and the columns a, b,
-    // read from the source (SHOW COLUMNS); nullopt when that fails (the table is not there).
+    // read from the source (SHOW COLUMNS); nullopt when that fails (the table is not there), with
+    // the server's error in `errorNumber` and `errorText` when given.
     static std::optional<CopyJob> wholeTable(Connection& source, std::string_view sourceDatabase,
                                              std::string_view sourceTable, std::string_view targetDatabase,
-                                             std::string_view targetTable);
+                                             std::string_view targetTable,
+                                             unsigned int* errorNumber = nullptr,
+                                             QString* errorText = nullptr);
 };
 
 // How a copy ended.
@@ -120,7 +124,8 @@ struct CopyOutcome {
 // INSERT INTO target (columns) SELECT ... ; when the server refuses that statement (a key the
 // rows break, a value a column refuses) it undoes what the statement left in the target and takes
 // the streamed way. Between servers, or when asked to, it streams the source (on a second
-// connection within one server) and sends multi-row INSERTs of up to 1,000 rows to the target,
+// connection within one server) and sends multi-row INSERTs of up to one batch of rows (1,000
+// unless set otherwise) and never more than the target's max_allowed_packet to the target,
 // each sent while the next is read (on a target with transactions, several statements to one
 // commit). A statement the target refuses is sent again row by row, from the first row it did not
 // keep, so that exactly the refused rows are logged and the others arrive. Both connections are
@@ -135,10 +140,31 @@ public:
     void setProgress(std::function<void(uint64_t copied)> progress) { progress_ = std::move(progress); }
     // Skips the single statement within one server and streams the rows.
     void setStreamedOnly(bool streamedOnly) { streamedOnly_ = streamedOnly; }
+    // Rows per batch (at least 1): the most rows of one INSERT, and the page of the log.
+    void setBatchRows(uint64_t rows) { batchRows_ = std::max<uint64_t>(rows, 1); }
+    uint64_t batchRows() const { return batchRows_; }
 
     CopyOutcome run(const CopyJob& job);
 
     static constexpr uint64_t kPageRows = 1000;
+
+    // The rows [from, to) of page `page` of `batchRows` rows, as the log names them.
+    struct PageRange {
+        uint64_t from = 0;
+        uint64_t to = 0;
+        bool operator==(const PageRange&) const = default;
+    };
+    static PageRange pageRange(uint64_t page, uint64_t batchRows);
+    // How large a statement may get on a target with this max_allowed_packet: `statement`, the
+    // most any single INSERT may have (room left for the packet's own header), and `batch`, the
+    // size at which a batch is sent even before it has its rows (a smaller statement keeps the
+    // target busy while the next rows are read, and less in memory).
+    struct StatementLimits {
+        size_t statement = 0;
+        size_t batch = 0;
+        bool operator==(const StatementLimits&) const = default;
+    };
+    static StatementLimits statementLimits(unsigned long long maxAllowedPacket);
 
     // The statements, for the tests: "INSERT INTO db.t ( a,b ) " and the select after it.
     static std::string insertHead(const CopyJob& job, const std::vector<std::string>& fieldNames);
@@ -161,6 +187,7 @@ private:
     std::function<void(uint64_t)> progress_;
     bool streamedOnly_ = false;
     bool logStarted_ = false;
+    uint64_t batchRows_ = kPageRows;
 };
 
 }  // namespace dbk

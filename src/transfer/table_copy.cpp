@@ -231,11 +231,11 @@ TableCopyOutcome TableCopy::run(const TableCopyRequest& request) {
         return outcome;
     }
     {
-        const LosslessCharacterSet set(connection_);
-        if (!connection_.exec(set.wire(request.createStatement))) {
+        const LosslessCharacterSet set(target_);
+        if (!target_.exec(set.wire(request.createStatement))) {
             outcome.status = Status::CreateRefused;
-            outcome.errorNumber = connection_.errorNumber();
-            outcome.errorText = set.fromWire(connection_.errorText());
+            outcome.errorNumber = target_.errorNumber();
+            outcome.errorText = set.fromWire(target_.errorText());
             return outcome;
         }
     }
@@ -243,21 +243,31 @@ TableCopyOutcome TableCopy::run(const TableCopyRequest& request) {
         return outcome;
 
     outcome.status = Status::Copied;
-    const std::optional<CopyJob> job =
-        CopyJob::wholeTable(connection_, utf8FromClient(request.sourceDatabase),
-                            utf8FromClient(request.sourceTable), request.targetDatabase, request.targetTable);
+    if (!batchRows_ || *batchRows_ == 0) {
+        log.started();
+        outcome.noBatchSize = true;
+        outcome.logIncomplete = !log.close();
+        return outcome;
+    }
+    unsigned int errorNumber = 0;
+    QString errorText;
+    const std::optional<CopyJob> job = CopyJob::wholeTable(
+        source_, utf8FromClient(request.sourceDatabase), utf8FromClient(request.sourceTable),
+        request.targetDatabase, request.targetTable, &errorNumber, &errorText);
     if (!job) {
         // The source went away after the new table was made.
         outcome.copy.status = CopyOutcome::Status::SourceFailed;
-        outcome.copy.errorNumber = connection_.errorNumber();
-        outcome.copy.errorText = QString::fromUtf8(connection_.errorText());
+        outcome.copy.errorNumber = errorNumber;
+        outcome.copy.errorText = errorText;
         log.started();
-        log.pageStarted(0, CopyEngine::kPageRows);
+        const CopyEngine::PageRange first = CopyEngine::pageRange(0, *batchRows_);
+        log.pageStarted(first.from, first.to);
         log.readFailed();
     } else {
-        CopyEngine engine(connection_, connection_);
+        CopyEngine engine(source_, target_);
         engine.setLogSink(&log);
         engine.setProgress(onProgress_);
+        engine.setBatchRows(*batchRows_);
         outcome.copy = engine.run(*job);
     }
     // The rows the copy read are the source's count at the time of the copy; a count of its own
@@ -273,6 +283,8 @@ QString TableCopy::completionText(const TableCopyOutcome& outcome, const QString
     QString text = QStringLiteral("正常に作成されました");
     if (outcome.status != TableCopyOutcome::Status::Copied)
         return text;
+    if (outcome.noBatchSize)
+        return text + u'\n' + msg(kNoBatchSizeMessage);
     const CopyOutcome& copy = outcome.copy;
     const QString error = formatUi(QStringLiteral("%d:%s"), copy.errorNumber, copy.errorText);
     switch (copy.status) {

@@ -85,6 +85,8 @@ struct TableCopyOutcome {
     uint64_t sourceRows = 0;
     CopyOutcome copy;
     bool logIncomplete = false;
+    // The batch size was not a number above 0: the log was started and no row was read.
+    bool noBatchSize = false;
 };
 
 // "select count(*) from %s.%s" of the source (Shift_JIS names); nullopt when it fails.
@@ -95,13 +97,18 @@ std::optional<std::string> createTableText(Connection& connection, std::string_v
                                            std::string_view table);
 
 // The create button: the log first, then the CREATE statement, then the rows through the copy
-// engine within the server.
+// engine: within the server, or from a source connection to another (or the same) server.
 class TableCopy {
 public:
-    explicit TableCopy(Connection& connection) : connection_(connection) {}
+    explicit TableCopy(Connection& connection) : source_(connection), target_(connection) {}
+    // The CREATE statement goes to the target; the rows are read on the source.
+    TableCopy(Connection& source, Connection& target) : source_(source), target_(target) {}
     // The rows copied after each page, and the source count (the rows read) at the end.
     void setSourceCount(std::function<void(uint64_t)> handler) { onSourceCount_ = std::move(handler); }
     void setProgress(std::function<void(uint64_t)> handler) { onProgress_ = std::move(handler); }
+    // Rows per INSERT and per page of the log; nullopt: no usable batch size, so that the log gets
+    // its first line and no row is copied.
+    void setBatchRows(std::optional<uint64_t> rows) { batchRows_ = rows; }
 
     TableCopyOutcome run(const TableCopyRequest& request);
 
@@ -114,9 +121,12 @@ public:
     static constexpr int kTargetFailedMessage = 21008;
     static constexpr int kConnectFailedMessage = 21009;
     static constexpr int kLogIncompleteMessage = 21010;
+    static constexpr int kNoBatchSizeMessage = 21200;
 
 private:
-    Connection& connection_;
+    Connection& source_;
+    Connection& target_;
+    std::optional<uint64_t> batchRows_ = CopyEngine::kPageRows;
     std::function<void(uint64_t)> onSourceCount_;
     std::function<void(uint64_t)> onProgress_;
 };

@@ -8,11 +8,14 @@
 
 #include "app/messages.h"
 #include "app/scripted_ui_services.h"
+#include "conn/saved_host.h"
 #include "conn/text_codec.h"
 #include "support/test_server.h"
 #include "transfer/copy_engine.h"
+#include "transfer/database_copy.h"
 #include "transfer/maintenance.h"
 #include "transfer/script_runner.h"
+#include "transfer/server_copy.h"
 #include "transfer/table_copy.h"
 #include "transfer/table_dump.h"
 
@@ -408,6 +411,246 @@ TEST_F(TableTransferTest, ASourceThatVanishesEndsTheCopyWithItsError) {
         EXPECT_EQ(sink.lines, (std::vector<std::string>{"started", "page 0", "read failed"}));
         EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM dst"), "0");
     }
+}
+
+// A database of the second server, dropped afterwards.
+struct SecondServerDatabase {
+    explicit SecondServerDatabase(std::string databaseName)
+        : name(std::move(databaseName)), admin(test::connectSecondAdmin()) {
+        admin.exec("DROP DATABASE IF EXISTS " + name);
+        EXPECT_TRUE(admin.exec("CREATE DATABASE " + name + " CHARACTER SET utf8mb4")) << admin.errorLine();
+        EXPECT_TRUE(admin.selectDb(name));  // the sequence tables are in every database
+    }
+    ~SecondServerDatabase() { admin.exec("DROP DATABASE IF EXISTS " + name); }
+    std::string name;
+    Connection admin;
+};
+
+// The log of a complete copy of `rows` rows in batches of `batch`.
+std::string completeLog(uint64_t rows, uint64_t batch) {
+    std::string log = copyLogStartLine();
+    const uint64_t pages = (rows + batch - 1) / batch;
+    for (uint64_t page = 0; page < pages; ++page)
+        log += copyLogPageStart(page * batch, page * batch + batch) +
+               copyLogPageDone(page * batch, page * batch + batch);
+    return log + copyLogPageStart(pages * batch, pages * batch + batch) + copyLogEndLine();
+}
+
+// A table of the second server copied into this one with the batch size as typed: every value
+// arrives, the log has a page per batch, and a batch size that is no count copies nothing.
+TEST_F(TableTransferTest, ATableOfAnotherServerArrivesInBatches) {
+    DBK_REQUIRE_SECOND_SERVER();
+    SecondServerDatabase source("dbk_other_source");
+    createMixedTable(source.admin, source.name, 2500);
+    test::ScratchDatabase db("dbk_other_target");
+    Connection& target = db.admin();
+    const std::string table = sjis(kSourceName);
+    const std::string create = *createTableText(source.admin, source.name, table);
+    const std::string sourceSum = checksum(source.admin, source.name, table);
+    const QString log = dir.filePath(QStringLiteral("rep_other_server.log"));
+
+    struct Case {
+        const char* batch;
+        const char* name;
+        uint64_t copied;
+        std::string log;
+    } cases[] = {
+        {"1000", "写し 1000", 2500, completeLog(2500, 1000)},
+        {"500", "写し 500", 2500, completeLog(2500, 500)},
+        {"10000000", "big", 2500, completeLog(2500, 10000000)},
+        {"0", "zero", 0, copyLogStartLine()},
+        {"abc", "abc", 0, copyLogStartLine()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.batch);
+        TableCopyRequest request;
+        request.createStatement = retargetedStatement(create, db.name(), c.name);
+        request.sourceDatabase = source.name;
+        request.sourceTable = table;
+        request.targetDatabase = db.name();
+        request.targetTable = c.name;
+        request.copyData = true;
+        request.logPath = log;
+        TableCopy copy(source.admin, target);
+        copy.setBatchRows(batchRowsFromText(c.batch));
+        const TableCopyOutcome outcome = copy.run(request);
+        ASSERT_EQ(outcome.status, TableCopyOutcome::Status::Copied);
+        EXPECT_EQ(outcome.copy.copied, c.copied);
+        EXPECT_EQ(readAll(log).toStdString(), c.log);
+        const std::string copied = Connection::qualifiedName(db.name(), clientFromUtf8(c.name));
+        EXPECT_EQ(scalar(target, "SELECT COUNT(*) FROM " + copied), std::to_string(c.copied));
+        if (c.copied == 0) {
+            // The table was made; the notice says why it is empty.
+            EXPECT_TRUE(outcome.noBatchSize);
+            EXPECT_EQ(TableCopy::completionText(outcome, log),
+                      QStringLiteral("正常に作成されました\n") + msg(TableCopy::kNoBatchSizeMessage));
+            continue;
+        }
+        ASSERT_TRUE(outcome.copy.complete()) << outcome.copy.errorText.toStdString();
+        EXPECT_TRUE(outcome.copy.streamed);
+        EXPECT_EQ(outcome.copy.refused, 0U);
+        EXPECT_EQ(checksum(target, db.name(), clientFromUtf8(c.name)), sourceSum);
+    }
+    EXPECT_EQ(source.admin.characterSetName(), "cp932");
+    EXPECT_EQ(target.characterSetName(), "cp932");
+
+    // A table of that name exists now: the refusal comes back and its rows stay as they were.
+    TableCopyRequest again;
+    again.createStatement = retargetedStatement(create, db.name(), "big");
+    again.sourceDatabase = source.name;
+    again.sourceTable = table;
+    again.targetDatabase = db.name();
+    again.targetTable = "big";
+    again.copyData = true;
+    again.logPath = log;
+    const TableCopyOutcome refused = TableCopy(source.admin, target).run(again);
+    EXPECT_EQ(refused.status, TableCopyOutcome::Status::CreateRefused);
+    EXPECT_EQ(refused.errorNumber, 1050U);
+    EXPECT_EQ(scalar(target, "SELECT COUNT(*) FROM " + db.name() + ".big"), "2500");
+    EXPECT_EQ(checksum(target, db.name(), "big"), sourceSum);
+
+    // The source table went away after it was chosen: the new table stays empty and the copy says
+    // why.
+    ASSERT_TRUE(source.admin.exec("DROP TABLE " + Connection::qualifiedName(source.name, table)));
+    again.createStatement = retargetedStatement(create, db.name(), "gone");
+    again.targetTable = "gone";
+    const TableCopyOutcome gone = TableCopy(source.admin, target).run(again);
+    ASSERT_EQ(gone.status, TableCopyOutcome::Status::Copied);
+    EXPECT_EQ(gone.copy.status, CopyOutcome::Status::SourceFailed);
+    EXPECT_EQ(gone.copy.errorNumber, 1146U);
+    EXPECT_TRUE(TableCopy::completionText(gone, log).contains(msgf(TableCopy::kSourceFailedMessage, 0)));
+    EXPECT_EQ(scalar(target, "SELECT COUNT(*) FROM " + db.name() + ".gone"), "0");
+}
+
+// A saved server that is this server: the copy still takes two connections, and the rows arrive.
+TEST_F(TableTransferTest, ASavedServerThatIsThisServerCopiesOverTwoConnections) {
+    test::ScratchDatabase db("dbk_self_copy");
+    createMixedTable(db.admin(), db.name(), 1200);
+    const ConnectParams admin = test::adminParams();
+    Session saved;
+    ASSERT_TRUE(saved.open(
+        connectParamsFor({"self", admin.host, admin.user, admin.password, std::to_string(admin.port)})))
+        << saved.connection().errorLine();
+    Connection& target = db.admin();
+    EXPECT_NE(saved.connection().threadId(), target.threadId());
+    const std::string table = sjis(kSourceName);
+    TableCopyRequest request;
+    request.createStatement =
+        retargetedStatement(*createTableText(target, db.name(), table), db.name(), "self");
+    request.sourceDatabase = db.name();
+    request.sourceTable = table;
+    request.targetDatabase = db.name();
+    request.targetTable = "self";
+    request.copyData = true;
+    request.logPath = dir.filePath(QStringLiteral("rep_other_server.log"));
+    TableCopy copy(saved.connection(), target);
+    copy.setBatchRows(500);
+    const TableCopyOutcome outcome = copy.run(request);
+    ASSERT_TRUE(outcome.copy.complete()) << outcome.copy.errorText.toStdString();
+    EXPECT_EQ(outcome.copy.copied, 1200U);
+    EXPECT_EQ(readAll(request.logPath).toStdString(), completeLog(1200, 500));
+    EXPECT_EQ(checksum(target, db.name(), "self"), checksum(target, db.name(), table));
+}
+
+std::string engineOf(Connection& c, const std::string& database, const std::string& table) {
+    return scalar(c, "SELECT ENGINE FROM information_schema.TABLES WHERE TABLE_SCHEMA = '" +
+                         c.escape(database) + "' AND TABLE_NAME = '" + c.escape(table) + "'");
+}
+
+// Three tables of three engines (one with every kind of value and a Japanese name), a child table
+// listed before the parent its foreign key names, and views, one using the other.
+void createDatabaseToCopy(Connection& c, const std::string& database) {
+    createMixedTable(c, database, 1500);
+    const std::string in = Connection::ident(database) + ".";
+    for (const std::string& sql : {
+             "CREATE TABLE " + in + "b_parent (id INT PRIMARY KEY, v VARCHAR(10)) ENGINE=InnoDB",
+             "CREATE TABLE " + in +
+                 "a_child (id INT PRIMARY KEY, parent INT, FOREIGN KEY (parent) REFERENCES " + in +
+                 "b_parent (id)) ENGINE=InnoDB",
+             "CREATE TABLE " + in + "m (id INT PRIMARY KEY, v TEXT) ENGINE=MyISAM",
+             "CREATE TABLE " + in + "h (id INT PRIMARY KEY, v VARCHAR(20)) ENGINE=MEMORY",
+             "INSERT INTO " + in + "b_parent SELECT seq, 'p' FROM seq_1_to_100",
+             "INSERT INTO " + in + "a_child SELECT seq, seq % 100 + 1 FROM seq_1_to_300",
+             "INSERT INTO " + in + "m SELECT seq, REPEAT('m', seq) FROM seq_1_to_200",
+             "INSERT INTO " + in + "h SELECT seq, CONCAT('h', seq) FROM seq_1_to_50",
+             "CREATE VIEW " + in + "z_base AS SELECT c.id, p.v FROM " + in + "a_child c JOIN " + in +
+                 "b_parent p ON p.id = c.parent",
+             "CREATE VIEW " + in + "a_on_view AS SELECT COUNT(*) AS n FROM " + in + "z_base",
+         })
+        ASSERT_TRUE(c.exec(sql)) << sql << ": " << c.errorLine();
+}
+
+TEST_F(TableTransferTest, ADatabaseCopyKeepsTablesEnginesRowsAndViews) {
+    test::ScratchDatabase db("dbk_dbcopy_source");
+    Connection& c = db.admin();
+    createDatabaseToCopy(c, db.name());
+    const std::string copy = "dbk_dbcopy_target";
+    c.exec("DROP DATABASE IF EXISTS " + copy);
+    EXPECT_FALSE(databaseExists(c, copy));
+    const DatabaseCopyOutcome outcome = DatabaseCopy(c).run(db.name(), copy);
+    struct DropCopy {
+        Connection& c;
+        std::string name;
+        ~DropCopy() { c.exec("DROP DATABASE IF EXISTS " + name); }
+    } dropCopy{c, copy};
+    ASSERT_EQ(outcome.status, DatabaseCopyOutcome::Status::Copied);
+    EXPECT_EQ(outcome.failures, 0U) << outcome.failedName << ": " << outcome.errorText.toStdString();
+    EXPECT_EQ(outcome.tablesCreated, 5U);
+    EXPECT_EQ(outcome.viewsCreated, 2U);
+    EXPECT_EQ(outcome.rowsCopied, 1500U + 100 + 300 + 200 + 50);
+    EXPECT_TRUE(databaseExists(c, copy));
+    for (const std::string& table : {sjis(kSourceName), std::string("a_child"), std::string("b_parent"),
+                                     std::string("m"), std::string("h")}) {
+        SCOPED_TRACE(toUi(table).toStdString());
+        EXPECT_EQ(checksum(c, copy, table), checksum(c, db.name(), table));
+        EXPECT_EQ(engineOf(c, copy, table), engineOf(c, db.name(), table));
+    }
+    EXPECT_EQ(engineOf(c, copy, "m"), "MyISAM");
+    EXPECT_EQ(engineOf(c, copy, "h"), "MEMORY");
+    // The views read the new database's tables.
+    EXPECT_EQ(scalar(c, "SELECT n FROM " + copy + ".a_on_view"), "300");
+    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM information_schema.VIEWS WHERE TABLE_SCHEMA = '" + copy +
+                            "' AND VIEW_DEFINITION LIKE '%dbk\\_dbcopy\\_source%'"),
+              "0");
+    EXPECT_EQ(scalar(c, "SELECT @@foreign_key_checks"), "1");
+    EXPECT_EQ(c.characterSetName(), "cp932");
+    EXPECT_TRUE(DatabaseCopy::completionText(outcome).startsWith(QStringLiteral("正常に作成されました\n")));
+
+    // Into a database that exists (here: the copy itself, once more): the tables there stay as
+    // they were, nothing is doubled, and every refusal is counted.
+    ASSERT_TRUE(c.exec("DELETE FROM " + copy + ".m WHERE id > 10"));
+    const DatabaseCopyOutcome again = DatabaseCopy(c).run(db.name(), copy);
+    EXPECT_EQ(again.status, DatabaseCopyOutcome::Status::Copied);
+    EXPECT_EQ(again.tablesCreated, 0U);
+    EXPECT_EQ(again.rowsCopied, 0U);
+    EXPECT_EQ(again.failures, 7U);  // five tables and two views
+    EXPECT_EQ(again.errorNumber, 1050U);
+    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM " + copy + ".m"), "10");
+    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM " + copy + ".h"), "50");
+    const QString text = DatabaseCopy::completionText(again);
+    EXPECT_TRUE(text.startsWith(msg(DatabaseCopy::kIncompleteMessage))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("a_child"))) << text.toStdString();
+}
+
+// An account that may not create the database: nothing is written, and the server's error shows.
+TEST_F(TableTransferTest, ADatabaseCopyTheServerRefusesWritesNothing) {
+    test::ScratchDatabase db("dbk_user_dbcopy");  // the restricted account's own database
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT PRIMARY KEY)"));
+    ASSERT_TRUE(db.admin().exec("INSERT INTO t VALUES (1), (2)"));
+    Connection user;
+    ASSERT_TRUE(user.open(test::normalUserParams())) << user.errorLine();
+    const DatabaseCopyOutcome refused = DatabaseCopy(user).run(db.name(), "dbk_not_allowed_copy");
+    EXPECT_EQ(refused.status, DatabaseCopyOutcome::Status::CreateRefused);
+    EXPECT_EQ(refused.errorNumber, 1044U);
+    EXPECT_TRUE(DatabaseCopy::completionText(refused).startsWith(msg(DatabaseCopy::kCreateRefusedMessage)));
+    EXPECT_FALSE(databaseExists(db.admin(), "dbk_not_allowed_copy"));
+
+    // Where it may: the copy works for it too.
+    const DatabaseCopyOutcome allowed = DatabaseCopy(user).run(db.name(), "dbk_user_dbcopy2");
+    EXPECT_EQ(allowed.status, DatabaseCopyOutcome::Status::Copied);
+    EXPECT_EQ(allowed.failures, 0U) << allowed.errorText.toStdString();
+    EXPECT_EQ(allowed.rowsCopied, 2U);
+    db.admin().exec("DROP DATABASE IF EXISTS dbk_user_dbcopy2");
 }
 
 }  // namespace

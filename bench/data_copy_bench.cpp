@@ -1,0 +1,234 @@
+// Time and memory of the copies between servers and of a whole database, each against what the
+// command-line tools do with the same data in the same round:
+//   - a 1,000,000-row table of the second server copied into the first (CREATE, then the rows
+//     streamed from the one and sent as multi-row INSERTs of 1,000 rows to the other, as the copy
+//     from another server runs) against mariadb-dump -h second db t | mariadb -h first db2;
+//   - a database of 20 tables with 1,000,000 rows in all copied under a new name on one server
+//     (each table created and filled by one INSERT ... SELECT) against
+//     mariadb-dump db | mariadb db2.
+// Run through bench/run data_copy_bench, which starts both servers. DBK_BENCH_ROUNDS sets the
+// rounds (3 by default); DBK_BENCH_PARTS which comparisons run (server,database by default).
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "conn/connection.h"
+#include "transfer/database_copy.h"
+#include "transfer/table_copy.h"
+
+namespace {
+
+const char* env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+long peakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double best(const std::vector<double>& values) {
+    return *std::min_element(values.begin(), values.end());
+}
+
+void fail(const char* what, const dbk::Connection& c) {
+    std::fprintf(stderr, "%s: %s\n", what, c.errorLine().c_str());
+    std::exit(1);
+}
+
+dbk::ConnectParams params(const char* prefix) {
+    const std::string p(prefix);
+    dbk::ConnectParams params;
+    params.host = env((p + "HOST").c_str());
+    params.port = static_cast<unsigned>(std::atoi(env((p + "PORT").c_str())));
+    params.user = env((p + "USER").c_str());
+    params.password = env((p + "PASSWORD").c_str());
+    return params;
+}
+
+QString client(const QString& tool, const char* prefix) {
+    const std::string p(prefix);
+    return QStringLiteral("%1 -h %2 -P %3 -u %4 -p%5")
+        .arg(tool, QString::fromUtf8(env((p + "HOST").c_str())), QString::fromUtf8(env((p + "PORT").c_str())),
+             QString::fromUtf8(env((p + "USER").c_str())), QString::fromUtf8(env((p + "PASSWORD").c_str())));
+}
+
+double shellSeconds(const QString& commandLine) {
+    QProcess shell;
+    const auto start = std::chrono::steady_clock::now();
+    shell.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commandLine});
+    if (!shell.waitForFinished(-1) || shell.exitCode() != 0) {
+        std::fprintf(stderr, "%s failed: %s\n", qPrintable(commandLine),
+                     shell.readAllStandardError().constData());
+        std::exit(1);
+    }
+    return secondsSince(start);
+}
+
+long long count(dbk::Connection& c, const std::string& sql) {
+    dbk::Result r = c.query(sql);
+    if (!r.ok() || !r.next())
+        fail(sql.c_str(), c);
+    return std::atoll(std::string(r.text(0U)).c_str());
+}
+
+// Numbers, ASCII and Japanese text, NULLs, quotes and backslashes now and then, binary bytes.
+void fillTable(dbk::Connection& c, const std::string& table, long long rows) {
+    if (!c.exec(
+            "CREATE TABLE " + table +
+            " (id INT PRIMARY KEY, name VARCHAR(40), price INT, note TEXT, made DATETIME, raw VARBINARY(16)) "
+            "ENGINE=InnoDB DEFAULT CHARSET=utf8mb4") ||
+        !c.exec("INSERT INTO " + table +
+                " SELECT seq, CONCAT(IF(seq % 3 = 0, _utf8mb4 x'e59586e59381', 'item'), ' ', seq), "
+                "IF(seq % 10 = 0, NULL, seq % 1000), IF(seq % 7 = 0, 'say \"it''s\" \\\\ here', REPEAT('n', "
+                "seq % 30)), '2024-01-01' + INTERVAL seq SECOND, IF(seq % 2, UNHEX(MD5(seq)), NULL) "
+                "FROM seq_1_to_" +
+                std::to_string(rows)))
+        fail("cannot fill a table", c);
+}
+
+void ensureDatabase(dbk::Connection& c, const std::string& database, int tables, long long rowsPerTable) {
+    if (count(c, "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '" + database + "'") ==
+            tables &&
+        count(c, "SELECT COUNT(*) FROM " + database + ".t" + std::to_string(tables - 1)) == rowsPerTable)
+        return;
+    std::printf("generating %s: %d tables of %lld rows...\n", database.c_str(), tables, rowsPerTable);
+    std::fflush(stdout);
+    c.exec("DROP DATABASE IF EXISTS " + database);
+    c.exec("CREATE DATABASE " + database + " CHARACTER SET utf8mb4");
+    c.selectDb(database);  // the sequence tables are in every database
+    for (int i = 0; i < tables; ++i)
+        fillTable(c, database + ".t" + std::to_string(i), rowsPerTable);
+}
+
+void report(const char* what, const char* ours, const std::vector<double>& a, const char* theirs,
+            const std::vector<double>& b) {
+    std::vector<double> ratios;
+    for (size_t i = 0; i < a.size(); ++i)
+        ratios.push_back(a[i] / b[i]);
+    std::printf(
+        "%s: %s %.2f s best / %.2f s median; %s %.2f s best / %.2f s median; ratio of the bests %.2f, "
+        "median of the rounds' ratios %.2f (highest %.2f)\n",
+        what, ours, best(a), median(a), theirs, best(b), median(b), best(a) / best(b), median(ratios),
+        *std::max_element(ratios.begin(), ratios.end()));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    dbk::Connection first;
+    dbk::Connection second;
+    if (!first.open(params("DBKEEPER_TEST_")))
+        fail("cannot connect to the first server", first);
+    if (!second.open(params("DBKEEPER_TEST2_")))
+        fail("cannot connect to the second server", second);
+    const int rounds = std::getenv("DBK_BENCH_ROUNDS") ? std::atoi(env("DBK_BENCH_ROUNDS")) : 3;
+    const QStringList parts =
+        QString::fromUtf8(std::getenv("DBK_BENCH_PARTS") ? env("DBK_BENCH_PARTS") : "server,database")
+            .split(u',');
+    QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("rep_other_server.log"));
+    std::printf("peak memory before: %ld KB\n", peakKilobytes());
+
+    if (parts.contains(QStringLiteral("server"))) {
+        const long long rows = 1000000;
+        second.exec("CREATE DATABASE IF NOT EXISTS dbk_bench_src CHARACTER SET utf8mb4");
+        second.selectDb("dbk_bench_src");
+        if (count(second,
+                  "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = 'dbk_bench_src' "
+                  "AND TABLE_NAME = 'big'") == 0 ||
+            count(second, "SELECT COUNT(*) FROM dbk_bench_src.big") != rows) {
+            std::printf("generating %lld rows on the second server...\n", rows);
+            std::fflush(stdout);
+            second.exec("DROP TABLE IF EXISTS dbk_bench_src.big");
+            fillTable(second, "dbk_bench_src.big", rows);
+        }
+        first.exec("CREATE DATABASE IF NOT EXISTS dbk_bench_dst CHARACTER SET utf8mb4");
+        const std::string create = *dbk::createTableText(second, "dbk_bench_src", "big");
+        shellSeconds(client(QStringLiteral("mariadb"), "DBKEEPER_TEST2_") +
+                     " -e 'SELECT COUNT(*), SUM(LENGTH(note)) FROM dbk_bench_src.big' > /dev/null");
+        std::vector<double> ours, theirs;
+        for (int round = 0; round < rounds; ++round) {
+            first.exec("DROP TABLE IF EXISTS dbk_bench_dst.big");
+            auto start = std::chrono::steady_clock::now();
+            dbk::TableCopyRequest request;
+            request.createStatement = dbk::retargetedStatement(create, "dbk_bench_dst", "big");
+            request.sourceDatabase = "dbk_bench_src";
+            request.sourceTable = "big";
+            request.targetDatabase = "dbk_bench_dst";
+            request.targetTable = "big";
+            request.copyData = true;
+            request.logPath = log;
+            dbk::TableCopy copy(second, first);
+            copy.setBatchRows(1000);
+            const dbk::TableCopyOutcome copied = copy.run(request);
+            ours.push_back(secondsSince(start));
+            if (!copied.copy.complete() || copied.copy.copied != static_cast<uint64_t>(rows))
+                fail("copy from the second server", first);
+
+            first.exec("DROP TABLE IF EXISTS dbk_bench_dst.big");
+            theirs.push_back(shellSeconds(
+                client(QStringLiteral("mariadb-dump"), "DBKEEPER_TEST2_") + " dbk_bench_src big | " +
+                client(QStringLiteral("mariadb"), "DBKEEPER_TEST_") + " dbk_bench_dst"));
+            if (count(first, "SELECT COUNT(*) FROM dbk_bench_dst.big") != rows)
+                fail("mariadb-dump | mariadb", first);
+        }
+        std::printf("== a table of %lld rows from the second server, %d rounds\n", rows, rounds);
+        report("copy from another server", "copy (batches of 1000)", ours, "mariadb-dump | mariadb", theirs);
+        std::printf("peak memory after the copies between servers: %ld KB\n", peakKilobytes());
+        first.exec("DROP DATABASE dbk_bench_dst");
+    }
+
+    if (parts.contains(QStringLiteral("database"))) {
+        const int tables = 20;
+        const long long rowsPerTable = 50000;
+        ensureDatabase(first, "dbk_bench_db", tables, rowsPerTable);
+        shellSeconds(client(QStringLiteral("mariadb-dump"), "DBKEEPER_TEST_") + " dbk_bench_db > /dev/null");
+        std::vector<double> ours, theirs;
+        for (int round = 0; round < rounds; ++round) {
+            first.exec("DROP DATABASE IF EXISTS dbk_bench_db2");
+            auto start = std::chrono::steady_clock::now();
+            const dbk::DatabaseCopyOutcome copied =
+                dbk::DatabaseCopy(first).run("dbk_bench_db", "dbk_bench_db2");
+            ours.push_back(secondsSince(start));
+            if (copied.failures != 0 || copied.rowsCopied != static_cast<uint64_t>(tables * rowsPerTable))
+                fail("database copy", first);
+
+            first.exec("DROP DATABASE IF EXISTS dbk_bench_db2");
+            first.exec("CREATE DATABASE dbk_bench_db2 CHARACTER SET utf8mb4");
+            theirs.push_back(
+                shellSeconds(client(QStringLiteral("mariadb-dump"), "DBKEEPER_TEST_") + " dbk_bench_db | " +
+                             client(QStringLiteral("mariadb"), "DBKEEPER_TEST_") + " dbk_bench_db2"));
+            if (count(first, "SELECT COUNT(*) FROM dbk_bench_db2.t0") != rowsPerTable)
+                fail("mariadb-dump | mariadb", first);
+        }
+        std::printf("== a database of %d tables, %lld rows in all, %d rounds\n", tables,
+                    tables * rowsPerTable, rounds);
+        report("database copy", "database copy", ours, "mariadb-dump | mariadb", theirs);
+        std::printf("peak memory after the database copies: %ld KB\n", peakKilobytes());
+        first.exec("DROP DATABASE IF EXISTS dbk_bench_db2");
+    }
+    return 0;
+}

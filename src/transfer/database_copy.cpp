@@ -1,0 +1,275 @@
+#include "transfer/database_copy.h"
+
+#include <QStringList>
+#include <optional>
+
+#include "app/messages.h"
+#include "conn/connection.h"
+#include "conn/text_format.h"
+#include "transfer/copy_engine.h"
+#include "transfer/table_copy.h"
+
+namespace dbk {
+
+bool databaseExists(Connection& connection, std::string_view database) {
+    Result list = connection.query(format("SHOW DATABASES LIKE '%s'", connection.escapeLike(database)));
+    while (list.next()) {
+        if (list.text(0U) == database)
+            return true;
+    }
+    return false;
+}
+
+namespace {
+
+// `name` between backquotes, an inner backquote doubled: how the server writes names in the
+// texts it shows.
+std::string backquoted(std::string_view name) {
+    std::string out = "`";
+    for (const char c : name) {
+        out += c;
+        if (c == '`')
+            out += '`';
+    }
+    return out + '`';
+}
+
+void replaceAll(std::string& text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+}  // namespace
+
+std::string viewInDatabase(const ViewDefinition& definition, std::string_view view,
+                           std::string_view sourceDatabase, std::string_view newDatabase) {
+    std::string query = definition.query;
+    replaceAll(query, backquoted(sourceDatabase) + ".", backquoted(newDatabase) + ".");
+    std::string statement = "CREATE ";
+    if (!definition.algorithm.empty())
+        statement += "ALGORITHM=" + definition.algorithm + " ";
+    if (!definition.security.empty())
+        statement += "SQL SECURITY " + definition.security + " ";
+    statement += format("VIEW %s AS %s", Connection::qualifiedName(newDatabase, view), query);
+    if (!definition.checkOption.empty() && definition.checkOption != "NONE")
+        statement += " WITH " + definition.checkOption + " CHECK OPTION";
+    return statement;
+}
+
+namespace {
+
+struct TableName {
+    std::string name;  // UTF-8
+    bool isView = false;
+};
+
+// Turns a session check off for the scope and back on afterwards: foreign keys (the tables are
+// filled in any order) and unique keys (every new table is empty and takes rows that kept the
+// same keys in the source; an empty InnoDB table then takes them in one sorted load).
+class SessionCheckOff {
+public:
+    SessionCheckOff(Connection& connection, const char* variable)
+        : connection_(connection), variable_(variable) {
+        Result current = connection_.query(std::string("SELECT @@") + variable_);
+        if (current.ok() && current.next() && current.text(0U) != "0")
+            switched_ = connection_.exec(std::string("SET ") + variable_ + " = 0");
+    }
+    ~SessionCheckOff() {
+        if (switched_)
+            connection_.exec(std::string("SET ") + variable_ + " = 1");
+    }
+    SessionCheckOff(const SessionCheckOff&) = delete;
+    SessionCheckOff& operator=(const SessionCheckOff&) = delete;
+
+private:
+    Connection& connection_;
+    const char* variable_;
+    bool switched_ = false;
+};
+
+class Run {
+public:
+    Run(Connection& connection, const LosslessCharacterSet& set, DatabaseCopyOutcome& outcome)
+        : c_(connection), set_(set), outcome_(outcome) {}
+
+    void fail(std::string_view name, uint64_t count = 1) {
+        fail(name, c_.errorNumber(), set_.fromWire(c_.errorText()), count);
+    }
+    void fail(std::string_view name, unsigned int number, const QString& text, uint64_t count = 1) {
+        if (outcome_.failures == 0) {
+            outcome_.failedName = std::string(name);
+            outcome_.errorNumber = number;
+            outcome_.errorText = text;
+        }
+        outcome_.failures += count;
+    }
+
+    std::optional<std::vector<TableName>> tables(const std::string& database) {
+        const std::string from = Connection::ident(database);
+        Result list = c_.query(set_.wire("SHOW FULL TABLES FROM " + from));
+        if (!list.ok())
+            list = c_.query(set_.wire("SHOW TABLES FROM " + from));  // servers before 5.0.2
+        if (!list.ok())
+            return std::nullopt;
+        std::vector<TableName> names;
+        const bool hasType = list.fieldCount() > 1;
+        while (list.next()) {
+            std::string name(list.text(0U));
+            names.push_back({set_.switched() ? std::move(name) : utf8FromClient(name),
+                             hasType && list.text(1U) == "VIEW"});
+        }
+        return names;
+    }
+
+    void copyTable(const std::string& source, const std::string& target, const std::string& table) {
+        Result create =
+            c_.query(set_.wire(format("Show create table %s;", Connection::qualifiedName(source, table))));
+        if (!create.ok() || !create.next() || create.fieldCount() < 2) {
+            fail(table);
+            return;
+        }
+        std::string text(create.text(1U));
+        if (!set_.switched())
+            text = utf8FromClient(text);
+        if (!c_.exec(set_.wire(retargetedStatement(text, target, table)))) {
+            fail(table);
+            return;
+        }
+        ++outcome_.tablesCreated;
+        unsigned int errorNumber = 0;
+        QString errorText;
+        const std::optional<CopyJob> job =
+            CopyJob::wholeTable(c_, source, table, target, table, &errorNumber, &errorText);
+        if (!job) {
+            fail(table, errorNumber, errorText);
+            return;
+        }
+        CopyEngine engine(c_, c_);
+        const CopyOutcome copied = engine.run(*job);
+        outcome_.rowsCopied += copied.copied;
+        if (!copied.complete()) {
+            fail(table, copied.errorNumber, copied.errorText);
+        } else if (copied.refused > 0) {
+            fail(table, copied.errorNumber, copied.errorText, copied.refused);
+        }
+    }
+
+    // The view's statement for the new database; "" when the server does not show the view.
+    std::string viewStatement(const std::string& source, const std::string& target, const std::string& view) {
+        // Read from information_schema, whose query names every table with its database; SHOW
+        // CREATE VIEW leaves out the connection's current database, which may be the source.
+        Result row = c_.query(set_.wire("SELECT * FROM information_schema.VIEWS WHERE TABLE_SCHEMA = '" +
+                                        c_.escape(source) + "' AND TABLE_NAME = '" + c_.escape(view) + "'"));
+        if (!row.ok() || !row.next())
+            return {};
+        const auto text = [&](const char* column) {
+            std::string value = row.text(column);
+            return set_.switched() ? value : utf8FromClient(value);
+        };
+        return viewInDatabase(
+            {text("VIEW_DEFINITION"), text("ALGORITHM"), text("SECURITY_TYPE"), text("CHECK_OPTION")}, view,
+            source, target);
+    }
+
+    // Views may use each other: each round makes those whose views are there, until a round makes
+    // none.
+    void copyViews(const std::string& source, const std::string& target, std::vector<std::string> views) {
+        struct Failure {
+            unsigned int number = 0;
+            QString text;
+        };
+        std::vector<Failure> failures(views.size());
+        for (bool progress = true; progress && !views.empty();) {
+            progress = false;
+            std::vector<std::string> left;
+            std::vector<Failure> leftFailures;
+            for (const std::string& view : views) {
+                const std::string statement = viewStatement(source, target, view);
+                if (!statement.empty() && c_.exec(set_.wire(statement))) {
+                    ++outcome_.viewsCreated;
+                    progress = true;
+                    continue;
+                }
+                left.push_back(view);
+                leftFailures.push_back({c_.errorNumber(), set_.fromWire(c_.errorText())});
+            }
+            views = std::move(left);
+            failures = std::move(leftFailures);
+        }
+        for (size_t i = 0; i < views.size(); ++i) {
+            fail(views[i], failures[i].number, failures[i].text);
+            outcome_.viewsNotCopied.push_back(views[i]);
+        }
+    }
+
+private:
+    Connection& c_;
+    const LosslessCharacterSet& set_;
+    DatabaseCopyOutcome& outcome_;
+};
+
+}  // namespace
+
+DatabaseCopyOutcome DatabaseCopy::run(const std::string& sourceDatabase, const std::string& newDatabase) {
+    using Status = DatabaseCopyOutcome::Status;
+    DatabaseCopyOutcome outcome;
+    BusyGuard busy(connection_);
+    const bool existed = databaseExists(connection_, newDatabase);
+    const LosslessCharacterSet set(connection_);
+    const std::string source = utf8FromClient(sourceDatabase);
+    const std::string target = utf8FromClient(newDatabase);
+    if (!connection_.exec(set.wire(format("Create Database %s", Connection::ident(target)))) && !existed) {
+        outcome.status = Status::CreateRefused;
+        outcome.errorNumber = connection_.errorNumber();
+        outcome.errorText = set.fromWire(connection_.errorText());
+        return outcome;
+    }
+    Run run(connection_, set, outcome);
+    const std::optional<std::vector<TableName>> tables = run.tables(source);
+    if (!tables) {
+        outcome.status = Status::ListingRefused;
+        outcome.errorNumber = connection_.errorNumber();
+        outcome.errorText = set.fromWire(connection_.errorText());
+        return outcome;
+    }
+    const SessionCheckOff foreignKeys(connection_, "foreign_key_checks");
+    const SessionCheckOff uniqueKeys(connection_, "unique_checks");
+    std::vector<std::string> views;
+    for (const TableName& table : *tables) {
+        if (table.isView) {
+            views.push_back(table.name);
+        } else {
+            run.copyTable(source, target, table.name);
+        }
+    }
+    run.copyViews(source, target, std::move(views));
+    return outcome;
+}
+
+QString DatabaseCopy::completionText(const DatabaseCopyOutcome& outcome) {
+    const QString error = formatUi(QStringLiteral("%d:%s"), outcome.errorNumber, outcome.errorText);
+    switch (outcome.status) {
+        case DatabaseCopyOutcome::Status::CreateRefused:
+            return msg(kCreateRefusedMessage) + u'\n' + error;
+        case DatabaseCopyOutcome::Status::ListingRefused:
+            return msg(kListingRefusedMessage) + u'\n' + error;
+        case DatabaseCopyOutcome::Status::Copied:
+            break;
+    }
+    const QString counts =
+        msgf(kCountsMessage, outcome.tablesCreated, outcome.viewsCreated, outcome.rowsCopied);
+    if (outcome.failures == 0)
+        return QStringLiteral("正常に作成されました") + u'\n' + counts;
+    QString text = msg(kIncompleteMessage) + u'\n' + counts + u'\n' +
+                   msgf(kFailuresMessage, outcome.failures, QString::fromStdString(outcome.failedName)) +
+                   u'\n' + error;
+    if (!outcome.viewsNotCopied.empty()) {
+        QStringList names;
+        for (const std::string& view : outcome.viewsNotCopied)
+            names << QString::fromStdString(view);
+        text += u'\n' + msgf(kViewsNotCopiedMessage, names.join(QStringLiteral(", ")));
+    }
+    return text;
+}
+
+}  // namespace dbk
