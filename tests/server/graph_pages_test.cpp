@@ -76,7 +76,6 @@ TEST(GraphPagesServer, ServerPageListsEveryDatabaseWithItsTableStatusSums) {
     const SpaceListing grouped = readServerSpaceGrouped(c);
     expectSameFigures(grouped, sums);
     expectSameFigures(readServerSpaceByDatabase(c), sums);
-    expectSameFigures(readServerSpace(c, db.session().generation()), sums);
 
     DocumentContext context;
     context.treeReady = 1;
@@ -87,7 +86,6 @@ TEST(GraphPagesServer, ServerPageListsEveryDatabaseWithItsTableStatusSums) {
     while (names.next())
         listed.emplace_back(names.text(0u));
     EXPECT_EQ(page.names, listed);
-    EXPECT_TRUE(page.drawing.findText(QStringLiteral("Server： testhost")));
     EXPECT_TRUE(page.drawing.findText(QStringLiteral("dbk_graph_space (530 Records)")));
     EXPECT_TRUE(page.drawing.findText(QStringLiteral("dbk_graph_space_empty (0 Records)")));
     EXPECT_EQ(page.height, 60 + 152 + 50 * (int(listed.size()) + 1));
@@ -95,39 +93,6 @@ TEST(GraphPagesServer, ServerPageListsEveryDatabaseWithItsTableStatusSums) {
     // nothing is drawn before the tree is ready
     context.treeReady = 0;
     EXPECT_TRUE(drawPage(db.session(), context, "testhost").drawing.items.empty());
-}
-
-TEST(GraphPagesServer, DatabasePageReadsEveryTableAndSelectsTheDatabase) {
-    DBK_REQUIRE_SERVER();
-    setInterfaceLanguage(Language::English);
-    test::ScratchDatabase db("dbk_graph_tables");
-    Connection& c = db.admin();
-    ASSERT_TRUE(c.exec("CREATE TABLE mi (id INT PRIMARY KEY) ENGINE=MyISAM"));
-    ASSERT_TRUE(c.exec("INSERT INTO mi SELECT seq FROM seq_1_to_40"));
-    // a name with LIKE wildcards and a Shift_JIS name whose second byte is a backslash
-    ASSERT_TRUE(c.exec("CREATE TABLE `a_b` (id INT) ENGINE=Aria"));
-    ASSERT_TRUE(c.exec("CREATE TABLE `\x95\x5c` (id INT) ENGINE=MyISAM"));
-    ASSERT_TRUE(c.exec("USE mysql"));
-
-    const SpaceListing tables = readDatabaseSpace(c, db.name());
-    ASSERT_TRUE(tables.listed);
-    ASSERT_EQ(tables.entries.size(), 3u);
-    std::map<std::string, SpaceFigures> byName;
-    for (const SpaceFigures& f : tables.entries)
-        byName[f.name] = f;
-    EXPECT_EQ(byName["mi"].rows, 40u);
-    EXPECT_EQ(byName["mi"].type, "MyISAM");
-    EXPECT_EQ(byName["mi"].rowFormat, "Fixed");
-    EXPECT_GT(byName["mi"].index, 0u);
-    EXPECT_EQ(byName["a_b"].type, "Aria");
-    EXPECT_EQ(byName["\x95\x5c"].type, "MyISAM");
-    Result current = c.query("SELECT DATABASE()");
-    ASSERT_TRUE(current.next());
-    EXPECT_EQ(current.text(0u), db.name());
-
-    const SpaceListing missing = readDatabaseSpace(c, "dbk_graph_no_such_database");
-    EXPECT_FALSE(missing.listed);
-    EXPECT_EQ(databasePage("dbk_graph_no_such_database", missing, false).height, 110);
 }
 
 TEST(GraphPagesServer, RightsPagesReadTheGrantTables) {
@@ -165,12 +130,6 @@ TEST(GraphPagesServer, RightsPagesReadTheGrantTables) {
         EXPECT_TRUE(found) << account.user;
     }
     EXPECT_TRUE(page.drawing.findText(QStringLiteral("dbk_graph_u  (localhost)")));
-
-    // every database with rows
-    context.displayMode = kDatabaseRightsMode;
-    page = drawPage(db.session(), context, "h");
-    EXPECT_TRUE(page.drawing.findText(QStringLiteral("dbk_graph_rights")));
-    EXPECT_TRUE(page.drawing.findText(QStringLiteral("dbk_graph_u")));
 
     // this server has no host table: the host pages say so
     ASSERT_FALSE(db.session().generation().hasHostTable());

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "app/messages.h"
 #include "monitor/graph_pages.h"
@@ -123,30 +124,18 @@ TEST_F(GraphPagesTest, ServerPageShowsEachDatabaseShareAndBar) {
         EXPECT_EQ(page.linkAt({401, y + 20}), nullptr);
     }
     EXPECT_EQ(page.linkAt({60, 95})->kind, LinkKind::AddUser);
-    EXPECT_EQ(page.linkAt({200, 95})->kind, LinkKind::AddDatabase);
-    EXPECT_EQ(page.linkAt({20, 20})->kind, LinkKind::ProcessList);
     EXPECT_EQ(page.height, 60 + 152 + 50 * 4);
-    EXPECT_EQ(d.all<DrawIcon>().size(), 4u);
 
     // one database with 95 % is red
     listing.entries = {figures("big", 1, 950, 0), figures("small", 1, 50, 0)};
     EXPECT_EQ(serverPage("h", listing).drawing.findText(QStringLiteral("All 95.00%"))->colour, colours::kRed);
-}
-
-TEST_F(GraphPagesTest, ServerPageWithoutBytesOrDatabasesDividesByNothing) {
-    SpaceListing listing;
-    listing.listed = true;
-    listing.entries = {figures("a", 0, 0, 0), figures("b", 0, 0, 0)};
-    const Page page = serverPage("h", listing);
-    EXPECT_EQ(barAt(page.drawing, 65), (std::vector<BarPart>{{550, 100, colour::kShareRest}}));
-    EXPECT_TRUE(barAt(page.drawing, 125).empty());
-    EXPECT_EQ(page.drawing.findText(QStringLiteral("All  0.00%"))->colour, colours::kBlack);
-    EXPECT_EQ(page.height, 60 + 152 + 50 * 3);
-
-    // the databases could not be listed: the summary alone
-    const Page unlisted = serverPage("h", SpaceListing{});
-    EXPECT_TRUE(unlisted.names.empty());
-    EXPECT_EQ(unlisted.height, 60 + 135);
+    // no bytes at all: empty bars and 0 %, never a division by zero
+    listing.entries = {figures("a", 0, 0, 0)};
+    const Page zero = serverPage("h", listing);
+    EXPECT_EQ(barAt(zero.drawing, 65), (std::vector<BarPart>{{550, 100, colour::kShareRest}}));
+    EXPECT_TRUE(barAt(zero.drawing, 125).empty());
+    EXPECT_TRUE(zero.drawing.findText(QStringLiteral("All  0.00%")));
+    EXPECT_EQ(serverPage("h", SpaceListing{}).height, 60 + 135);  // the databases could not be listed
 }
 
 TEST_F(GraphPagesTest, DatabasePageLinksAndTableRows) {
@@ -159,19 +148,14 @@ TEST_F(GraphPagesTest, DatabasePageLinksAndTableRows) {
     tables.entries = {t};
 
     const Page mysql = databasePage("mysql", tables, true);
-    EXPECT_FALSE(mysql.drawing.findText(QStringLiteral("Limit Access")));
-    EXPECT_FALSE(mysql.drawing.findText(QStringLiteral("Limit User")));
-    EXPECT_EQ(mysql.linkAt({60, 95}), nullptr);
-    EXPECT_EQ(mysql.linkAt({200, 95}), nullptr);
-
+    EXPECT_FALSE(mysql.drawing.findText(QStringLiteral("Limit Access")) ||
+                 mysql.drawing.findText("Limit User"));
+    EXPECT_TRUE(mysql.linkAt({60, 95}) == nullptr && mysql.linkAt({200, 95}) == nullptr);
     const Page shop = databasePage("shop", tables, true);
     EXPECT_EQ(shop.linkAt({60, 95})->kind, LinkKind::LimitAccess);
     EXPECT_EQ(shop.linkAt({200, 95})->kind, LinkKind::LimitUser);
     // today's servers have no host table to limit access with
-    const Page modern = databasePage("shop", tables, false);
-    EXPECT_FALSE(modern.drawing.findText(QStringLiteral("Limit Access")));
-    EXPECT_EQ(modern.linkAt({60, 95}), nullptr);
-    EXPECT_EQ(modern.linkAt({200, 95})->kind, LinkKind::LimitUser);
+    EXPECT_EQ(databasePage("shop", tables, false).linkAt({60, 95}), nullptr);
 
     const DrawingList& d = shop.drawing;
     EXPECT_TRUE(d.findText(QStringLiteral("Database： shop")));
@@ -184,8 +168,6 @@ TEST_F(GraphPagesTest, DatabasePageLinksAndTableRows) {
     EXPECT_EQ(shop.linkAt({20, 20})->kind, LinkKind::BackToServer);
     EXPECT_EQ(shop.linkAt({399, 120})->kind, LinkKind::TableStructure);
     EXPECT_EQ(shop.linkAt({400, 120})->kind, LinkKind::TableSize);
-    EXPECT_EQ(shop.linkAt({400, 120})->row, 0);
-    EXPECT_EQ(shop.linkAt({400, 158}), nullptr);
 
     EXPECT_EQ(databasePage("shop", SpaceListing{}, true).height, 110);
 }
@@ -202,18 +184,13 @@ TEST_F(GraphPagesTest, RightsRowsWriteTheGrantedWordsInTheirColours) {
     EXPECT_EQ(d.findText(QStringLiteral("nobody  (localhost)"))->position, QPoint(50, 110));
     EXPECT_EQ(d.findText(QStringLiteral("No username.  (Specified host does not exist.)"))->position,
               QPoint(50, 160));
-    const auto words = textsIn(d, FontRole::PageWord);
-    ASSERT_EQ(words.size(), 3u);  // none of the first row
-    EXPECT_EQ(words[0].text, "Select");
-    EXPECT_EQ(words[0].colour, colours::kBlue);
-    EXPECT_EQ(words[1].text, "Update");
-    EXPECT_EQ(words[1].colour, colours::kRed);
-    EXPECT_EQ(words[2].text, "Stop");
-    EXPECT_EQ(words[2].colour, colour::kLaterWord);
-    for (const DrawText& w : words)
-        EXPECT_EQ(w.position.y(), 185);
-    EXPECT_LT(words[0].position.x(), words[1].position.x());
-    EXPECT_LT(words[1].position.x(), words[2].position.x());
+    // none of the first row; those of the second in its word line, in their columns
+    std::vector<std::tuple<QString, Rgb, QPoint>> words;
+    for (const DrawText& w : textsIn(d, FontRole::PageWord))
+        words.emplace_back(w.text, w.colour, w.position);
+    EXPECT_EQ(words, (decltype(words){{"Select", colours::kBlue, {50, 185}},
+                                      {"Update", colours::kRed, {150, 185}},
+                                      {"Stop", colour::kLaterWord, {400, 185}}}));
     EXPECT_EQ(page.height, 60 + 125 + 50 * 3);
 
     // the host rights of a database: the row of every host
@@ -239,10 +216,8 @@ TEST_F(GraphPagesTest, RightsRowsWriteTheGrantedWordsInTheirColours) {
     const Page all = allHostsPage(hosts);
     EXPECT_TRUE(all.drawing.findText(QStringLiteral("All Hosts  (Specified database does not exist.)")));
     EXPECT_TRUE(all.drawing.findText(QStringLiteral("Specified host does not exist.  (All Databases)")));
-    const auto denied = all.drawing.findText(QStringLiteral("Cannot access this host and database."));
-    ASSERT_TRUE(denied);
-    EXPECT_EQ(denied->colour, colours::kRed);
-    EXPECT_GT(denied->position.y(), 160);
+    EXPECT_EQ(all.drawing.findText(QStringLiteral("Cannot access this host and database."))->position,
+              QPoint(450, 185));
 
     // empty pages
     struct Empty {
@@ -269,12 +244,8 @@ TEST_F(GraphPagesTest, RightsRowsWriteTheGrantedWordsInTheirColours) {
         true, {{"empty", readListing({})}, {"shop", shopRows}, {"locked", RightsListing{}}});
     const DrawingList& dd = databases.drawing;
     EXPECT_FALSE(dd.findText(QStringLiteral("empty")));
-    EXPECT_EQ(dd.findText(QStringLiteral("shop"))->font, FontRole::PageLabel);
     EXPECT_EQ(dd.findText(QStringLiteral("clerk"))->font, FontRole::PageSmallItalic);
-    EXPECT_EQ(textsIn(dd, FontRole::PageWord).size(), 2u);
-    EXPECT_TRUE(dd.findText(QStringLiteral("locked")));
-    EXPECT_EQ(dd.findText(QStringLiteral("There is no data."))->colour, colours::kRed);
-    EXPECT_FALSE(dd.findText(QStringLiteral("There is no database.")));
+    EXPECT_TRUE(dd.findText(QStringLiteral("locked")) && dd.findText(QStringLiteral("There is no data.")));
 }
 
 TEST_F(GraphPagesTest, MemoryPageShowsErrorsAndTheHitRateWithoutDividingByZero) {
