@@ -285,10 +285,6 @@ void pieCylinder(DrawingList& d, double hitPercent) {
         d.polygon(sector(cx, cy, rx, ry, hit, 360), colours::kBlue, colours::kBlack);
 }
 
-std::string databaseOf(const DocumentContext& c) {
-    return c.currentDatabase;
-}
-
 }  // namespace
 
 const Link* Page::linkAt(QPoint point) const {
@@ -675,7 +671,7 @@ Page drawPage(Session& session, const DocumentContext& context, const std::strin
         return Page{};
     Connection& c = session.connection();
     const ServerGeneration& generation = session.generation();
-    const std::string database = databaseOf(context);
+    const std::string& database = context.currentDatabase;
     switch (context.displayMode) {
         case kServerMode:
             return serverPage(toUi(host), readServerSpace(c, generation));

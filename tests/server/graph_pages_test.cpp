@@ -90,6 +90,10 @@ TEST(GraphPagesServer, ServerPageListsEveryDatabaseWithItsTableStatusSums) {
     EXPECT_TRUE(page.drawing.findText(QStringLiteral("dbk_graph_space_empty (0 Records)")));
     EXPECT_EQ(page.height, 60 + 152 + 50 * (int(listed.size()) + 1));
 
+    // a database that cannot be selected lists no tables, not those of the database selected before
+    ASSERT_TRUE(readDatabaseSpace(c, db.name()).listed);
+    EXPECT_FALSE(readDatabaseSpace(c, "dbk_graph_no_such_database").listed);
+
     // nothing is drawn before the tree is ready
     context.treeReady = 0;
     EXPECT_TRUE(drawPage(db.session(), context, "testhost").drawing.items.empty());
