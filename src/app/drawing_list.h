@@ -26,7 +26,19 @@ inline constexpr Rgb kGreen{0, 128, 0};
 }  // namespace colours
 
 // Which font a text is drawn in; the painting widget maps roles to fonts.
-enum class FontRole { Normal, Small, Bold, Title };
+enum class FontRole {
+    Normal,
+    Small,
+    Bold,
+    Title,
+    // The picture pane's fonts, in fixed pixel sizes.
+    PageTitle,
+    PageHeading,
+    PageSmallItalic,
+    PageLabel,
+    PageTiny,
+    PageWord,
+};
 
 struct DrawText {
     QPoint position;  // top-left corner of the text

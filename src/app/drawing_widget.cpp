@@ -4,11 +4,24 @@
 #include <QPainter>
 #include <QPolygon>
 
+#include "app/messages.h"
+
 namespace dbk {
 
 namespace {
+constexpr int kPageFontFace = 21101;
+
 QColor toColor(Rgb c) {
     return QColor(c.r, c.g, c.b);
+}
+
+// The picture pane's fonts: the face of the string table in fixed pixel sizes and weights.
+QFont pageFont(int pixels, int weight, bool italic) {
+    QFont f(msg(kPageFontFace));
+    f.setPixelSize(pixels);
+    f.setWeight(QFont::Weight(weight));
+    f.setItalic(italic);
+    return f;
 }
 
 QFont fontFor(FontRole role, const QFont& base) {
@@ -26,6 +39,18 @@ QFont fontFor(FontRole role, const QFont& base) {
             f.setBold(true);
             f.setPointSizeF(base.pointSizeF() * 1.3);
             break;
+        case FontRole::PageTitle:
+            return pageFont(23, 500, false);
+        case FontRole::PageHeading:
+            return pageFont(20, 800, false);
+        case FontRole::PageSmallItalic:
+            return pageFont(12, 600, true);
+        case FontRole::PageLabel:
+            return pageFont(15, 800, false);
+        case FontRole::PageTiny:
+            return pageFont(11, 300, false);
+        case FontRole::PageWord:
+            return pageFont(9, 400, true);
     }
     return f;
 }

@@ -49,6 +49,8 @@ public:
     // Table type clause of CREATE/ALTER TABLE: "TYPE=X" before 4.0.18, "ENGINE=X" after.
     std::string tableTypeClause(std::string_view type) const;
     bool hasBackupTable() const { return version_ < 50500; }
+    // information_schema (5.0.2 on) answers for every database in one statement.
+    bool hasInformationSchema() const { return version_ >= 50002; }
     // information_schema.COLUMNS.COLUMN_DEFAULT holds the default as SQL text (a quoted
     // literal or an expression) from MariaDB 10.2.7 on; elsewhere it is the bare value.
     bool reportsDefaultsAsSql() const { return mariadb_ && version_ >= 100207; }

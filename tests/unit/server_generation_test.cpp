@@ -10,16 +10,20 @@ TEST(ServerGeneration, StatementTextsFollowTheVersion) {
         unsigned long version;
         const char* typeClause;
         bool backupTable;
+        bool informationSchema;
     };
     const Case cases[] = {
-        {32358, "TYPE=MyISAM", true},   {40017, "TYPE=MyISAM", true},    {40018, "ENGINE=MyISAM", true},
-        {50499, "ENGINE=MyISAM", true}, {50500, "ENGINE=MyISAM", false}, {101119, "ENGINE=MyISAM", false},
+        {32358, "TYPE=MyISAM", true, false},   {40017, "TYPE=MyISAM", true, false},
+        {40018, "ENGINE=MyISAM", true, false}, {50001, "ENGINE=MyISAM", true, false},
+        {50002, "ENGINE=MyISAM", true, true},  {50499, "ENGINE=MyISAM", true, true},
+        {50500, "ENGINE=MyISAM", false, true}, {101119, "ENGINE=MyISAM", false, true},
     };
     for (const Case& c : cases) {
         for (bool mariadb : {false, true}) {
             const ServerGeneration g(c.version, mariadb);
             EXPECT_EQ(g.tableTypeClause("MyISAM"), c.typeClause) << c.version;
             EXPECT_EQ(g.hasBackupTable(), c.backupTable) << c.version;
+            EXPECT_EQ(g.hasInformationSchema(), c.informationSchema) << c.version;
         }
     }
     EXPECT_EQ(ServerGeneration(40017).tableTypeClause("HEAP"), "TYPE=HEAP");
