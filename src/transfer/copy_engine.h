@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "conn/cancel.h"
 #include "conn/character_set_scope.h"
 #include "conn/connection.h"
 
@@ -101,6 +102,8 @@ struct CopyOutcome {
         SourceFailed,   // the source statement was refused or its rows broke off
         TargetFailed,   // the target cannot take rows at all (no table, no right, server gone)
         ConnectFailed,  // the second connection of a streamed copy within one server failed
+        Cancelled,      // stopped on request: between two rows of a streamed copy (the rows read
+                        // until then arrived), or the single statement within one server killed
     };
     Status status = Status::Complete;
     uint64_t read = 0;      // rows read from the source
@@ -135,6 +138,9 @@ public:
     void setProgress(std::function<void(uint64_t copied)> progress) { progress_ = std::move(progress); }
     // Skips the single statement within one server and streams the rows.
     void setStreamedOnly(bool streamedOnly) { streamedOnly_ = streamedOnly; }
+    // A request to stop, looked at before every row; the single statement within one server is
+    // stopped with KILL QUERY (it runs while window events go through).
+    void setCancelToken(const CancelToken* token) { cancel_ = token; }
 
     CopyOutcome run(const CopyJob& job);
 
@@ -161,6 +167,7 @@ private:
     std::function<void(uint64_t)> progress_;
     bool streamedOnly_ = false;
     bool logStarted_ = false;
+    const CancelToken* cancel_ = nullptr;
 };
 
 }  // namespace dbk

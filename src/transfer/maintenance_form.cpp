@@ -193,7 +193,12 @@ void MaintenanceForm::buildControls() {
     connect(restore_, &QPushButton::clicked, this, &MaintenanceForm::restore);
     connect(browse_, &QPushButton::clicked, this, &MaintenanceForm::browse);
     connect(dump_, &QPushButton::clicked, this, &MaintenanceForm::dump);
-    connect(close_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(close_, &QPushButton::clicked, this, [this] {
+        if (busy_)
+            cancelRequest_.cancel();
+        else
+            accept();
+    });
 }
 
 void MaintenanceForm::showStatus() {
@@ -407,7 +412,20 @@ void MaintenanceForm::dump() {
     }
     setBusy(true);
     TableDump dump(session_.connection(), databaseName_, tableName_);
-    const DumpOutcome outcome = dump.run(path);
+    cancelRequest_.reset();
+    dump.setCancelToken(&cancelRequest_);
+    // The close button turns into Cancel while the rows are written.
+    const QString closeCaption = close_->text();
+    close_->setText(QStringLiteral("ｷｬﾝｾﾙ"));
+    close_->setAccessibleName(close_->text());
+    close_->setEnabled(true);
+    DumpOutcome outcome;
+    {
+        const CancellableRun cancellable;
+        outcome = dump.run(path);
+    }
+    close_->setText(closeCaption);
+    close_->setAccessibleName(closeCaption);
     setBusy(false);
     const QString error = formatUi(QStringLiteral("%d:%s"), outcome.errorNumber, outcome.errorText);
     switch (outcome.status) {
@@ -426,7 +444,18 @@ void MaintenanceForm::dump() {
         case DumpOutcome::Status::ReadFailed:
             ui().message(msgf(kDumpRowsNotRead, path) + u'\n' + error);
             return;
+        case DumpOutcome::Status::Cancelled:
+            ui().message(msgf(kDumpCancelled, static_cast<unsigned long long>(outcome.rows), path));
+            return;
     }
+}
+
+void MaintenanceForm::reject() {
+    if (busy_) {
+        cancelRequest_.cancel();
+        return;
+    }
+    QDialog::reject();
 }
 
 void MaintenanceForm::browse() {

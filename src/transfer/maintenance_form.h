@@ -8,6 +8,8 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
+#include "conn/cancel.h"
+
 namespace dbk {
 
 class Session;
@@ -69,6 +71,8 @@ public:
     // Converts the table to kTypes[index].
     void convert(int index);
     void dump();
+    // Closing while a dump runs stops the dump instead.
+    void reject() override;
     void browse();
 
     // The tooltip of the backup and restore buttons on servers that no longer have them.
@@ -77,6 +81,7 @@ public:
     static constexpr int kDumpNotWritten = 21002;
     static constexpr int kDumpNoDefinition = 21003;
     static constexpr int kDumpRowsNotRead = 21004;
+    static constexpr int kDumpCancelled = 21315;
 
 private:
     void buildControls();
@@ -95,6 +100,8 @@ private:
     std::string host_;
     QString startupDirectory_;
     bool busy_ = false;
+    // Set by the close button, which reads Cancel while a dump runs.
+    CancelToken cancelRequest_;
 
     QLineEdit* database_ = nullptr;
     QLineEdit* table_ = nullptr;

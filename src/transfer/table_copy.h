@@ -102,6 +102,8 @@ public:
     // The rows copied after each page, and the source count (the rows read) at the end.
     void setSourceCount(std::function<void(uint64_t)> handler) { onSourceCount_ = std::move(handler); }
     void setProgress(std::function<void(uint64_t)> handler) { onProgress_ = std::move(handler); }
+    // Stops the rows' copy when cancelled (see CopyEngine::setCancelToken).
+    void setCancelToken(const CancelToken* token) { cancel_ = token; }
 
     TableCopyOutcome run(const TableCopyRequest& request);
 
@@ -114,11 +116,14 @@ public:
     static constexpr int kTargetFailedMessage = 21008;
     static constexpr int kConnectFailedMessage = 21009;
     static constexpr int kLogIncompleteMessage = 21010;
+    static constexpr int kCancelledAfterRowsMessage = 21311;
+    static constexpr int kStatementCancelledMessage = 21312;
 
 private:
     Connection& connection_;
     std::function<void(uint64_t)> onSourceCount_;
     std::function<void(uint64_t)> onProgress_;
+    const CancelToken* cancel_ = nullptr;
 };
 
 }  // namespace dbk
