@@ -1,13 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QSettings>
-#include <QTemporaryDir>
 #include <string>
 
 #include "conn/connection.h"
-#include "conn/host_file.h"
 #include "conn/host_security.h"
-#include "conn/saved_host.h"
 #include "support/test_server.h"
 
 namespace dbk {
@@ -76,17 +72,6 @@ TEST(SecureConnection, EachModeConnectsOrIsRefusedAsItPromises) {
     }
 }
 
-TEST(SecureConnection, AnotherAuthorityIsRefusedWithTheLibrarysReason) {
-    DBK_REQUIRE_TLS_SERVER();
-    Connection connection;
-    ASSERT_FALSE(connection.open(with(test::adminParams(), TlsMode::Verified, test::otherTlsCaFile())));
-    EXPECT_NE(connection.errorText().find("certificate"), std::string::npos) << connection.errorText();
-    // The refused handle is gone; a good connection afterwards works.
-    ASSERT_TRUE(connection.open(with(test::adminParams(), TlsMode::Verified, test::tlsCaFile())))
-        << connection.errorLine();
-    EXPECT_TRUE(connection.exec("DO 1"));
-}
-
 TEST(SecureConnection, AServerWithoutEncryptionIsRefusedWhenEncryptionIsRequired) {
     DBK_REQUIRE_SECOND_SERVER();
     const ConnectParams plain = test::secondServerParams();
@@ -108,26 +93,6 @@ TEST(SecureConnection, AServerWithoutEncryptionIsRefusedWhenEncryptionIsRequired
         else  // the library itself refuses a certificate check without encryption
             EXPECT_FALSE(c.errorText().empty());
     }
-}
-
-TEST(SecureConnection, ASavedHostConnectsWithItsOwnSetting) {
-    DBK_REQUIRE_TLS_SERVER();
-    QTemporaryDir dir;
-    QSettings settings(dir.filePath("settings.ini"), QSettings::IniFormat);
-    const ConnectParams ssl = test::sslUserParams();
-    const HostRecord record{"暗号/host", ssl.host, ssl.user, ssl.password, std::to_string(ssl.port)};
-
-    HostSecurity::write(settings, record.name,
-                        HostSecurity{TlsMode::Verified, QString::fromLocal8Bit(test::otherTlsCaFile())});
-    Connection refused;
-    EXPECT_FALSE(refused.open(connectParamsFor(record, settings)));
-    EXPECT_EQ(refused.errorNumber(), 2026U);
-
-    HostSecurity::write(settings, record.name,
-                        HostSecurity{TlsMode::Verified, QString::fromLocal8Bit(test::tlsCaFile())});
-    Connection verified;
-    ASSERT_TRUE(verified.open(connectParamsFor(record, settings))) << verified.errorLine();
-    EXPECT_NE(serverSideCipher(verified), "");
 }
 
 }  // namespace

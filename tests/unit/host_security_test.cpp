@@ -61,16 +61,6 @@ TEST_F(HostSecurityTest, TheSettingFollowsARenameAndGoesWithADelete) {
     EXPECT_TRUE(settings.allKeys().isEmpty()) << settings.allKeys().join(",").toStdString();
 }
 
-TEST_F(HostSecurityTest, ModeNamesReadBackAndUnknownTextIsPreferred) {
-    for (TlsMode mode : {TlsMode::Off, TlsMode::Preferred, TlsMode::Required, TlsMode::Verified})
-        EXPECT_EQ(tlsModeFromName(tlsModeName(mode)), mode);
-    EXPECT_EQ(tlsModeFromName("verified"), TlsMode::Verified);
-    EXPECT_EQ(tlsModeFromName("garbage"), TlsMode::Preferred);
-    EXPECT_EQ(tlsModeFromName(""), TlsMode::Preferred);
-    settings.setValue("HostSecurity/" + HostSecurity::key("h") + "/Mode", 7);
-    EXPECT_EQ(HostSecurity::read(settings, "h").mode, TlsMode::Preferred);
-}
-
 TEST_F(HostSecurityTest, SavedHostParametersCarryTheSetting) {
     const HostRecord record{"db", "db.example", "alice", "pw", "3307"};
     ConnectParams plain = connectParamsFor(record, settings);
