@@ -27,6 +27,31 @@ bool killRunningStatement(const ConnectParams& params, unsigned long threadId, s
     return killed;
 }
 
+bool waitInterruptibly(Connection& connection, const std::function<void()>& work, const CancelToken& token) {
+    BusyGuard busy(connection);
+    // Read before the worker starts: this thread must not touch the handle while it runs.
+    const ConnectParams params = connection.params();
+    const unsigned long threadId = connection.threadId();
+    auto worker = std::async(std::launch::async, [&work] {
+        mysql_thread_init();
+        work();
+        mysql_thread_end();
+    });
+    bool killSent = false;
+    auto lastKill = std::chrono::steady_clock::time_point();
+    while (worker.wait_for(kPollInterval) != std::future_status::ready) {
+        ui().letEventsThrough();
+        const auto now = std::chrono::steady_clock::now();
+        if (token.cancelled() && now - lastKill >= kKillRepeat) {
+            killRunningStatement(params, threadId);
+            killSent = true;
+            lastKill = now;
+        }
+    }
+    worker.get();
+    return killSent;
+}
+
 InterruptibleOutcome runInterruptible(Connection& connection, std::string_view sql,
                                       const CancelToken& token) {
     InterruptibleOutcome outcome;
@@ -34,29 +59,14 @@ InterruptibleOutcome runInterruptible(Connection& connection, std::string_view s
         outcome.cancelled = true;
         return outcome;
     }
-    BusyGuard busy(connection);
-    // Read before the worker starts: this thread must not touch the handle while it runs.
-    const ConnectParams params = connection.params();
-    const unsigned long threadId = connection.threadId();
     const std::string statement(sql);
-    auto worker = std::async(std::launch::async, [&connection, &statement] {
-        mysql_thread_init();
-        InterruptibleOutcome result;
-        result.ok = connection.exec(statement);
-        result.affectedRows = result.ok ? connection.affectedRows() : 0;
-        mysql_thread_end();
-        return result;
-    });
-    auto lastKill = std::chrono::steady_clock::time_point();
-    while (worker.wait_for(kPollInterval) != std::future_status::ready) {
-        ui().letEventsThrough();
-        const auto now = std::chrono::steady_clock::now();
-        if (token.cancelled() && now - lastKill >= kKillRepeat) {
-            killRunningStatement(params, threadId);
-            lastKill = now;
-        }
-    }
-    outcome = worker.get();
+    waitInterruptibly(
+        connection,
+        [&] {
+            outcome.ok = connection.exec(statement);
+            outcome.affectedRows = outcome.ok ? connection.affectedRows() : 0;
+        },
+        token);
     if (!outcome.ok) {
         outcome.errorNumber = connection.errorNumber();
         outcome.errorText = connection.errorText();

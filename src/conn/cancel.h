@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,14 @@ private:
 // `error`, when that connection or the statement fails.
 bool killRunningStatement(const ConnectParams& params, unsigned long threadId, std::string* error = nullptr);
 
+// Runs `work`, which uses the connection and nothing else, in a worker thread while window
+// events are let through, so that a Cancel click is seen; this thread touches the connection
+// only after the work returned. Once the token is cancelled the statement the connection runs is
+// stopped with KILL QUERY, sent again while the work goes on (the statement may not have reached
+// the server when the first one arrived). The connection is marked busy meanwhile. True when a
+// kill was sent.
+bool waitInterruptibly(Connection& connection, const std::function<void()>& work, const CancelToken& token);
+
 // The outcome of a statement run by runInterruptible.
 struct InterruptibleOutcome {
     bool ok = false;
@@ -50,13 +59,9 @@ struct InterruptibleOutcome {
     uint64_t affectedRows = 0;
 };
 
-// Runs one statement whose rows, if any, are read and dropped, while window events are let
-// through so that a Cancel click is seen: the statement waits on the server in a worker thread,
-// and this thread touches the connection only after it returned. Once the token is cancelled the
-// statement is stopped with KILL QUERY, sent again while the statement keeps running (it may not
-// have reached the server when the first one arrived). The connection is marked busy meanwhile
-// and takes the next statement afterwards. A statement that ended before the kill took effect
-// reports its own outcome.
+// Runs one statement whose rows, if any, are read and dropped, through waitInterruptibly. The
+// connection takes the next statement afterwards. A statement that ended before the kill took
+// effect reports its own outcome.
 InterruptibleOutcome runInterruptible(Connection& connection, std::string_view sql, const CancelToken& token);
 
 }  // namespace dbk

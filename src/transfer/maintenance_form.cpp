@@ -220,7 +220,8 @@ void MaintenanceForm::showStatus() {
 bool MaintenanceForm::runAdmin(const std::string& statement, const QString& failureText,
                                QLineEdit* resultField, AdminResult& result) {
     Connection& connection = session_.connection();
-    result = runAdminStatement(connection, statement);
+    if (cancelledOnServer([&] { result = runAdminStatement(connection, statement); }))
+        return false;
     switch (result.status) {
         case AdminResult::Status::Failed:
             ui().message(withServerError(failureText, connection));
@@ -293,7 +294,10 @@ void MaintenanceForm::optimize() {
         return;
     WaitCursor wait;
     Connection& connection = session_.connection();
-    if (!connection.exec(optimizeStatement(databaseName_, tableName_))) {
+    bool optimized = false;
+    if (cancelledOnServer([&] { optimized = connection.exec(optimizeStatement(databaseName_, tableName_)); }))
+        return;
+    if (!optimized) {
         ui().message(withServerError(QStringLiteral("最適化に失敗しました"), connection));
         return;
     }
@@ -410,23 +414,10 @@ void MaintenanceForm::dump() {
         ui().message(msg(10038));
         return;
     }
-    setBusy(true);
     TableDump dump(session_.connection(), databaseName_, tableName_);
-    cancelRequest_.reset();
     dump.setCancelToken(&cancelRequest_);
-    // The close button turns into Cancel while the rows are written.
-    const QString closeCaption = close_->text();
-    close_->setText(QStringLiteral("ｷｬﾝｾﾙ"));
-    close_->setAccessibleName(close_->text());
-    close_->setEnabled(true);
     DumpOutcome outcome;
-    {
-        const CancellableRun cancellable;
-        outcome = dump.run(path);
-    }
-    close_->setText(closeCaption);
-    close_->setAccessibleName(closeCaption);
-    setBusy(false);
+    runCancellable([&] { outcome = dump.run(path); });
     const QString error = formatUi(QStringLiteral("%d:%s"), outcome.errorNumber, outcome.errorText);
     switch (outcome.status) {
         case DumpOutcome::Status::Complete:
@@ -448,6 +439,30 @@ void MaintenanceForm::dump() {
             ui().message(msgf(kDumpCancelled, static_cast<unsigned long long>(outcome.rows), path));
             return;
     }
+}
+
+void MaintenanceForm::runCancellable(const std::function<void()>& run) {
+    setBusy(true);
+    cancelRequest_.reset();
+    const QString closeCaption = close_->text();
+    close_->setText(QStringLiteral("ｷｬﾝｾﾙ"));
+    close_->setAccessibleName(close_->text());
+    close_->setEnabled(true);
+    {
+        const CancellableRun cancellable;
+        run();
+    }
+    close_->setText(closeCaption);
+    close_->setAccessibleName(closeCaption);
+    setBusy(false);
+}
+
+bool MaintenanceForm::cancelledOnServer(const std::function<void()>& statement) {
+    bool killed = false;
+    runCancellable([&] { killed = waitInterruptibly(session_.connection(), statement, cancelRequest_); });
+    if (killed)
+        ui().message(msg(kStatementCancelled));
+    return killed;
 }
 
 void MaintenanceForm::reject() {

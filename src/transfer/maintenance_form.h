@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <string>
 
 class QCheckBox;
@@ -71,7 +72,7 @@ public:
     // Converts the table to kTypes[index].
     void convert(int index);
     void dump();
-    // Closing while a dump runs stops the dump instead.
+    // Closing while a dump or a statement runs stops it instead.
     void reject() override;
     void browse();
 
@@ -82,6 +83,7 @@ public:
     static constexpr int kDumpNoDefinition = 21003;
     static constexpr int kDumpRowsNotRead = 21004;
     static constexpr int kDumpCancelled = 21315;
+    static constexpr int kStatementCancelled = 21316;
 
 private:
     void buildControls();
@@ -100,6 +102,10 @@ private:
     std::string host_;
     QString startupDirectory_;
     bool busy_ = false;
+    // Runs `run` with the other buttons at rest and the close button turned into Cancel.
+    void runCancellable(const std::function<void()>& run);
+    // Runs a statement that way; true when Cancel stopped it on the server (and says so).
+    bool cancelledOnServer(const std::function<void()>& statement);
     // Set by the close button, which reads Cancel while a dump runs.
     CancelToken cancelRequest_;
 

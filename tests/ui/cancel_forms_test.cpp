@@ -80,6 +80,44 @@ TEST_F(CancelFormsTest, TheCopyFormsCancelStopsItsInsertOnTheServer) {
     EXPECT_TRUE(form.createButton()->isEnabled());
 }
 
+TEST_F(CancelFormsTest, AnOptimizeIsStoppedOnTheServer) {
+    test::ScratchDatabase db("dbk_cancel_optimize");
+    Connection& c = db.admin();
+    ASSERT_TRUE(c.exec("CREATE TABLE t (id INT PRIMARY KEY, v VARCHAR(255)) ENGINE=InnoDB"));
+    ASSERT_TRUE(c.exec("INSERT INTO t SELECT seq, REPEAT('x', 200) FROM seq_1_to_80000")) << c.errorLine();
+    MaintenanceForm form(db.session(), db.name(), "t");
+    form.show();
+    const QString closeCaption = form.closeButton()->text();
+
+    Connection observer = test::connectAdmin();
+    const std::string running =
+        "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " + std::to_string(c.threadId()) +
+        " AND INFO LIKE 'OPTIMIZE%'";
+    bool clicked = false;
+    QString captionWhileRunning;
+    ui->onEventsLetThrough = [&] {
+        if (!clicked && scalar(observer, running) == "1") {
+            clicked = true;
+            captionWhileRunning = form.closeButton()->text();
+            EXPECT_FALSE(form.optimizeButton()->isEnabled());
+            form.closeButton()->click();
+        }
+    };
+    form.optimizeButton()->click();
+    ui->onEventsLetThrough = {};
+
+    ASSERT_TRUE(clicked) << "the OPTIMIZE was never seen running";
+    EXPECT_EQ(captionWhileRunning, QStringLiteral("ｷｬﾝｾﾙ"));
+    EXPECT_EQ(ui->messages, QStringList{msg(MaintenanceForm::kStatementCancelled)});
+    EXPECT_TRUE(form.performanceResultEdit()->text().isEmpty());
+    EXPECT_EQ(scalar(observer, running), "0");
+    EXPECT_FALSE(c.busy());
+    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM t"), "80000");
+    EXPECT_EQ(form.closeButton()->text(), closeCaption);
+    EXPECT_TRUE(form.optimizeButton()->isEnabled());
+    EXPECT_TRUE(form.isVisible());
+}
+
 TEST_F(CancelFormsTest, TheMaintenanceFormsCloseButtonCancelsADump) {
     test::ScratchDatabase db("dbk_cancel_dump_form");
     Connection& c = db.admin();
