@@ -370,7 +370,12 @@ void MaintenanceForm::convert(int index) {
     }
     WaitCursor wait;
     Connection& connection = session_.connection();
-    if (!connection.exec(conversionStatement(session_.generation(), databaseName_, tableName_, target))) {
+    const std::string statement =
+        conversionStatement(session_.generation(), databaseName_, tableName_, target);
+    bool converted = false;
+    if (cancelledOnServer([&] { converted = connection.exec(statement); }))
+        return;
+    if (!converted) {
         ui().message(withServerError(QStringLiteral("移行に失敗しました"), connection));
         return;
     }
