@@ -2,8 +2,10 @@
 # A disposable MariaDB server for tests and the sandbox. Source this file from bash:
 #
 #   source scripts/private_server.sh
-#   private_server_start DIR [ID]  # data in DIR/data (initialised once), logs and state beside it;
-#                                  # ID is the server id (default 1; a second server needs another)
+#   private_server_start DIR [ID [OPTION...]]
+#                                  # data in DIR/data (initialised once), logs and state beside it;
+#                                  # ID is the server id (default 1; a second server needs another);
+#                                  # OPTIONs go to the server as they are (--ssl-cert=..., ...)
 #   private_server_sql "SELECT 1"  # runs SQL as root through the Unix socket
 #   private_server_stop          # or, from any shell: private_server_stop DIR
 #
@@ -152,14 +154,15 @@ _private_server_find() {
     return 1
 }
 
-# private_server_start DIR [ID]: initialises DIR/data if needed and starts a server on it,
-# with server id ID (default 1).
+# private_server_start DIR [ID [OPTION...]]: initialises DIR/data if needed and starts a server
+# on it, with server id ID (default 1) and the further server options given.
 private_server_start() {
-    if [[ $# -lt 1 || $# -gt 2 || -z $1 || ! ${2:-1} =~ ^[1-9][0-9]*$ ]]; then
-        _private_server_log "usage: private_server_start DATADIR_PARENT [SERVER_ID]"
+    if [[ $# -lt 1 || -z $1 || ! ${2:-1} =~ ^[1-9][0-9]*$ ]]; then
+        _private_server_log "usage: private_server_start DATADIR_PARENT [SERVER_ID [OPTION...]]"
         return 2
     fi
     local server_id=${2:-1}
+    local -a extra_args=("${@:3}")
     local dir
     mkdir -p "$1"
     dir=$(cd "$1" && pwd -P)
@@ -193,7 +196,7 @@ private_server_start() {
             "--socket=$sock" "--pid-file=$pidfile" "--log-error=$log" "--tmpdir=$tmpdir" \
             --log-bin=mariadb-bin "--server-id=$server_id" --local-infile=1 \
             --character-set-server=utf8mb4 --collation-server=utf8mb4_general_ci \
-            --skip-name-resolve --innodb-buffer-pool-size=64M "${user_args[@]}" \
+            --skip-name-resolve --innodb-buffer-pool-size=64M "${user_args[@]}" "${extra_args[@]}" \
             </dev/null >>"$log" 2>&1 &
         pid=$!
 

@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include "conn/cancel.h"
+
 namespace dbk {
 
 namespace {
@@ -61,7 +63,9 @@ void QtUiServices::endWaitCursor() {
 }
 
 void QtUiServices::letEventsThrough() {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // A form whose run can be cancelled takes the user's input too, so that Cancel is heard.
+    QCoreApplication::processEvents(CancellableRun::active() ? QEventLoop::AllEvents
+                                                             : QEventLoop::ExcludeUserInputEvents);
 }
 
 QFont toQFont(const LogicalFont& font) {

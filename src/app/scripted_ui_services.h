@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <optional>
 
 #include "app/ui_services.h"
@@ -28,7 +29,12 @@ public:
         ++waitCount;
     }
     void endWaitCursor() override { --waitDepth; }
-    void letEventsThrough() override { ++eventsLetThrough; }
+    void letEventsThrough() override {
+        ++eventsLetThrough;
+        // What the user does while a long operation lets events through (clicks Cancel).
+        if (onEventsLetThrough)
+            onEventsLetThrough();
+    }
 
     QStringList messages;
     QStringList errorCaptions;  // the captions of the error messages, in order
@@ -42,6 +48,7 @@ public:
     int waitDepth = 0;
     int waitCount = 0;
     int eventsLetThrough = 0;
+    std::function<void()> onEventsLetThrough;
 };
 
 // Installs scripted services for its lifetime and puts the previous ones back afterwards.

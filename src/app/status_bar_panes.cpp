@@ -57,6 +57,11 @@ void StatusBarPanes::setPaneWidth(int pane, int pixels) {
     label->setFrameStyle(QFrame::Panel | QFrame::Raised);
 }
 
+void StatusBarPanes::setPaneToolTip(int pane, const QString& text) {
+    if (pane >= 0 && pane < kPaneCount)
+        panes_[static_cast<size_t>(pane)]->setToolTip(text);
+}
+
 QString StatusBarPanes::paneText(int pane) const {
     return pane >= 0 && pane < kPaneCount ? panes_[static_cast<size_t>(pane)]->text() : QString();
 }

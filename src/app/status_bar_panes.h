@@ -20,6 +20,7 @@ public:
     explicit StatusBarPanes(QStatusBar* bar);
     void setPaneText(int pane, const QString& text) override;
     void setPaneWidth(int pane, int pixels) override;
+    void setPaneToolTip(int pane, const QString& text) override;
     QString paneText(int pane) const;
     QLabel* pane(int index) const { return panes_.at(static_cast<size_t>(index)); }
 

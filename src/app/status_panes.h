@@ -13,6 +13,8 @@ public:
     virtual void setPaneText(int pane, const QString& text) = 0;
     // Widens a pane to the given width and gives it the raised border.
     virtual void setPaneWidth(int pane, int pixels) = 0;
+    // The text shown when the pointer rests on a pane.
+    virtual void setPaneToolTip(int pane, const QString& text) = 0;
 };
 
 // Keeps what was written; stands in where no status bar is shown.
@@ -20,12 +22,14 @@ class RecordingStatusPanes : public StatusPanes {
 public:
     void setPaneText(int pane, const QString& text) override { texts[pane] = text; }
     void setPaneWidth(int pane, int pixels) override { widths[pane] = pixels; }
+    void setPaneToolTip(int pane, const QString& text) override { toolTips[pane] = text; }
     QString text(int pane) const {
         auto it = texts.find(pane);
         return it == texts.end() ? QString() : it->second;
     }
     std::map<int, QString> texts;
     std::map<int, int> widths;
+    std::map<int, QString> toolTips;
 };
 
 }  // namespace dbk

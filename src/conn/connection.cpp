@@ -86,6 +86,20 @@ bool looksLikeHexOrBitLiteral(std::string_view name) {
     return false;
 }
 
+// The library's options for the protection asked for. Asking for encryption encrypts whenever
+// the server offers it; whether a Required or Verified connection really is encrypted is checked
+// after the connect (the library lets a server without encryption through).
+void applyTlsOptions(MYSQL* mysql, const ConnectParams& params) {
+    if (params.tls == TlsMode::Off)
+        return;
+    const my_bool on = 1;
+    const my_bool verify = params.tls == TlsMode::Verified ? 1 : 0;
+    mysql_optionsv(mysql, MYSQL_OPT_SSL_ENFORCE, &on);
+    mysql_optionsv(mysql, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &verify);
+    if (params.tls == TlsMode::Verified && !params.tlsCaFile.empty())
+        mysql_optionsv(mysql, MYSQL_OPT_SSL_CA, params.tlsCaFile.c_str());
+}
+
 }  // namespace
 
 bool FieldInfo::isNumeric() const {
@@ -218,11 +232,19 @@ bool Connection::open(const ConnectParams& params) {
     if (params.connectTimeoutSeconds > 0) {
         mysql_options(mysql, MYSQL_OPT_CONNECT_TIMEOUT, &params.connectTimeoutSeconds);
     }
+    applyTlsOptions(mysql, params);
     const char* socket = params.unixSocket.empty() ? nullptr : params.unixSocket.c_str();
     const char* database = params.database.empty() ? nullptr : params.database.c_str();
     if (!mysql_real_connect(mysql, params.host.c_str(), params.user.c_str(), params.password.c_str(),
                             database, params.port, socket, CLIENT_MULTI_RESULTS)) {
         rememberError();
+        mysql_.reset();
+        return false;
+    }
+    const bool encryptionRequired = params.tls == TlsMode::Required || params.tls == TlsMode::Verified;
+    if (encryptionRequired && !mysql_get_ssl_cipher(mysql)) {
+        setError(CR_SSL_CONNECTION_ERROR,
+                 "The server does not offer an encrypted connection, and this connection requires one.");
         mysql_.reset();
         return false;
     }
@@ -384,6 +406,18 @@ bool Connection::shutdown() {
 std::string Connection::stat() {
     const char* text = mysql_ ? mysql_stat(mysql_.get()) : nullptr;
     return text ? text : "";
+}
+
+std::string Connection::tlsCipher() const {
+    const char* cipher = mysql_ ? mysql_get_ssl_cipher(mysql_.get()) : nullptr;
+    return cipher ? cipher : "";
+}
+
+std::string Connection::tlsVersion() const {
+    const char* version = nullptr;
+    if (mysql_ && isEncrypted())
+        mariadb_get_infov(mysql_.get(), MARIADB_CONNECTION_TLS_VERSION, &version);
+    return version ? version : "";
 }
 
 std::string Connection::serverInfo() const {

@@ -84,6 +84,14 @@ private:
     unsigned long* lengths_ = nullptr;
 };
 
+// How a connection is protected on its way to the server.
+enum class TlsMode {
+    Off,        // nothing asked for: the server decides (plain unless it insists)
+    Preferred,  // encrypted when the server offers it, plain otherwise
+    Required,   // encrypted or not at all; the server's certificate is not checked
+    Verified,   // encrypted, and the certificate checked against tlsCaFile and the host name
+};
+
 struct ConnectParams {
     std::string host;
     std::string user;
@@ -94,6 +102,10 @@ struct ConnectParams {
     std::string characterSet = "cp932";
     bool localInfile = true;
     unsigned int connectTimeoutSeconds = 15;
+    TlsMode tls = TlsMode::Preferred;
+    // The certificate authority a Verified connection checks the server against (a file name
+    // in the local encoding); empty for the library's default ones.
+    std::string tlsCaFile;
 };
 
 // The one client handle of a server session. Move-only; closed when destroyed. Every call
@@ -145,6 +157,12 @@ public:
     bool refresh(unsigned int options);
     bool shutdown();
     std::string stat();
+
+    // The cipher of an encrypted connection ("" when it is not encrypted) and its protocol
+    // version ("TLSv1.3").
+    std::string tlsCipher() const;
+    std::string tlsVersion() const;
+    bool isEncrypted() const { return !tlsCipher().empty(); }
 
     std::string serverInfo() const;
     unsigned long serverVersion() const;

@@ -54,6 +54,7 @@ int CDbkeeperDoc::connect() {
     params.user = user_;
     params.password = password_;
     params.port = portNumber(port_);
+    values->security.applyTo(params);
     if (!session_.open(params)) {
         ui().message(serverErrorText(10093, connection()));
         session_.close();
@@ -64,7 +65,7 @@ int CDbkeeperDoc::connect() {
     statusPanes_->setPaneWidth(2, 150);
     statusPanes_->setPaneWidth(3, 300);
     statusPanes_->setPaneText(1, msgf(10095, toUi(user_)));
-    statusPanes_->setPaneText(2, msgf(10096, toUi(host_)));
+    showEncryption();
     statusPanes_->setPaneText(3, msg(10097));
 
     if (connection().selectDb("mysql")) {
@@ -75,6 +76,18 @@ int CDbkeeperDoc::connect() {
     }
     statusPanes_->setPaneText(0, msg(10098));
     return kNormalUser;
+}
+
+void CDbkeeperDoc::showEncryption() {
+    const QString host = msgf(10096, toUi(host_));
+    if (connection().isEncrypted()) {
+        statusPanes_->setPaneText(2, msgf(21302, host));
+        statusPanes_->setPaneToolTip(2, msgf(21304, QString::fromStdString(connection().tlsCipher()),
+                                             QString::fromStdString(connection().tlsVersion())));
+    } else {
+        statusPanes_->setPaneText(2, msgf(21303, host));
+        statusPanes_->setPaneToolTip(2, msg(21305));
+    }
 }
 
 std::string CDbkeeperDoc::readServerCharacterSet() {

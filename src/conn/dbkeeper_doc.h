@@ -7,16 +7,18 @@
 #include <utility>
 
 #include "app/status_panes.h"
+#include "conn/host_security.h"
 #include "conn/session.h"
 
 namespace dbk {
 
-// The four texts the login form hands over.
+// The four texts the login form hands over, and how the connection is protected.
 struct LoginValues {
     QString user;
     QString password;
     QString host;
     QString port;
+    HostSecurity security;
 };
 
 // Shows the login form with the preset values; nullopt when it was cancelled.
@@ -92,6 +94,8 @@ public:
 
 private:
     void enterStartupDirectory();
+    // The host pane says whether the connection is encrypted; its tooltip names the cipher.
+    void showEncryption();
 
     DocumentContext context_;
     int adminFlag_ = 0;

@@ -1,10 +1,15 @@
 #include "conn/host_form.h"
 
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 
 #include "app/messages.h"
 #include "app/ui_services.h"
@@ -21,13 +26,25 @@ HostForm::HostForm(const QString& directory, const std::string& presetName, QWid
       userEdit_(new QLineEdit),
       passwordEdit_(new QLineEdit),
       hostEdit_(new QLineEdit),
-      portEdit_(new QLineEdit) {
+      portEdit_(new QLineEdit),
+      securityCombo_(new QComboBox),
+      caFileEdit_(new QLineEdit),
+      caFileButton_(new QPushButton(QStringLiteral("参照..."))) {
     setWindowTitle(isEditMode() ? msg(10024) : QStringLiteral("新規ホスト"));
     passwordEdit_->setEchoMode(QLineEdit::Password);
     for (QLineEdit* edit : {nameEdit_, userEdit_, passwordEdit_, hostEdit_}) {
         edit->setMaxLength(static_cast<int>(HostFile::kTextFieldSize) - 1);
     }
     portEdit_->setMaxLength(static_cast<int>(HostFile::kPortFieldSize) - 1);
+    securityCombo_->addItem(QStringLiteral("可能なら暗号化"), static_cast<int>(TlsMode::Preferred));
+    securityCombo_->addItem(QStringLiteral("暗号化必須"), static_cast<int>(TlsMode::Required));
+    securityCombo_->addItem(QStringLiteral("暗号化と証明書の検証"), static_cast<int>(TlsMode::Verified));
+    caFileButton_->setAccessibleName(caFileButton_->text());
+    connect(securityCombo_, &QComboBox::currentIndexChanged, this, [this] { updateCaFileState(); });
+    connect(caFileButton_, &QPushButton::clicked, this, &HostForm::chooseCaFile);
+    auto* caFileRow = new QHBoxLayout;
+    caFileRow->addWidget(caFileEdit_, 1);
+    caFileRow->addWidget(caFileButton_);
 
     auto* buttons = new QDialogButtonBox;
     createButton_ = buttons->addButton(QStringLiteral("作成"), QDialogButtonBox::AcceptRole);
@@ -42,8 +59,13 @@ HostForm::HostForm(const QString& directory, const std::string& presetName, QWid
     layout->addRow(QStringLiteral("パスワード"), passwordEdit_);
     layout->addRow(QStringLiteral("ホスト名"), hostEdit_);
     layout->addRow(QStringLiteral("ポート"), portEdit_);
+    layout->addRow(QStringLiteral("暗号化"), securityCombo_);
+    layout->addRow(QStringLiteral("CA ファイル"), caFileRow);
+    if (auto* caption = qobject_cast<QLabel*>(layout->labelForField(caFileRow)))
+        caption->setBuddy(caFileEdit_);
     layout->addRow(buttons);
 
+    updateCaFileState();
     if (isEditMode()) {
         nameEdit_->setText(toUi(openedName_));
         fillFromRecord(openedName_);
@@ -59,7 +81,33 @@ void HostForm::fillFromRecord(const std::string& name) {
         portEdit_->setText(toUi(record->port));
         passwordEdit_->setText(toUi(record->password));
         userEdit_->setText(toUi(record->user));
+        QSettings settings;
+        setSecurity(HostSecurity::read(settings, name));
     }
+}
+
+HostSecurity HostForm::security() const {
+    return HostSecurity{static_cast<TlsMode>(securityCombo_->currentData().toInt()), caFileEdit_->text()};
+}
+
+void HostForm::setSecurity(const HostSecurity& security) {
+    const int index = securityCombo_->findData(static_cast<int>(security.mode));
+    securityCombo_->setCurrentIndex(index < 0 ? 0 : index);
+    caFileEdit_->setText(security.caFile);
+}
+
+void HostForm::updateCaFileState() {
+    const bool verified = security().mode == TlsMode::Verified;
+    caFileEdit_->setEnabled(verified);
+    caFileButton_->setEnabled(verified);
+}
+
+void HostForm::chooseCaFile() {
+    const QString start = caFileEdit_->text().isEmpty() ? QString() : QFileInfo(caFileEdit_->text()).path();
+    const QString chosen = ui().chooseOpenFile(
+        QStringLiteral("CA ファイル"), QStringLiteral("証明書 (*.pem *.crt *.cer);;すべて (*)"), start);
+    if (!chosen.isEmpty())
+        caFileEdit_->setText(chosen);
 }
 
 HostRecord HostForm::record() const {
@@ -71,6 +119,8 @@ void HostForm::accept() {
     QString problem = folderFileNameProblem(nameEdit_->text());
     if (problem.isEmpty())
         problem = portProblem(portEdit_->text());
+    if (problem.isEmpty())
+        problem = security().problem();
     if (!problem.isEmpty()) {
         ui().message(problem);
         return;
@@ -84,8 +134,14 @@ void HostForm::accept() {
     // A host whose record is gone is saved anew rather than losing what was typed.
     if (outcome == HostFile::Outcome::NotFound)
         outcome = file_.append(values);
-    if (outcome != HostFile::Outcome::Written)
+    if (outcome != HostFile::Outcome::Written) {
         ui().message(msgf(20004, QDir::toNativeSeparators(file_.path())));
+    } else {
+        QSettings settings;
+        if (isEditMode() && openedName_ != values.name)
+            HostSecurity::remove(settings, openedName_);
+        HostSecurity::write(settings, values.name, security());
+    }
     QDialog::accept();
 }
 

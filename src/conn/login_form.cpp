@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -109,11 +110,12 @@ void LoginForm::setValues(const LoginValues& values) {
     passwordEdit_->setText(values.password);
     hostEdit_->setText(values.host);
     portEdit_->setText(values.port);
+    security_ = values.security;
 }
 
 LoginValues LoginForm::values() const {
     return LoginValues{userEdit_->text(), passwordEdit_->text(), hostEdit_->text(),
-                       portEdit_->text().trimmed()};
+                       portEdit_->text().trimmed(), security_};
 }
 
 std::optional<LoginValues> LoginForm::prompt(const LoginValues& preset) {
@@ -197,6 +199,8 @@ bool LoginForm::fillFromHost(const std::string& name) {
     portEdit_->setText(toUi(record->port));
     passwordEdit_->setText(toUi(record->password));
     userEdit_->setText(toUi(record->user));
+    QSettings settings;
+    security_ = HostSecurity::read(settings, name);
     return true;
 }
 
@@ -282,7 +286,8 @@ void LoginForm::newHost() {
         return;
     const HostRecord record = form.record();
     insertNode(parent, record.name, FolderNode::kHostImage);
-    setValues(LoginValues{toUi(record.user), toUi(record.password), toUi(record.host), toUi(record.port)});
+    setValues(LoginValues{toUi(record.user), toUi(record.password), toUi(record.host), toUi(record.port),
+                          form.security()});
     saveTree();
 }
 
@@ -294,7 +299,8 @@ void LoginForm::editHost() {
     if (runModal(form) != QDialog::Accepted)
         return;
     const HostRecord record = form.record();
-    setValues(LoginValues{toUi(record.user), toUi(record.password), toUi(record.host), toUi(record.port)});
+    setValues(LoginValues{toUi(record.user), toUi(record.password), toUi(record.host), toUi(record.port),
+                          form.security()});
     setNodeText(item, record.name);
     saveTree();
 }
@@ -308,6 +314,9 @@ void LoginForm::deleteHost() {
     const HostFile file(filePath(HostFile::kFileName));
     if (file.markDeleted(nodeBytes(item)) == HostFile::Outcome::CannotOpen) {
         ui().message(msgf(20004, QDir::toNativeSeparators(file.path())));
+    } else {
+        QSettings settings;
+        HostSecurity::remove(settings, nodeBytes(item));
     }
     delete item;
     saveTree();

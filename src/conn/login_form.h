@@ -75,6 +75,8 @@ private:
     QLineEdit* hostEdit_;
     QLineEdit* portEdit_;
     QPushButton* buttons_[8] = {};
+    // The security setting of the saved host the fields came from (Preferred for typed ones).
+    HostSecurity security_;
     QIcon images_[4];
 };
 

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "conn/host_security.h"
+
 namespace dbk {
 
 unsigned int portNumber(std::string_view text) {
@@ -13,11 +15,17 @@ unsigned int portNumber(std::string_view text) {
 }
 
 ConnectParams connectParamsFor(const HostRecord& record) {
+    QSettings settings;
+    return connectParamsFor(record, settings);
+}
+
+ConnectParams connectParamsFor(const HostRecord& record, QSettings& settings) {
     ConnectParams params;
     params.host = record.host;
     params.user = record.user;
     params.password = record.password;
     params.port = portNumber(record.port);
+    HostSecurity::read(settings, record.name).applyTo(params);
     return params;
 }
 

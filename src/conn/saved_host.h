@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSettings>
 #include <string_view>
 
 #include "conn/connection.h"
@@ -11,9 +12,11 @@ namespace dbk {
 // default) otherwise.
 unsigned int portNumber(std::string_view text);
 
-// What a connection to a saved server is opened with: its host, account and port. Every second
-// connection to a saved server goes through here, so that what belongs to a saved server beyond
-// its record (settings kept elsewhere) is applied in one place.
+// What a connection to a saved server is opened with: its host, account and port, and how the
+// connection is protected (kept in the settings store). Every second connection to a saved
+// server goes through here, so that what belongs to a saved server beyond its record (settings
+// kept elsewhere) is applied in one place.
 ConnectParams connectParamsFor(const HostRecord& record);
+ConnectParams connectParamsFor(const HostRecord& record, QSettings& settings);
 
 }  // namespace dbk

@@ -337,9 +337,16 @@ std::optional<CopyOutcome> CopyEngine::runWithinServer(const CopyJob& job, const
             return std::nullopt;
     }
     logStarted();
-    if (target_.exec(set.wire(insertHead(job, {}) + job.sourceStatement))) {
+    const CancelToken never;
+    const InterruptibleOutcome insert = runInterruptible(
+        target_, set.wire(insertHead(job, {}) + job.sourceStatement), cancel_ ? *cancel_ : never);
+    if (insert.cancelled) {
+        // What a target without transactions kept stays: the message says so.
+        return failure(CopyOutcome::Status::Cancelled, insert.errorNumber, set.fromWire(insert.errorText));
+    }
+    if (insert.ok) {
         CopyOutcome outcome;
-        outcome.read = outcome.copied = target_.affectedRows();
+        outcome.read = outcome.copied = insert.affectedRows;
         logCountedPages(outcome.copied);
         if (progress_)
             progress_(outcome.copied);
@@ -388,7 +395,7 @@ public:
         if (stopped_)
             return outcome_;
 
-        const bool rowsComplete = read.status == StreamOutcome::Status::Complete;
+        const bool rowsComplete = read.status == StreamOutcome::Status::Complete && !cancelled_;
         // The rows read so far are whole rows: they go to the target whatever came after them.
         if (batch_.rows() > 0)
             sendBatch(rowsComplete);
@@ -396,6 +403,10 @@ public:
         commit();
         if (stopped_)
             return outcome_;
+        if (cancelled_) {
+            outcome_.status = CopyOutcome::Status::Cancelled;
+            return outcome_;
+        }
         CopyLogSink* sink = engine_.sink_;
         if (rowsComplete) {
             const uint64_t pages = (outcome_.read + batchRows_ - 1) / batchRows_;
@@ -475,6 +486,10 @@ private:
     }
 
     StreamedReader::Step takeRow(const Result& row) {
+        if (engine_.cancel_ && engine_.cancel_->cancelled()) {
+            cancelled_ = true;
+            return StreamedReader::Step::Stop;
+        }
         row_.assign("( ");
         for (unsigned i = 0; i < kinds_.size(); ++i) {
             if (i > 0)
@@ -666,6 +681,7 @@ private:
     size_t statementLimit_ = 1024 * 1024;
     size_t batchLimit_ = kBatchBytes;
     bool stopped_ = false;
+    bool cancelled_ = false;
     bool rollsBack_ = false;
     uint64_t rowsBefore_ = 0;
     bool inTransaction_ = false;

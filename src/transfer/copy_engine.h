@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "conn/cancel.h"
 #include "conn/character_set_scope.h"
 #include "conn/connection.h"
 
@@ -105,6 +106,8 @@ struct CopyOutcome {
         SourceFailed,   // the source statement was refused or its rows broke off
         TargetFailed,   // the target cannot take rows at all (no table, no right, server gone)
         ConnectFailed,  // the second connection of a streamed copy within one server failed
+        Cancelled,      // stopped on request: between two rows of a streamed copy (the rows read
+                        // until then arrived), or the single statement within one server killed
     };
     Status status = Status::Complete;
     uint64_t read = 0;      // rows read from the source
@@ -143,6 +146,9 @@ public:
     // Rows per batch (at least 1): the most rows of one INSERT, and the page of the log.
     void setBatchRows(uint64_t rows) { batchRows_ = std::max<uint64_t>(rows, 1); }
     uint64_t batchRows() const { return batchRows_; }
+    // A request to stop, looked at before every row; the single statement within one server is
+    // stopped with KILL QUERY (it runs while window events go through).
+    void setCancelToken(const CancelToken* token) { cancel_ = token; }
 
     CopyOutcome run(const CopyJob& job);
 
@@ -188,6 +194,7 @@ private:
     bool streamedOnly_ = false;
     bool logStarted_ = false;
     uint64_t batchRows_ = kPageRows;
+    const CancelToken* cancel_ = nullptr;
 };
 
 }  // namespace dbk

@@ -678,7 +678,7 @@ QString CsvExporter::outcomeText(const CsvExportOutcome& outcome, const QString&
         case CsvExportOutcome::Status::NoResultSet:
             return msg(kNoResultSetMessage);
         case CsvExportOutcome::Status::Cancelled:
-            return msg(kCancelledMessage);
+            return msgf(kCancelledMessage, static_cast<unsigned long long>(outcome.rows), path);
     }
     return {};
 }

@@ -136,8 +136,8 @@ public:
     static constexpr int kNoCallSampleMessage = 20403;
     // "%lld values held characters Shift_JIS cannot hold ..."
     static constexpr int kUnmappableMessage = 20404;
-    // The export was cancelled.
-    static constexpr int kCancelledMessage = 20405;
+    // "The export was cancelled after %llu rows ..." with the rows and the path of the partial file.
+    static constexpr int kCancelledMessage = 21310;
 
 private:
     Connection& connection_;

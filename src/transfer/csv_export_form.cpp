@@ -16,6 +16,7 @@
 
 #include "app/messages.h"
 #include "app/ui_services.h"
+#include "conn/cancel.h"
 #include "conn/session.h"
 #include "conn/text_codec.h"
 #include "transfer/csv_export.h"
@@ -180,10 +181,9 @@ void CsvExportForm::optionsChanged() {
 }
 
 void CsvExportForm::setControlsEnabled(bool enabled) {
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{separatorList_, quoteList_, defaultSeparatorRadio_,
-                                         defaultQuoteRadio_, fileEdit_, userSeparatorEdit_, userQuoteEdit_,
-                                         encodingList_, browseButton_, outputButton_, cancelButton_}) {
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             separatorList_, quoteList_, defaultSeparatorRadio_, defaultQuoteRadio_, fileEdit_,
+             userSeparatorEdit_, userQuoteEdit_, encodingList_, browseButton_, outputButton_}) {
         control->setEnabled(enabled);
     }
 }
@@ -201,7 +201,14 @@ void CsvExportForm::exportToFile() {
 
     CsvExporter exporter(session_.connection(), statement_, currentFormat());
     exporter.setProgress([this](long long, const QString& text) { sampleEdit_->setPlainText(text); });
-    const CsvExportOutcome outcome = exporter.run(path);
+    CsvExportOutcome outcome;
+    {
+        // Cancel stays live: it stops the export at the next row.
+        const CancellableRun cancellable;
+        running_ = &exporter;
+        outcome = exporter.run(path);
+        running_ = nullptr;
+    }
     const QString text = CsvExporter::outcomeText(outcome, path);
     exporting_ = false;
     // The sample field keeps its text when no file was written.
@@ -230,9 +237,13 @@ void CsvExportForm::browse() {
 }
 
 void CsvExportForm::reject() {
-    // Closing while the rows are written would leave the export running without its form.
-    if (exporting_)
+    // Closing while the rows are written stops the export instead; the form stays to say how far
+    // it got.
+    if (exporting_) {
+        if (running_)
+            running_->cancel();
         return;
+    }
     QDialog::reject();
 }
 

@@ -11,6 +11,8 @@ class QRadioButton;
 
 namespace dbk {
 
+class CsvExporter;
+
 class Session;
 struct CsvFormat;
 
@@ -65,6 +67,8 @@ private:
     std::string statement_;
     bool ready_ = false;
     bool exporting_ = false;
+    // The export under way, so that Cancel (or closing the form) can stop it.
+    CsvExporter* running_ = nullptr;
 
     QPlainTextEdit* queryEdit_ = nullptr;
     QLineEdit* fileEdit_ = nullptr;

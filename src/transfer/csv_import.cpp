@@ -244,8 +244,14 @@ CsvImportOutcome CsvImporter::run(const CsvImportOptions& options) {
     outcome.statement = loadDataStatement(
         options, connection, std::string_view(fileName.constData(), static_cast<size_t>(fileName.size())),
         characterSetClause(session_.generation(), code));
-    const bool sent = connection.exec(outcome.statement);
-    if (!sent) {
+    const CancelToken never;
+    const InterruptibleOutcome load =
+        runInterruptible(connection, outcome.statement, cancel_ ? *cancel_ : never);
+    if (load.cancelled) {
+        outcome.status = CsvImportOutcome::Status::Cancelled;
+        outcome.errorNumber = load.errorNumber;
+        outcome.errorText = load.errorText;
+    } else if (!load.ok) {
         outcome.status = CsvImportOutcome::Status::StatementFailed;
         outcome.errorNumber = connection.errorNumber();
         outcome.errorText = connection.errorText();
@@ -280,6 +286,8 @@ QString CsvImporter::outcomeText(const CsvImportOutcome& outcome, const QString&
                 text += QStringLiteral("\n") + msg(kLocalRefusedMessage);
             return text;
         }
+        case CsvImportOutcome::Status::Cancelled:
+            return msg(kCancelledMessage);
         case CsvImportOutcome::Status::Imported:
             break;
     }

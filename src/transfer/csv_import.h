@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "conn/cancel.h"
+
 namespace dbk {
 
 class Connection;
@@ -80,6 +82,7 @@ struct CsvImportOutcome {
         SourceUnreadable,  // the file to convert cannot be opened; nothing sent
         WorkFileFailed,    // the work file could not be written; nothing sent
         StatementFailed,   // the server (or the client library) refused the statement
+        Cancelled,         // the statement was stopped on request (KILL QUERY)
     };
     Status status = Status::Imported;
     std::string statement;  // what was sent
@@ -100,6 +103,9 @@ struct CsvImportOutcome {
 class CsvImporter {
 public:
     explicit CsvImporter(Session& session) : session_(session) {}
+    // The LOAD DATA statement waits on the server while window events go through; once the
+    // token is cancelled it is stopped with KILL QUERY.
+    void setCancelToken(const CancelToken* token) { cancel_ = token; }
 
     CsvImportOutcome run(const CsvImportOptions& options);
 
@@ -125,9 +131,12 @@ public:
     static constexpr int kWarningsMessage = 20904;
     // "%llu characters of the file have no Shift_JIS form ..."
     static constexpr int kUnconvertedMessage = 20905;
+    // The import was cancelled; a table without transactions keeps the rows loaded until then.
+    static constexpr int kCancelledMessage = 21314;
 
 private:
     Session& session_;
+    const CancelToken* cancel_ = nullptr;
 };
 
 }  // namespace dbk

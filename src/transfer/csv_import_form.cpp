@@ -12,6 +12,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <initializer_list>
+#include <vector>
 
 #include "app/caption_widget.h"
 #include "app/messages.h"
@@ -272,8 +274,37 @@ void CsvImportForm::runImport() {
     if (!confirm(10040))
         return;
     CsvImporter importer(session_);
-    const CsvImportOutcome outcome = importer.run(currentOptions());
+    cancelRequest_.reset();
+    importer.setCancelToken(&cancelRequest_);
+    CsvImportOutcome outcome;
+    {
+        // Only Cancel stays live while the statement runs.
+        std::vector<QWidget*> disabled;
+        for (QWidget* control : std::initializer_list<QWidget*>{
+                 fileEdit_, browseButton_, localCheck_, lowPriorityCheck_, replaceCheck_, separatorEdit_,
+                 enclosureEdit_, escapeEdit_, lineEndEdit_, skipLinesEdit_, databaseList_, tableList_,
+                 targetEdit_, convertCheck_, characterSetEdit_, runButton_}) {
+            if (control->isEnabled()) {
+                control->setEnabled(false);
+                disabled.push_back(control);
+            }
+        }
+        importing_ = true;
+        const CancellableRun cancellable;
+        outcome = importer.run(currentOptions());
+        importing_ = false;
+        for (QWidget* control : disabled)
+            control->setEnabled(true);
+    }
     ui().message(CsvImporter::outcomeText(outcome, path));
+}
+
+void CsvImportForm::reject() {
+    if (importing_) {
+        cancelRequest_.cancel();
+        return;
+    }
+    QDialog::reject();
 }
 
 }  // namespace dbk

@@ -12,6 +12,8 @@ class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
 
+#include "conn/cancel.h"
+
 namespace dbk {
 
 class Session;
@@ -55,6 +57,11 @@ public slots:
     void runImport();
     // "参照": chooses the file, shows its first lines and takes its format.
     void browse();
+    // Closing (or Cancel) while the statement runs stops it instead.
+    void reject() override;
+
+public:
+    bool importing() const { return importing_; }
 
 private:
     void buildControls();
@@ -87,6 +94,8 @@ private:
     QPlainTextEdit* previewEdit_ = nullptr;
     QPushButton* runButton_ = nullptr;
     QPushButton* cancelButton_ = nullptr;
+    bool importing_ = false;
+    CancelToken cancelRequest_;
 };
 
 }  // namespace dbk

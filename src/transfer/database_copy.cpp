@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/messages.h"
+#include "conn/cancel.h"
 #include "conn/connection.h"
 #include "conn/text_format.h"
 #include "transfer/copy_engine.h"
@@ -89,8 +90,16 @@ private:
 
 class Run {
 public:
-    Run(Connection& connection, const LosslessCharacterSet& set, DatabaseCopyOutcome& outcome)
-        : c_(connection), set_(set), outcome_(outcome) {}
+    Run(Connection& connection, const LosslessCharacterSet& set, DatabaseCopyOutcome& outcome,
+        const CancelToken* cancel)
+        : c_(connection), set_(set), outcome_(outcome), cancel_(cancel) {}
+
+    // Checked before each table and view; also true once a table's copy was cancelled.
+    bool cancelled() {
+        if (cancel_ && cancel_->cancelled())
+            outcome_.cancelled = true;
+        return outcome_.cancelled;
+    }
 
     void fail(std::string_view name, uint64_t count = 1) {
         fail(name, c_.errorNumber(), set_.fromWire(c_.errorText()), count);
@@ -145,9 +154,12 @@ public:
             return;
         }
         CopyEngine engine(c_, c_);
+        engine.setCancelToken(cancel_);
         const CopyOutcome copied = engine.run(*job);
         outcome_.rowsCopied += copied.copied;
-        if (!copied.complete()) {
+        if (copied.status == CopyOutcome::Status::Cancelled) {
+            outcome_.cancelled = true;
+        } else if (!copied.complete()) {
             fail(table, copied.errorNumber, copied.errorText);
         } else if (copied.refused > 0) {
             fail(table, copied.errorNumber, copied.errorText, copied.refused);
@@ -184,6 +196,8 @@ public:
             std::vector<std::string> left;
             std::vector<Failure> leftFailures;
             for (const std::string& view : views) {
+                if (cancelled())
+                    return;
                 const std::string statement = viewStatement(source, target, view);
                 if (!statement.empty() && c_.exec(set_.wire(statement))) {
                     ++outcome_.viewsCreated;
@@ -206,6 +220,7 @@ private:
     Connection& c_;
     const LosslessCharacterSet& set_;
     DatabaseCopyOutcome& outcome_;
+    const CancelToken* cancel_;
 };
 
 }  // namespace
@@ -224,7 +239,7 @@ DatabaseCopyOutcome DatabaseCopy::run(const std::string& sourceDatabase, const s
         outcome.errorText = set.fromWire(connection_.errorText());
         return outcome;
     }
-    Run run(connection_, set, outcome);
+    Run run(connection_, set, outcome, cancel_);
     const std::optional<std::vector<TableName>> tables = run.tables(source);
     if (!tables) {
         outcome.status = Status::ListingRefused;
@@ -236,13 +251,16 @@ DatabaseCopyOutcome DatabaseCopy::run(const std::string& sourceDatabase, const s
     const SessionCheckOff uniqueKeys(connection_, "unique_checks");
     std::vector<std::string> views;
     for (const TableName& table : *tables) {
+        if (run.cancelled())
+            return outcome;
         if (table.isView) {
             views.push_back(table.name);
         } else {
             run.copyTable(source, target, table.name);
         }
     }
-    run.copyViews(source, target, std::move(views));
+    if (!run.cancelled())
+        run.copyViews(source, target, std::move(views));
     return outcome;
 }
 
@@ -258,6 +276,9 @@ QString DatabaseCopy::completionText(const DatabaseCopyOutcome& outcome) {
     }
     const QString counts =
         msgf(kCountsMessage, outcome.tablesCreated, outcome.viewsCreated, outcome.rowsCopied);
+    // A cancelled copy says how far it got, never that it was made.
+    if (outcome.cancelled)
+        return msg(kCancelledMessage) + u'\n' + counts;
     if (outcome.failures == 0)
         return QStringLiteral("正常に作成されました") + u'\n' + counts;
     QString text = msg(kIncompleteMessage) + u'\n' + counts + u'\n' +

@@ -8,6 +8,7 @@
 
 namespace dbk {
 
+class CancelToken;
 class Connection;
 
 // How a database copy ended.
@@ -30,6 +31,8 @@ struct DatabaseCopyOutcome {
     QString errorText;
     // Views that could not be made in the new database (UTF-8).
     std::vector<std::string> viewsNotCopied;
+    // Stopped on request: the tables and rows counted so far arrived, nothing after them was made.
+    bool cancelled = false;
 };
 
 // Whether a database of this name (Shift_JIS) exists on the server.
@@ -58,6 +61,10 @@ class DatabaseCopy {
 public:
     explicit DatabaseCopy(Connection& connection) : connection_(connection) {}
 
+    // Looked at before each table and view and handed to the copy of each table's rows (whose
+    // single statement is stopped with KILL QUERY).
+    void setCancelToken(const CancelToken* token) { cancel_ = token; }
+
     // Names are Shift_JIS, as the tree gives them and the form takes them.
     DatabaseCopyOutcome run(const std::string& sourceDatabase, const std::string& newDatabase);
 
@@ -68,12 +75,14 @@ public:
     static constexpr int kCountsMessage = 21221;
     static constexpr int kFailuresMessage = 21222;
     static constexpr int kViewsNotCopiedMessage = 21223;
+    static constexpr int kCancelledMessage = 21227;
     static constexpr int kCreateRefusedMessage = 21224;
     static constexpr int kListingRefusedMessage = 21225;
     static constexpr int kIncompleteMessage = 21226;
 
 private:
     Connection& connection_;
+    const CancelToken* cancel_ = nullptr;
 };
 
 }  // namespace dbk

@@ -10,6 +10,7 @@
 #include "app/caption_widget.h"
 #include "app/messages.h"
 #include "app/ui_services.h"
+#include "conn/cancel.h"
 #include "conn/session.h"
 #include "conn/text_codec.h"
 #include "transfer/database_copy.h"
@@ -72,11 +73,16 @@ void DatabaseCopyForm::create() {
     DatabaseCopyOutcome outcome;
     {
         copying_ = true;
-        for (QWidget* control : std::initializer_list<QWidget*>{name_, create_, cancel_})
+        for (QWidget* control : std::initializer_list<QWidget*>{name_, create_})
             control->setEnabled(false);
+        // Cancel stays live: it stops the copy before its next table, or the table's statement.
+        cancelRequest_.reset();
+        const CancellableRun cancellable;
         WaitCursor wait;
-        outcome = DatabaseCopy(connection).run(database_, name);
-        for (QWidget* control : std::initializer_list<QWidget*>{name_, create_, cancel_})
+        DatabaseCopy copy(connection);
+        copy.setCancelToken(&cancelRequest_);
+        outcome = copy.run(database_, name);
+        for (QWidget* control : std::initializer_list<QWidget*>{name_, create_})
             control->setEnabled(true);
         copying_ = false;
     }
@@ -88,7 +94,10 @@ void DatabaseCopyForm::create() {
 }
 
 void DatabaseCopyForm::reject() {
-    if (!copying_)
+    // Closing while the copy runs stops it instead.
+    if (copying_)
+        cancelRequest_.cancel();
+    else
         QDialog::reject();
 }
 

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <string>
 
+#include "conn/cancel.h"
+
 class QLineEdit;
 class QPushButton;
 
@@ -35,6 +37,8 @@ private:
     std::string database_;
     std::string newDatabase_;
     bool copying_ = false;
+    // Set by Cancel (or closing the form) while the copy runs.
+    CancelToken cancelRequest_;
 
     QLineEdit* source_ = nullptr;
     QLineEdit* name_ = nullptr;

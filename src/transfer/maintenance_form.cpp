@@ -193,7 +193,12 @@ void MaintenanceForm::buildControls() {
     connect(restore_, &QPushButton::clicked, this, &MaintenanceForm::restore);
     connect(browse_, &QPushButton::clicked, this, &MaintenanceForm::browse);
     connect(dump_, &QPushButton::clicked, this, &MaintenanceForm::dump);
-    connect(close_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(close_, &QPushButton::clicked, this, [this] {
+        if (busy_)
+            cancelRequest_.cancel();
+        else
+            accept();
+    });
 }
 
 void MaintenanceForm::showStatus() {
@@ -215,7 +220,8 @@ void MaintenanceForm::showStatus() {
 bool MaintenanceForm::runAdmin(const std::string& statement, const QString& failureText,
                                QLineEdit* resultField, AdminResult& result) {
     Connection& connection = session_.connection();
-    result = runAdminStatement(connection, statement);
+    if (cancelledOnServer([&] { result = runAdminStatement(connection, statement); }))
+        return false;
     switch (result.status) {
         case AdminResult::Status::Failed:
             ui().message(withServerError(failureText, connection));
@@ -288,7 +294,10 @@ void MaintenanceForm::optimize() {
         return;
     WaitCursor wait;
     Connection& connection = session_.connection();
-    if (!connection.exec(optimizeStatement(databaseName_, tableName_))) {
+    bool optimized = false;
+    if (cancelledOnServer([&] { optimized = connection.exec(optimizeStatement(databaseName_, tableName_)); }))
+        return;
+    if (!optimized) {
         ui().message(withServerError(QStringLiteral("最適化に失敗しました"), connection));
         return;
     }
@@ -361,7 +370,12 @@ void MaintenanceForm::convert(int index) {
     }
     WaitCursor wait;
     Connection& connection = session_.connection();
-    if (!connection.exec(conversionStatement(session_.generation(), databaseName_, tableName_, target))) {
+    const std::string statement =
+        conversionStatement(session_.generation(), databaseName_, tableName_, target);
+    bool converted = false;
+    if (cancelledOnServer([&] { converted = connection.exec(statement); }))
+        return;
+    if (!converted) {
         ui().message(withServerError(QStringLiteral("移行に失敗しました"), connection));
         return;
     }
@@ -405,10 +419,10 @@ void MaintenanceForm::dump() {
         ui().message(msg(10038));
         return;
     }
-    setBusy(true);
     TableDump dump(session_.connection(), databaseName_, tableName_);
-    const DumpOutcome outcome = dump.run(path);
-    setBusy(false);
+    dump.setCancelToken(&cancelRequest_);
+    DumpOutcome outcome;
+    runCancellable([&] { outcome = dump.run(path); });
     const QString error = formatUi(QStringLiteral("%d:%s"), outcome.errorNumber, outcome.errorText);
     switch (outcome.status) {
         case DumpOutcome::Status::Complete:
@@ -426,7 +440,42 @@ void MaintenanceForm::dump() {
         case DumpOutcome::Status::ReadFailed:
             ui().message(msgf(kDumpRowsNotRead, path) + u'\n' + error);
             return;
+        case DumpOutcome::Status::Cancelled:
+            ui().message(msgf(kDumpCancelled, static_cast<unsigned long long>(outcome.rows), path));
+            return;
     }
+}
+
+void MaintenanceForm::runCancellable(const std::function<void()>& run) {
+    setBusy(true);
+    cancelRequest_.reset();
+    const QString closeCaption = close_->text();
+    close_->setText(QStringLiteral("ｷｬﾝｾﾙ"));
+    close_->setAccessibleName(close_->text());
+    close_->setEnabled(true);
+    {
+        const CancellableRun cancellable;
+        run();
+    }
+    close_->setText(closeCaption);
+    close_->setAccessibleName(closeCaption);
+    setBusy(false);
+}
+
+bool MaintenanceForm::cancelledOnServer(const std::function<void()>& statement) {
+    bool killed = false;
+    runCancellable([&] { killed = waitInterruptibly(session_.connection(), statement, cancelRequest_); });
+    if (killed)
+        ui().message(msg(kStatementCancelled));
+    return killed;
+}
+
+void MaintenanceForm::reject() {
+    if (busy_) {
+        cancelRequest_.cancel();
+        return;
+    }
+    QDialog::reject();
 }
 
 void MaintenanceForm::browse() {

@@ -2,11 +2,14 @@
 
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <string>
 
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
+
+#include "conn/cancel.h"
 
 namespace dbk {
 
@@ -69,6 +72,8 @@ public:
     // Converts the table to kTypes[index].
     void convert(int index);
     void dump();
+    // Closing while a dump or a statement runs stops it instead.
+    void reject() override;
     void browse();
 
     // The tooltip of the backup and restore buttons on servers that no longer have them.
@@ -77,6 +82,8 @@ public:
     static constexpr int kDumpNotWritten = 21002;
     static constexpr int kDumpNoDefinition = 21003;
     static constexpr int kDumpRowsNotRead = 21004;
+    static constexpr int kDumpCancelled = 21315;
+    static constexpr int kStatementCancelled = 21316;
 
 private:
     void buildControls();
@@ -95,6 +102,12 @@ private:
     std::string host_;
     QString startupDirectory_;
     bool busy_ = false;
+    // Runs `run` with the other buttons at rest and the close button turned into Cancel.
+    void runCancellable(const std::function<void()>& run);
+    // Runs a statement that way; true when Cancel stopped it on the server (and says so).
+    bool cancelledOnServer(const std::function<void()>& statement);
+    // Set by the close button, which reads Cancel while a dump runs.
+    CancelToken cancelRequest_;
 
     QLineEdit* database_ = nullptr;
     QLineEdit* table_ = nullptr;

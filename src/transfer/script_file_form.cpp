@@ -91,8 +91,11 @@ ScriptFileForm::ScriptFileForm(Session& session, QWidget* parent)
 }
 
 void ScriptFileForm::reject() {
-    if (running_)
+    // Closing while the script runs stops it before its next statement instead.
+    if (running_) {
+        runner_.cancel();
         return;
+    }
     QDialog::reject();
 }
 
@@ -124,6 +127,7 @@ void ScriptFileForm::runScript() {
         return;
     running_ = true;
     setInputsEnabled(false);
+    const CancellableRun cancellable;
     runner_.run(fileEdit_->text(), fromUi(databaseEdit_->text()));
     running_ = false;
     setInputsEnabled(true);
@@ -132,7 +136,7 @@ void ScriptFileForm::runScript() {
 void ScriptFileForm::setInputsEnabled(bool enabled) {
     for (QWidget* w : {static_cast<QWidget*>(fileEdit_), static_cast<QWidget*>(fileBrowseButton_),
                        static_cast<QWidget*>(databaseEdit_), static_cast<QWidget*>(databaseBrowseButton_),
-                       static_cast<QWidget*>(runButton_), static_cast<QWidget*>(cancelButton_)}) {
+                       static_cast<QWidget*>(runButton_)}) {
         w->setEnabled(enabled);
     }
 }

@@ -17,6 +17,7 @@ constexpr int kDatabaseError = 10059;
 constexpr int kErrors = 10060;
 constexpr int kDone = 10061;
 constexpr int kTooManyErrors = 10062;
+constexpr int kCancelled = 21313;
 
 // Puts the connection's character set back when a run ends: a script may say SET NAMES.
 class CharacterSetKeeper {
@@ -51,6 +52,8 @@ bool ScriptRunner::isBlank(const std::string& statement) {
 }
 
 ScriptRunEnd ScriptRunner::run(const QString& path, const std::string& database) {
+    cancel_.reset();
+    statementsRun_ = 0;
     if (!confirm(kAskProceed))
         return ScriptRunEnd::Declined;
 
@@ -62,6 +65,10 @@ ScriptRunEnd ScriptRunner::run(const QString& path, const std::string& database)
     }
     const int errorsBefore = errorCount_;
     const ScriptRunEnd end = runFile(path);
+    if (end == ScriptRunEnd::Cancelled) {
+        ui().message(msgf(kCancelled, statementsRun_));
+        return end;
+    }
     // A run in which a statement failed (or that the error limit stopped) did not complete
     // normally: the errors are listed, and the message says to look at them.
     const bool failed = end != ScriptRunEnd::Completed || errorCount_ > errorsBefore;
@@ -90,8 +97,11 @@ ScriptRunEnd ScriptRunner::runFile(const QString& path) {
 
         const int percent = percentOf(offset, size);
         reportProgress(percent);
-        if (percent % 2 == 0)
+        // A run that can be cancelled hears Cancel before every statement.
+        if (percent % 2 == 0 || CancellableRun::active())
             ui().letEventsThrough();
+        if (cancel_.cancelled())
+            return ScriptRunEnd::Cancelled;
 
         execute(statement);
         if (next == offset)
@@ -112,6 +122,7 @@ void ScriptRunner::reportProgress(int percent) {
 void ScriptRunner::execute(const std::string& statement) {
     if (statement.empty() || isBlank(statement))
         return;
+    ++statementsRun_;
     // Rows a statement returns are read and dropped, else the next statement would be refused
     // as out of sync. They are streamed so a large SELECT does not fill the memory.
     bool ok;

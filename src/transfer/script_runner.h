@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "conn/cancel.h"
+
 namespace dbk {
 
 class Connection;
@@ -12,11 +14,12 @@ class ScriptReader;
 
 // How a press of the run button ended.
 enum class ScriptRunEnd {
-    Declined,          // the user answered No
-    DatabaseRefused,   // "USE" failed (10059)
-    FileUnreadable,    // the file could not be opened or read (10060)
-    Completed,         // the end of the file was reached (10061; 10060 when a statement failed)
-    ErrorLimitReached  // more than 20 statements failed (10062, then 10060)
+    Declined,           // the user answered No
+    DatabaseRefused,    // "USE" failed (10059)
+    FileUnreadable,     // the file could not be opened or read (10060)
+    Completed,          // the end of the file was reached (10061; 10060 when a statement failed)
+    ErrorLimitReached,  // more than 20 statements failed (10062, then 10060)
+    Cancelled           // stopped on request between two statements
 };
 
 // Runs SQL script files statement by statement on a borrowed connection. One runner lives as
@@ -40,6 +43,11 @@ public:
     // ended: 10061 only when none of this run's statements failed, else 10060. The connection is marked busy
     // throughout, and its character set is what it was before when the run ends, whatever the script set.
     ScriptRunEnd run(const QString& path, const std::string& database);
+    // Asks a run to stop before its next statement; it then says after which statement it
+    // stopped instead of a completion message. The next run starts afresh.
+    void cancel() { cancel_.cancel(); }
+    // The statements sent by the last run.
+    int statementsRun() const { return statementsRun_; }
 
     int errorCount() const { return errorCount_; }
     // Each failed statement's error text followed by a line feed.
@@ -57,6 +65,8 @@ private:
     void reportProgress(int percent);
 
     Connection& connection_;
+    CancelToken cancel_;
+    int statementsRun_ = 0;
     int errorCount_ = 0;
     std::string errorLog_;
     int lastPercent_ = -1;

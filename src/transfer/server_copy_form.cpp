@@ -323,11 +323,19 @@ void ServerCopyForm::duplicate() {
 
     TableCopy copy(source_.connection(), session_.connection());
     copy.setBatchRows(batchRowsFromText(utf8(batchSize_->text())));
+    cancelRequest_.reset();
+    copy.setCancelToken(&cancelRequest_);
     copy.setSourceCount([this](uint64_t rows) { sourceCount_->setText(QString::number(rows)); });
     copy.setProgress([this](uint64_t rows) { copiedCount_->setText(QString::number(rows)); });
     if (request.copyData)
         copiedCount_->setText(QStringLiteral("0"));
-    const TableCopyOutcome outcome = copy.run(request);
+    TableCopyOutcome outcome;
+    {
+        // Cancel stays live and stops the copy before its next row.
+        cancel_->setEnabled(true);
+        const CancellableRun cancellable;
+        outcome = copy.run(request);
+    }
     finish();
     switch (outcome.status) {
         case TableCopyOutcome::Status::LogNotCreated:
@@ -346,7 +354,10 @@ void ServerCopyForm::duplicate() {
 }
 
 void ServerCopyForm::reject() {
-    if (!copying_)
+    // Closing while the rows are copied stops the copy instead.
+    if (copying_)
+        cancelRequest_.cancel();
+    else
         QDialog::reject();
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "conn/cancel.h"
 #include "conn/host_file.h"
 #include "conn/session.h"
 
@@ -75,6 +76,8 @@ private:
     std::string sourceDatabase_;  // bytes, as the source connection names them
     std::string sourceTable_;
     bool copying_ = false;
+    // Set by Cancel (or closing the form) while the rows are copied.
+    CancelToken cancelRequest_;
 
     QTreeWidget* servers_ = nullptr;
     QLabel* status_ = nullptr;

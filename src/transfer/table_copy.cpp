@@ -268,6 +268,7 @@ TableCopyOutcome TableCopy::run(const TableCopyRequest& request) {
         engine.setLogSink(&log);
         engine.setProgress(onProgress_);
         engine.setBatchRows(*batchRows_);
+        engine.setCancelToken(cancel_);
         outcome.copy = engine.run(*job);
     }
     // The rows the copy read are the source's count at the time of the copy; a count of its own
@@ -286,6 +287,14 @@ QString TableCopy::completionText(const TableCopyOutcome& outcome, const QString
     if (outcome.noBatchSize)
         return text + u'\n' + msg(kNoBatchSizeMessage);
     const CopyOutcome& copy = outcome.copy;
+    // A cancelled copy says how far it got, never that it was made.
+    if (copy.status == CopyOutcome::Status::Cancelled) {
+        text =
+            copy.streamed ? msgf(kCancelledAfterRowsMessage, copy.copied) : msg(kStatementCancelledMessage);
+        if (outcome.logIncomplete)
+            text += u'\n' + msgf(kLogIncompleteMessage, logPath);
+        return text;
+    }
     const QString error = formatUi(QStringLiteral("%d:%s"), copy.errorNumber, copy.errorText);
     switch (copy.status) {
         case CopyOutcome::Status::Complete:
@@ -300,6 +309,8 @@ QString TableCopy::completionText(const TableCopyOutcome& outcome, const QString
             break;
         case CopyOutcome::Status::ConnectFailed:
             text += u'\n' + msg(kConnectFailedMessage) + u'\n' + error;
+            break;
+        case CopyOutcome::Status::Cancelled:
             break;
     }
     if (outcome.logIncomplete)

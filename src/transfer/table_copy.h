@@ -109,6 +109,8 @@ public:
     // Rows per INSERT and per page of the log; nullopt: no usable batch size, so that the log gets
     // its first line and no row is copied.
     void setBatchRows(std::optional<uint64_t> rows) { batchRows_ = rows; }
+    // Stops the rows' copy when cancelled (see CopyEngine::setCancelToken).
+    void setCancelToken(const CancelToken* token) { cancel_ = token; }
 
     TableCopyOutcome run(const TableCopyRequest& request);
 
@@ -122,6 +124,8 @@ public:
     static constexpr int kConnectFailedMessage = 21009;
     static constexpr int kLogIncompleteMessage = 21010;
     static constexpr int kNoBatchSizeMessage = 21200;
+    static constexpr int kCancelledAfterRowsMessage = 21311;
+    static constexpr int kStatementCancelledMessage = 21312;
 
 private:
     Connection& source_;
@@ -129,6 +133,7 @@ private:
     std::optional<uint64_t> batchRows_ = CopyEngine::kPageRows;
     std::function<void(uint64_t)> onSourceCount_;
     std::function<void(uint64_t)> onProgress_;
+    const CancelToken* cancel_ = nullptr;
 };
 
 }  // namespace dbk

@@ -15,6 +15,7 @@
 #include "app/caption_widget.h"
 #include "app/messages.h"
 #include "app/ui_services.h"
+#include "conn/cancel.h"
 #include "conn/session.h"
 #include "conn/text_codec.h"
 #include "transfer/table_copy.h"
@@ -185,6 +186,8 @@ void TableCopyForm::create() {
     request.logPath = logPath();
 
     TableCopy copy(session_.connection());
+    cancelRequest_.reset();
+    copy.setCancelToken(&cancelRequest_);
     copy.setSourceCount([this](uint64_t rows) { sourceCount_->setText(QString::number(rows)); });
     copy.setProgress([this](uint64_t rows) { copiedCount_->setText(QString::number(rows)); });
     if (request.copyData)
@@ -193,6 +196,9 @@ void TableCopyForm::create() {
     {
         copying_ = true;
         setControlsEnabled(false);
+        // Cancel stays live and stops the rows' copy.
+        cancel_->setEnabled(true);
+        const CancellableRun cancellable;
         WaitCursor wait;
         outcome = copy.run(request);
         setControlsEnabled(true);
@@ -223,7 +229,10 @@ void TableCopyForm::showLog() {
 }
 
 void TableCopyForm::reject() {
-    if (!copying_)
+    // Closing while the rows are copied stops the copy instead.
+    if (copying_)
+        cancelRequest_.cancel();
+    else
         QDialog::reject();
 }
 

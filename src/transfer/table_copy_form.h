@@ -4,6 +4,8 @@
 #include <QString>
 #include <string>
 
+#include "conn/cancel.h"
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -58,6 +60,8 @@ private:
     std::string database_;
     std::string table_;
     bool copying_ = false;
+    // Set by Cancel (or closing the form) while the rows are copied.
+    CancelToken cancelRequest_;
 
     QLineEdit* sourceDatabase_ = nullptr;
     QLineEdit* sourceTable_ = nullptr;

@@ -124,10 +124,15 @@ DumpOutcome TableDump::run(const QString& path) {
         const std::string head = insertHead(named(table_), names);
         std::vector<ValueKind> kinds;
         std::string line;
+        bool cancelled = false;
         StreamedReader reader(connection_);
         const StreamOutcome read = reader.run(
             set.wire(columns->sourceStatement),
             [&](const Result& row) {
+                if (cancel_ && cancel_->cancelled()) {
+                    cancelled = true;
+                    return StreamedReader::Step::Stop;
+                }
                 line.clear();
                 appendLine(line, head, kinds, shiftJis, [&row](size_t i) -> std::optional<std::string_view> {
                     if (row.isNull(static_cast<unsigned>(i)))
@@ -147,6 +152,8 @@ DumpOutcome TableDump::run(const QString& path) {
             fail(Status::ReadFailed, read.errorNumber, read.errorText);
             return outcome;
         }
+        if (cancelled)
+            outcome.status = Status::Cancelled;
     }
     if (std::fclose(file.release()) != 0)
         writeFailed = true;

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "conn/cancel.h"
+
 namespace dbk {
 
 class Connection;
@@ -21,6 +23,7 @@ struct DumpOutcome {
         CreateFailed,   // the table's CREATE TABLE text could not be read (no such table)
         ReadFailed,     // the rows could not be read, or broke off
         WriteFailed,    // the file could not be written completely (disk full)
+        Cancelled,      // stopped on request; the file holds the lines written until then
     };
     Status status = Status::Complete;
     uint64_t rows = 0;  // INSERT lines written
@@ -40,6 +43,8 @@ public:
     TableDump(Connection& connection, std::string database, std::string table);
 
     DumpOutcome run(const QString& path);
+    // A request to stop, looked at before every row.
+    void setCancelToken(const CancelToken* token) { cancel_ = token; }
 
     // The lines of the file (UTF-8).
     static std::string setNamesLine(std::string_view characterSet);
@@ -55,6 +60,7 @@ private:
     Connection& connection_;
     std::string database_;
     std::string table_;
+    const CancelToken* cancel_ = nullptr;
 };
 
 }  // namespace dbk

@@ -432,7 +432,8 @@ TEST_F(CsvExportTest, ACancelledExportKeepsItsRowsAndTheConnection) {
     EXPECT_EQ(outcome.status, CsvExportOutcome::Status::Cancelled);
     EXPECT_EQ(outcome.rows, 1001u);
     EXPECT_EQ(fileText(), numberLines(1, 1001));
-    EXPECT_EQ(CsvExporter::outcomeText(outcome, path), "The export was cancelled.");
+    EXPECT_TRUE(
+        CsvExporter::outcomeText(outcome, path).startsWith("The export was cancelled after 1001 rows."));
     EXPECT_FALSE(db.admin().busy());
     EXPECT_EQ(characterSets(db.admin()), "cp932/cp932");
 }

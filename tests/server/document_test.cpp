@@ -43,7 +43,12 @@ TEST_F(DocumentConnect, AdministratorIsToldAndTheStatusBarFilled) {
     auto& panes = dynamic_cast<RecordingStatusPanes&>(doc.statusPanes());
     EXPECT_EQ(panes.text(0), "Connecting as administrator");
     EXPECT_EQ(panes.text(1), "Login Name " + toUi(test::adminParams().user));
-    EXPECT_EQ(panes.text(2), "Host " + toUi(test::adminParams().host));
+    // The test server offers encryption, and a login encrypts whenever it is offered.
+    EXPECT_EQ(panes.text(2), "Host " + toUi(test::adminParams().host) + " (encrypted)");
+    EXPECT_EQ(panes.toolTips[2],
+              "Encrypted connection: " + QString::fromStdString(doc.connection().tlsCipher()) + " (" +
+                  QString::fromStdString(doc.connection().tlsVersion()) + ")");
+    EXPECT_FALSE(doc.connection().tlsCipher().empty());
     EXPECT_EQ(panes.text(3), "Query Speed");
     EXPECT_EQ(panes.widths, (std::map<int, int>{{1, 150}, {2, 150}, {3, 300}}));
     EXPECT_EQ(doc.port(), std::to_string(test::adminParams().port));
@@ -105,6 +110,41 @@ TEST_F(DocumentConnect, RefusedLoginsAreReportedAndLeaveTheProgramUsable) {
 
     answer = test::loginValues(test::adminParams());
     EXPECT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
+}
+
+TEST_F(DocumentConnect, LoginsThatCannotBeSecuredSayWhyAndAPlainOneSaysItIsPlain) {
+    DBK_REQUIRE_SECOND_SERVER();
+    if (test::tlsCaFile().empty())
+        GTEST_SKIP() << "no encrypted test server";
+    ConnectParams otherAuthority = test::adminParams();
+    otherAuthority.tls = TlsMode::Verified;
+    otherAuthority.tlsCaFile = test::otherTlsCaFile();
+    ConnectParams plainServer = test::secondServerParams();
+    plainServer.tls = TlsMode::Required;
+    ConnectParams sslAccountInTheClear = test::sslUserParams();
+    sslAccountInTheClear.tls = TlsMode::Off;
+    const std::pair<ConnectParams, const char*> refusals[] = {
+        {otherAuthority, "Error connecting.\n2026:TLS/SSL error: "},
+        {plainServer, "Error connecting.\n2026:The server does not offer an encrypted connection"},
+        {sslAccountInTheClear, "Error connecting.\n1045:"},
+    };
+    for (const auto& [params, reason] : refusals) {
+        SCOPED_TRACE(reason);
+        ui->messages.clear();
+        answer = test::loginValues(params);
+        EXPECT_EQ(doc.connect(), CDbkeeperDoc::kNotConnected);
+        ASSERT_EQ(ui->messages.size(), 1);
+        EXPECT_TRUE(ui->messages[0].startsWith(reason)) << ui->messages[0].toStdString();
+        EXPECT_FALSE(doc.connection().isOpen());
+    }
+
+    // The second server offers no encryption: Preferred logs in and the status bar says so.
+    ui->messages.clear();
+    answer = test::loginValues(test::secondServerParams());
+    EXPECT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
+    auto& panes = dynamic_cast<RecordingStatusPanes&>(doc.statusPanes());
+    EXPECT_EQ(panes.text(2), "Host " + toUi(test::secondServerParams().host) + " (not encrypted)");
+    EXPECT_EQ(panes.toolTips[2], "This connection is not encrypted.");
 }
 
 TEST_F(DocumentConnect, CancelledLoginSaysSoAndConnectsNothing) {

@@ -52,6 +52,18 @@ ConnectParams noShutdownParams() {
     return paramsFor("DBKEEPER_TEST_NOSHUTDOWN_USER", "DBKEEPER_TEST_NOSHUTDOWN_PASSWORD");
 }
 
+ConnectParams sslUserParams() {
+    return paramsFor("DBKEEPER_TEST_SSL_USER", "DBKEEPER_TEST_SSL_PASSWORD");
+}
+
+std::string tlsCaFile() {
+    return env("DBKEEPER_TEST_TLS_CA");
+}
+
+std::string otherTlsCaFile() {
+    return env("DBKEEPER_TEST_TLS_OTHER_CA");
+}
+
 bool secondServerConfigured() {
     return !env("DBKEEPER_TEST2_PORT").empty() && !env("DBKEEPER_TEST2_USER").empty();
 }
@@ -91,7 +103,8 @@ Connection connectAdmin() {
 }
 
 LoginValues loginValues(const ConnectParams& p) {
-    return LoginValues{toUi(p.user), toUi(p.password), toUi(p.host), QString::number(p.port)};
+    return LoginValues{toUi(p.user), toUi(p.password), toUi(p.host), QString::number(p.port),
+                       HostSecurity{p.tls, QString::fromLocal8Bit(p.tlsCaFile)}};
 }
 
 LoginPrompt loginPromptFor(const ConnectParams& params) {

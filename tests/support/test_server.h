@@ -21,6 +21,12 @@ bool serverRequired();
 ConnectParams adminParams();
 ConnectParams normalUserParams();
 ConnectParams noShutdownParams();
+// The account that logs in over encrypted connections only (DBKEEPER_TEST_SSL_USER/_PASSWORD),
+// the authority that signed the server's certificate (DBKEEPER_TEST_TLS_CA) and one that did
+// not (DBKEEPER_TEST_TLS_OTHER_CA).
+ConnectParams sslUserParams();
+std::string tlsCaFile();
+std::string otherTlsCaFile();
 // The second disposable server ./test starts (copies from another server, replication), from
 // DBKEEPER_TEST2_HOST, _PORT, _SOCKET, _USER, _PASSWORD: its administrator.
 bool secondServerConfigured();

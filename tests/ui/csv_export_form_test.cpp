@@ -62,8 +62,7 @@ protected:
                 {"user quote", form.userQuoteEdit()},
                 {"file code", form.encodingList()},
                 {"browse", form.browseButton()},
-                {"output", form.outputButton()},
-                {"cancel", form.cancelButton()}};
+                {"output", form.outputButton()}};
     }
 
     QTemporaryDir dir;
@@ -157,9 +156,8 @@ TEST_F(CsvExportFormTest, ControlsAreLockedWhileTheRowsAreWritten) {
         for (const auto& [name, control] : lockedControls(form))
             EXPECT_FALSE(control->isEnabled()) << name;
         samplesSeen.append(form.sampleEdit()->toPlainText());
-        // A close request during the export is refused.
-        form.reject();
-        EXPECT_TRUE(form.isVisible());
+        // Cancel stays live.
+        EXPECT_TRUE(form.cancelButton()->isEnabled());
         // Option changes do not run a sample meanwhile.
         form.userQuoteEdit()->setText("#");
     };
@@ -179,6 +177,59 @@ TEST_F(CsvExportFormTest, ControlsAreLockedWhileTheRowsAreWritten) {
     QTest::mouseClick(form.cancelButton(), Qt::LeftButton);
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.result(), QDialog::Rejected);
+}
+
+TEST_F(CsvExportFormTest, CancelStopsTheExportAndSaysHowFarItGot) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_csv_form_cancel");
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT PRIMARY KEY, s VARCHAR(10))"));
+    ASSERT_TRUE(db.admin().exec("INSERT INTO t SELECT seq, 'x' FROM seq_1_to_100000"));
+    CsvExportForm form(db.session(), db.name(), "t", "Select * from dbk_csv_form_cancel.t order by id",
+                       nullptr);
+    form.show();
+    const QString path = dir.filePath("t.csv");
+
+    // Both ways out of a running export stop it: the Cancel button, and closing the form.
+    for (const bool byClosing : {false, true}) {
+        SCOPED_TRACE(byClosing ? "closing the form" : "the Cancel button");
+        QFile::remove(path);
+        form.fileEdit()->setText(path);
+        ui.messages.clear();
+        ui.onEvents = [&] {
+            if (form.sampleEdit()->toPlainText().startsWith("Exporting to file")) {
+                if (byClosing)
+                    form.reject();
+                else
+                    QTest::mouseClick(form.cancelButton(), Qt::LeftButton);
+            }
+        };
+        QTest::mouseClick(form.outputButton(), Qt::LeftButton);
+        ui.onEvents = {};
+
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_FALSE(form.exporting());
+        const QByteArray text = fileText(path);
+        const qsizetype lines = text.count('\n');
+        EXPECT_GT(lines, 0);
+        EXPECT_LT(lines, 100000);
+        EXPECT_TRUE(text.endsWith("\",\"x\"\n"));
+        EXPECT_EQ(text.split('\n').value(lines - 1),
+                  QByteArray("\"") + QByteArray::number(lines) + "\",\"x\"");
+        ASSERT_EQ(ui.messages.size(), 1);
+        EXPECT_EQ(ui.messages[0], QString("The export was cancelled after %1 rows.\nThe file is partial: it "
+                                          "holds only those rows.\n%2")
+                                      .arg(lines)
+                                      .arg(path));
+        EXPECT_EQ(form.sampleEdit()->toPlainText(), ui.messages[0]);
+        for (const auto& [name, control] : lockedControls(form))
+            EXPECT_TRUE(control->isEnabled()) << name;
+        Connection& c = db.session().connection();
+        EXPECT_FALSE(c.busy());
+        Result next = c.query("SELECT COUNT(*) FROM dbk_csv_form_cancel.t");
+        ASSERT_TRUE(next.next()) << c.errorLine();
+        EXPECT_EQ(next.text(0U), "100000");
+        EXPECT_EQ(c.characterSetName(), "cp932");
+    }
 }
 
 TEST_F(CsvExportFormTest, FileAndStatementProblemsLeaveTheFormUsable) {

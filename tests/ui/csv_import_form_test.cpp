@@ -177,6 +177,61 @@ TEST_F(CsvImportFormTest, RunAsksAndChecksBeforeItSends) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"run.csv"});
 }
 
+TEST_F(CsvImportFormTest, CancelStopsTheLoadOnTheServerAndIsTheOnlyLiveControl) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_csvimport_cancel");
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT PRIMARY KEY, v VARCHAR(255)) ENGINE=InnoDB"));
+    std::string lines;
+    const std::string filler(200, 'x');
+    for (int i = 1; i <= 150000; ++i)
+        lines += std::to_string(i) + ",\"" + filler + "\"\n";
+    const QString path = writeFile(dir, lines, "big.csv");
+    CsvImportForm form(db.session());
+    form.show();
+    ui->openFileAnswers.push_back(path);
+    form.browseButton()->click();
+    form.convertCheck()->setChecked(false);
+    form.localCheck()->setChecked(true);
+    choose(*form.databaseList(), "dbk_csvimport_cancel");
+    choose(*form.tableList(), "t");
+
+    Connection observer = test::connectAdmin();
+    const std::string running = "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " +
+                                std::to_string(db.admin().threadId()) + " AND INFO LIKE 'LOAD DATA%'";
+    const auto loading = [&] {
+        Result r = observer.query(running);
+        return r.next() && r.text(0U) == "1";
+    };
+    bool clicked = false;
+    bool onlyCancelLive = true;
+    ui->onEventsLetThrough = [&] {
+        onlyCancelLive = onlyCancelLive && form.importing() && form.cancelButton()->isEnabled() &&
+                         !form.runButton()->isEnabled() && !form.tableList()->isEnabled() &&
+                         !form.fileEdit()->isEnabled();
+        if (!clicked && loading()) {
+            clicked = true;
+            form.cancelButton()->click();
+        }
+    };
+    ui->messages.clear();
+    ui->answers = {true, true};
+    form.runButton()->click();
+    ui->onEventsLetThrough = {};
+
+    ASSERT_TRUE(clicked) << "the LOAD DATA was never seen running";
+    EXPECT_TRUE(onlyCancelLive);
+    EXPECT_EQ(ui->messages, QStringList{msg(CsvImporter::kCancelledMessage)});
+    EXPECT_FALSE(loading());
+    EXPECT_FALSE(form.importing());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.runButton()->isEnabled() && form.tableList()->isEnabled() &&
+                form.fileEdit()->isEnabled());
+    EXPECT_FALSE(db.admin().busy());
+    Result count = db.admin().query("SELECT COUNT(*) FROM t");
+    ASSERT_TRUE(count.next()) << db.admin().errorLine();
+    EXPECT_EQ(count.text(0U), "0");  // the statement went back as a whole
+}
+
 TEST_F(CsvImportFormTest, ATableExportedWithTheDefaultsComesBackTheSame) {
     DBK_REQUIRE_SERVER();
     test::ScratchDatabase db("dbk_csvimport_roundtrip");

@@ -22,6 +22,7 @@
 #include "transfer/database_copy.h"
 #include "transfer/database_copy_form.h"
 #include "transfer/server_copy_form.h"
+#include "transfer/table_copy.h"
 
 namespace dbk {
 namespace {
@@ -163,6 +164,28 @@ TEST_F(DataCopyFormsTest, ServerCopyChoosesAServerAndCopiesATableInBatches) {
     const QStringList again = press(form.duplicateButton());
     ASSERT_EQ(again.size(), 1);
     EXPECT_TRUE(again[0].startsWith(QStringLiteral("1050:"))) << again[0].toStdString();
+
+    // Cancel (here at the first time events go through) stops before the next row; what arrived
+    // stays and the message says how much.
+    form.nameEdit()->setText(QStringLiteral("途中"));
+    form.batchSizeEdit()->setText(QStringLiteral("100"));
+    bool cancelLive = false;
+    ui->onEventsLetThrough = [&] {
+        if (!cancelLive && form.cancelButton()->isEnabled() && !form.duplicateButton()->isEnabled()) {
+            cancelLive = true;
+            form.cancelButton()->click();
+        }
+    };
+    ui->answers = {true};
+    const QStringList cancelled = press(form.duplicateButton());
+    ui->onEventsLetThrough = {};
+    EXPECT_TRUE(cancelLive);
+    Result arrived = db.admin().query(fromUi(QStringLiteral("SELECT COUNT(*) FROM dbk_form_target.`途中`")));
+    ASSERT_TRUE(arrived.next()) << db.admin().errorLine();
+    const unsigned long long rows = std::stoull(*arrived.row()[0]);
+    EXPECT_LT(rows, 2500u);
+    EXPECT_EQ(cancelled, QStringList{msgf(TableCopy::kCancelledAfterRowsMessage, rows)});
+    EXPECT_TRUE(form.duplicateButton()->isEnabled());
 
     // Another server replaces the lists and the connection.
     const unsigned long firstThread = form.sourceSession().connection().threadId();

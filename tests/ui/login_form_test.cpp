@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <functional>
@@ -17,6 +19,7 @@
 #include "conn/login_form.h"
 #include "conn/text_codec.h"
 #include "support/test_server.h"
+#include "support/ui_support.h"
 
 namespace dbk {
 namespace {
@@ -71,6 +74,16 @@ protected:
         form.button(LoginForm::NewHost)->click();
     }
 
+    static void chooseSecurity(HostForm& f, TlsMode mode, const QString& caFile = {}) {
+        f.securityCombo()->setCurrentIndex(f.securityCombo()->findData(static_cast<int>(mode)));
+        f.caFileEdit()->setText(caFile);
+    }
+    static HostSecurity stored(std::string_view name) {
+        QSettings settings;
+        return HostSecurity::read(settings, name);
+    }
+
+    test::IsolatedSettings settings;
     QTemporaryDir dir;
     ScopedScriptedUi ui;
     ModalRunner previousRunner;
@@ -305,6 +318,127 @@ TEST_F(LoginFormTest, DoubleClickingAHostConnectsWithoutRewritingTheTree) {
     EXPECT_EQ(form.values().port, "3301");
     EXPECT_FALSE(QFile::exists(folderPath()));
     EXPECT_EQ(tree, "2\n0 2 db1 -1\n0 2 db2 -1\n");
+}
+
+TEST_F(LoginFormTest, SecurityLivesBesideTheFilesAndFollowsItsHost) {
+    const QString ca = dir.filePath("ca.pem");
+    {
+        QFile file(ca);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    LoginForm form(dir.path(), preset());
+    addHost(form, "first");
+    addHost(form, "second", "second.example", "3311");
+    EXPECT_EQ(stored("second"), HostSecurity{});
+    EXPECT_EQ(form.values().security, HostSecurity{});
+    const QByteArray hostsBefore = readFile(hostPath());
+    const QByteArray foldersBefore = readFile(folderPath());
+
+    // Verified without a CA file is refused and nothing is written.
+    onHostForm = [&](HostForm& f) {
+        EXPECT_EQ(f.security(), HostSecurity{});
+        EXPECT_FALSE(f.caFileEdit()->isEnabled());
+        chooseSecurity(f, TlsMode::Verified);
+        EXPECT_TRUE(f.caFileEdit()->isEnabled());
+        f.createButton()->click();
+        EXPECT_EQ(f.result(), QDialog::Rejected);
+        f.reject();
+    };
+    ui->messages.clear();
+    form.button(LoginForm::EditHost)->click();
+    EXPECT_TRUE(ui->messages.value(0).startsWith("A verified connection needs the CA file"))
+        << ui->messages.value(0).toStdString();
+    EXPECT_EQ(stored("second"), HostSecurity{});
+
+    // Only the security changes: both files stay byte for byte as they were.
+    ui->openFileAnswers.push_back(ca);
+    onHostForm = [&](HostForm& f) {
+        chooseSecurity(f, TlsMode::Verified);
+        f.caFileButton()->click();
+        EXPECT_EQ(f.caFileEdit()->text(), ca);
+        f.createButton()->click();
+    };
+    form.button(LoginForm::EditHost)->click();
+    const HostSecurity verified{TlsMode::Verified, ca};
+    EXPECT_EQ(stored("second"), verified);
+    EXPECT_EQ(stored("first"), HostSecurity{});
+    EXPECT_EQ(readFile(hostPath()), hostsBefore);
+    EXPECT_EQ(readFile(folderPath()), foldersBefore);
+    EXPECT_EQ(form.values().security, verified);
+
+    // Selecting another host brings its own setting; coming back brings this one again.
+    form.tree()->setCurrentItem(form.root()->child(0));
+    EXPECT_EQ(form.values().security, HostSecurity{});
+    form.tree()->setCurrentItem(form.root()->child(1));
+    EXPECT_EQ(form.values().security, verified);
+
+    // A rename takes the setting along; the form shows it when opened again.
+    onHostForm = [&](HostForm& f) {
+        EXPECT_EQ(f.security(), verified);
+        f.nameEdit()->setText("renamed");
+        f.createButton()->click();
+    };
+    form.button(LoginForm::EditHost)->click();
+    EXPECT_EQ(stored("renamed"), verified);
+    EXPECT_EQ(stored("second"), HostSecurity{});
+    QSettings store;
+    EXPECT_FALSE(store.childGroups().isEmpty());
+
+    // Deleting the host deletes its setting: a new host of the same name starts from Preferred.
+    ASSERT_EQ(form.tree()->currentItem()->text(0), "renamed");
+    form.button(LoginForm::DeleteHost)->click();
+    EXPECT_EQ(stored("renamed"), HostSecurity{});
+    store.sync();
+    EXPECT_TRUE(store.allKeys().filter("HostSecurity").isEmpty()) << store.allKeys().join(",").toStdString();
+}
+
+TEST_F(LoginFormTest, ASavedHostThatMustBeVerifiedLogsInEncryptedOrSaysWhyNot) {
+    DBK_REQUIRE_SERVER();
+    if (test::tlsCaFile().empty())
+        GTEST_SKIP() << "no encrypted test server";
+    const ConnectParams ssl = test::sslUserParams();
+    HostFile(hostPath())
+        .append(HostRecord{"tls", ssl.host, ssl.user, ssl.password, std::to_string(ssl.port)});
+    folder_file::save(folderPath(), FolderNode{"", 0, -1, {FolderNode{"tls", 2, -1, {}}}});
+
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    ModalRunner testRunner = setModalRunner([](QDialog& dialog) {
+        if (auto* login = qobject_cast<LoginForm*>(&dialog))
+            login->button(LoginForm::Connect)->click();
+        return dialog.result();
+    });
+    CDbkeeperDoc doc;
+    doc.setLoginPrompt(&LoginForm::prompt);
+    struct Case {
+        const char* what;
+        std::string caFile;
+        int outcome;
+    };
+    const Case cases[] = {
+        {"another authority", test::otherTlsCaFile(), CDbkeeperDoc::kNotConnected},
+        {"the server's authority", test::tlsCaFile(), CDbkeeperDoc::kAdministrator},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QSettings settings;
+        HostSecurity::write(settings, "tls",
+                            HostSecurity{TlsMode::Verified, QString::fromStdString(c.caFile)});
+        ui->messages.clear();
+        EXPECT_EQ(doc.connect(), c.outcome);
+        if (c.outcome == CDbkeeperDoc::kNotConnected) {
+            EXPECT_TRUE(ui->messages.value(0).startsWith("Error connecting.\n2026:"))
+                << ui->messages.value(0).toStdString();
+        }
+    }
+    setModalRunner(testRunner);
+    QDir::setCurrent(previous);
+    ASSERT_TRUE(doc.connection().isOpen());
+    EXPECT_TRUE(doc.connection().isEncrypted());
+    Result cipher = doc.connection().query("SHOW SESSION STATUS LIKE 'Ssl_cipher'");
+    ASSERT_TRUE(cipher.next());
+    EXPECT_NE(cipher.text(1U), "");
+    EXPECT_TRUE(dynamic_cast<RecordingStatusPanes&>(doc.statusPanes()).text(2).endsWith("(encrypted)"));
 }
 
 TEST_F(LoginFormTest, ThePromptConnectsTheDocumentWithTheChosenHost) {

@@ -186,21 +186,23 @@ TEST_F(ScriptFileFormTest, ControlsAreDisabledDuringARunAndErrorsAccumulate) {
 
     int looks = 0;
     bool enabledDuringRun = false;
+    bool cancelLive = true;
     watching.duringRun = [&] {
         ++looks;
         for (QWidget* w : std::initializer_list<QWidget*>{form.runButton(), form.fileBrowseButton(),
                                                           form.databaseBrowseButton(), form.fileEdit(),
-                                                          form.databaseEdit(), form.cancelButton()}) {
+                                                          form.databaseEdit()}) {
             enabledDuringRun = enabledDuringRun || w->isEnabled();
         }
-        // neither a second press nor a close gets through
+        cancelLive = cancelLive && form.cancelButton()->isEnabled();
+        // a second press does not get through
         form.runButton()->click();
-        form.reject();
     };
     form.runButton()->click();
 
     EXPECT_GT(looks, 10);
     EXPECT_FALSE(enabledDuringRun);
+    EXPECT_TRUE(cancelLive);
     EXPECT_EQ(watching.questions.size(), 1);  // one run, not nested ones
     EXPECT_TRUE(form.isVisible());
     for (QWidget* w : std::initializer_list<QWidget*>{form.runButton(), form.fileBrowseButton(),
@@ -227,6 +229,54 @@ TEST_F(ScriptFileFormTest, ControlsAreDisabledDuringARunAndErrorsAccumulate) {
 
     form.cancelButton()->click();
     EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(ScriptFileFormTest, CancelOrClosingStopsARunBetweenStatements) {
+    DBK_REQUIRE_SERVER();
+    ASSERT_NO_FATAL_FAILURE(connectToServer());
+    std::string script = "CREATE TABLE c (n INT);\nSET NAMES latin1;\n";
+    for (int i = 1; i <= 300; ++i)
+        script += "INSERT INTO c VALUES (" + std::to_string(i) + ");\n";
+    const QString path = write(script);
+    ScriptFileForm form(session);
+    form.show();
+    form.fileEdit()->setText(path);
+    form.databaseEdit()->setText(toUi(db->name()));
+
+    for (const bool byClosing : {false, true}) {
+        SCOPED_TRACE(byClosing ? "closing" : "Cancel");
+        db->admin().exec("DROP TABLE IF EXISTS c");
+        watching.messages.clear();
+        watching.duringRun = [&] {
+            if (form.runner().statementsRun() >= 10) {
+                if (byClosing)
+                    form.reject();
+                else
+                    form.cancelButton()->click();
+            }
+        };
+        form.runButton()->click();
+        watching.duringRun = nullptr;
+
+        const int ran = form.runner().statementsRun();
+        EXPECT_GE(ran, 10);
+        EXPECT_LT(ran, 302);
+        ASSERT_EQ(watching.messages.size(), 1);
+        EXPECT_EQ(watching.messages[0],
+                  QString("The script was cancelled after statement %1.\nThe statements "
+                          "after it were not run.")
+                      .arg(ran));
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_TRUE(form.runButton()->isEnabled());
+        // The statements up to the last one sent ran, none after it; the connection is ready,
+        // in its own character set again.
+        Connection& c = session.connection();
+        EXPECT_FALSE(c.busy());
+        Result count = c.query("SELECT COUNT(*) FROM " + db->name() + ".c");
+        ASSERT_TRUE(count.next()) << c.errorLine();
+        EXPECT_EQ(count.text(0U), std::to_string(ran - 2));
+        EXPECT_EQ(c.characterSetName(), "cp932");
+    }
 }
 
 TEST_F(ScriptFileFormTest, TheCommandOpensTheFormOnTheDocumentsConnection) {

@@ -122,7 +122,9 @@ TEST(CsvExportFormat, ProgressAndOutcomeTexts) {
         {{Status::WriteFailed, 7, 0, ""}, "The file could not be written completely:\n/tmp/x.csv"},
         {{Status::Refused, 0, 0, ""}, msg(CsvExporter::kRefusedMessage)},
         {{Status::NoResultSet, 0, 0, ""}, "The statement returned no rows to export."},
-        {{Status::Cancelled, 12, 0, ""}, "The export was cancelled."},
+        {{Status::Cancelled, 12, 0, ""},
+         "The export was cancelled after 12 rows.\nThe file is partial: it holds only those "
+         "rows.\n/tmp/x.csv"},
         {{Status::Complete, 5, 0, "", 1},
          "File Export Complete\n1 values held characters that Shift_JIS cannot hold; those characters were "
          "written as \"?\"."},

@@ -1,0 +1,98 @@
+#include "conn/host_security.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <array>
+#include <utility>
+
+#include "app/messages.h"
+
+namespace dbk {
+
+namespace {
+constexpr std::array<std::pair<TlsMode, const char*>, 4> kModeNames = {{
+    {TlsMode::Off, "Off"},
+    {TlsMode::Preferred, "Preferred"},
+    {TlsMode::Required, "Required"},
+    {TlsMode::Verified, "Verified"},
+}};
+
+QString group(std::string_view hostName) {
+    return QStringLiteral("HostSecurity/") + HostSecurity::key(hostName);
+}
+}  // namespace
+
+QString tlsModeName(TlsMode mode) {
+    for (const auto& [each, name] : kModeNames) {
+        if (each == mode)
+            return QString::fromLatin1(name);
+    }
+    return QStringLiteral("Preferred");
+}
+
+TlsMode tlsModeFromName(const QString& name) {
+    for (const auto& [mode, each] : kModeNames) {
+        if (name.compare(QLatin1String(each), Qt::CaseInsensitive) == 0)
+            return mode;
+    }
+    return TlsMode::Preferred;
+}
+
+void HostSecurity::applyTo(ConnectParams& params) const {
+    params.tls = mode;
+    params.tlsCaFile = mode == TlsMode::Verified ? QFile::encodeName(caFile).toStdString() : std::string();
+}
+
+QString HostSecurity::problem() const {
+    if (mode != TlsMode::Verified)
+        return {};
+    if (caFile.trimmed().isEmpty())
+        return msg(21300);
+    const QFileInfo info(caFile);
+    if (!info.isFile() || !info.isReadable())
+        return msgf(21301, caFile);
+    return {};
+}
+
+QString HostSecurity::key(std::string_view hostName) {
+    const QByteArray bytes(hostName.data(), static_cast<qsizetype>(hostName.size()));
+    // An empty key would be the group itself.
+    return bytes.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(bytes.toHex());
+}
+
+HostSecurity HostSecurity::read(QSettings& settings, std::string_view hostName) {
+    HostSecurity security;
+    settings.beginGroup(group(hostName));
+    security.mode = tlsModeFromName(settings.value(QStringLiteral("Mode")).toString());
+    security.caFile = settings.value(QStringLiteral("CaFile")).toString();
+    settings.endGroup();
+    return security;
+}
+
+void HostSecurity::write(QSettings& settings, std::string_view hostName, const HostSecurity& security) {
+    // The default needs no entry: the store keeps only what differs from it.
+    if (security == HostSecurity{}) {
+        remove(settings, hostName);
+        return;
+    }
+    settings.beginGroup(group(hostName));
+    settings.setValue(QStringLiteral("Mode"), tlsModeName(security.mode));
+    settings.setValue(QStringLiteral("CaFile"), security.caFile);
+    settings.endGroup();
+    settings.sync();
+}
+
+void HostSecurity::remove(QSettings& settings, std::string_view hostName) {
+    settings.remove(group(hostName));
+    settings.sync();
+}
+
+void HostSecurity::rename(QSettings& settings, std::string_view from, std::string_view to) {
+    if (from == to)
+        return;
+    const HostSecurity security = read(settings, from);
+    remove(settings, from);
+    write(settings, to, security);
+}
+
+}  // namespace dbk

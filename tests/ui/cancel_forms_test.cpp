@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <string>
+
+#include "app/messages.h"
+#include "app/scripted_ui_services.h"
+#include "support/test_server.h"
+#include "transfer/database_copy.h"
+#include "transfer/database_copy_form.h"
+#include "transfer/maintenance_form.h"
+#include "transfer/table_copy.h"
+#include "transfer/table_copy_form.h"
+
+namespace dbk {
+namespace {
+
+std::string scalar(Connection& c, const std::string& sql) {
+    Result r = c.query(sql);
+    return r.ok() && r.next() ? std::string(r.text(0U)) : std::string("(failed: ") + c.errorLine() + ")";
+}
+
+class CancelFormsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        DBK_REQUIRE_SERVER();
+        setInterfaceLanguage(Language::English);
+        previousDirectory_ = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+    }
+    void TearDown() override { QDir::setCurrent(previousDirectory_); }
+
+    QTemporaryDir dir;
+    ScopedScriptedUi ui;
+
+private:
+    QString previousDirectory_;
+};
+
+TEST_F(CancelFormsTest, TheCopyFormsCancelStopsItsInsertOnTheServer) {
+    test::ScratchDatabase db("dbk_cancel_copy_form");
+    Connection& c = db.admin();
+    ASSERT_TRUE(c.exec("CREATE TABLE src (id INT PRIMARY KEY, v VARCHAR(255)) ENGINE=InnoDB"));
+    ASSERT_TRUE(c.exec("INSERT INTO src SELECT seq, REPEAT('x', 200) FROM seq_1_to_80000")) << c.errorLine();
+    TableCopyForm form(db.session(), db.name(), "src");
+    form.show();
+    form.databaseList()->setCurrentText(QString::fromStdString(db.name()));
+    form.nameEdit()->setText(QStringLiteral("dst"));
+    form.copyDataBox()->setChecked(true);
+
+    Connection observer = test::connectAdmin();
+    const std::string running =
+        "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " + std::to_string(c.threadId()) +
+        " AND INFO LIKE 'INSERT INTO%'";
+    bool cancelLive = true;
+    bool clicked = false;
+    ui->onEventsLetThrough = [&] {
+        cancelLive = cancelLive && form.cancelButton()->isEnabled() && !form.createButton()->isEnabled();
+        if (!clicked && scalar(observer, running) == "1") {
+            clicked = true;
+            form.cancelButton()->click();
+        }
+    };
+    form.createButton()->click();
+    ui->onEventsLetThrough = {};
+
+    ASSERT_TRUE(clicked) << "the INSERT was never seen running";
+    EXPECT_TRUE(cancelLive);
+    EXPECT_TRUE(form.isVisible());
+    ASSERT_EQ(ui->messages.size(), 1);
+    EXPECT_EQ(ui->messages[0], msg(TableCopy::kStatementCancelledMessage));
+    EXPECT_EQ(scalar(observer, running), "0");
+    EXPECT_FALSE(c.busy());
+    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM dst"), "0");
+    EXPECT_EQ(c.characterSetName(), "cp932");
+    EXPECT_TRUE(form.createButton()->isEnabled());
+}
+
+// A database copy stops within its first table's statement and makes no table after it; the new
+// database stays and the form ends with it, so that the tree shows it.
+TEST_F(CancelFormsTest, TheDatabaseCopyStopsBeforeItsNextTable) {
+    test::ScratchDatabase db("dbk_cancel_dbcopy");
+    Connection& c = db.admin();
+    const std::string copy = "dbk_cancel_dbcopy_new";
+    c.exec("DROP DATABASE IF EXISTS " + copy);
+    struct Drop {
+        Connection& c;
+        std::string name;
+        ~Drop() { c.exec("DROP DATABASE IF EXISTS " + name); }
+    } drop{c, copy};
+    ASSERT_TRUE(c.exec("CREATE TABLE a (id INT PRIMARY KEY, v VARCHAR(255)) ENGINE=InnoDB"));
+    ASSERT_TRUE(c.exec("INSERT INTO a SELECT seq, REPEAT('x', 200) FROM seq_1_to_80000")) << c.errorLine();
+    ASSERT_TRUE(c.exec("CREATE TABLE b (id INT) ENGINE=MyISAM"));
+    ASSERT_TRUE(c.exec("CREATE VIEW v AS SELECT id FROM b"));
+    DatabaseCopyForm form(db.session(), db.name());
+    form.nameEdit()->setText(QString::fromStdString(copy));
+
+    Connection observer = test::connectAdmin();
+    const std::string running =
+        "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " + std::to_string(c.threadId()) +
+        " AND INFO LIKE 'INSERT INTO%'";
+    bool cancelLive = true;
+    bool clicked = false;
+    ui->onEventsLetThrough = [&] {
+        cancelLive = cancelLive && form.cancelButton()->isEnabled() && !form.createButton()->isEnabled();
+        if (!clicked && scalar(observer, running) == "1") {
+            clicked = true;
+            form.cancelButton()->click();
+        }
+    };
+    ui->answers = {true};
+    form.createButton()->click();
+    ui->onEventsLetThrough = {};
+
+    ASSERT_TRUE(clicked) << "the INSERT was never seen running";
+    EXPECT_TRUE(cancelLive);
+    ASSERT_EQ(ui->messages.size(), 1);
+    EXPECT_EQ(ui->messages[0],
+              msg(DatabaseCopy::kCancelledMessage) + u'\n' + msgf(DatabaseCopy::kCountsMessage, 1, 0, 0));
+    EXPECT_EQ(scalar(observer, running), "0");
+    EXPECT_EQ(
+        scalar(c, "SELECT GROUP_CONCAT(TABLE_NAME) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '" +
+                      copy + "'"),
+        "a");
+    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM " + copy + ".a"), "0");
+    EXPECT_FALSE(c.busy());
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(form.newDatabase(), copy);
+}
+
+TEST_F(CancelFormsTest, AnOptimizeIsStoppedOnTheServer) {
+    test::ScratchDatabase db("dbk_cancel_optimize");
+    Connection& c = db.admin();
+    ASSERT_TRUE(c.exec("CREATE TABLE t (id INT PRIMARY KEY, v VARCHAR(255)) ENGINE=InnoDB"));
+    ASSERT_TRUE(c.exec("INSERT INTO t SELECT seq, REPEAT('x', 200) FROM seq_1_to_80000")) << c.errorLine();
+    MaintenanceForm form(db.session(), db.name(), "t");
+    form.show();
+    const QString closeCaption = form.closeButton()->text();
+
+    Connection observer = test::connectAdmin();
+    const std::string running =
+        "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " + std::to_string(c.threadId()) +
+        " AND INFO LIKE 'OPTIMIZE%'";
+    bool clicked = false;
+    QString captionWhileRunning;
+    ui->onEventsLetThrough = [&] {
+        if (!clicked && scalar(observer, running) == "1") {
+            clicked = true;
+            captionWhileRunning = form.closeButton()->text();
+            EXPECT_FALSE(form.optimizeButton()->isEnabled());
+            form.closeButton()->click();
+        }
+    };
+    form.optimizeButton()->click();
+    ui->onEventsLetThrough = {};
+
+    ASSERT_TRUE(clicked) << "the OPTIMIZE was never seen running";
+    EXPECT_EQ(captionWhileRunning, QStringLiteral("ｷｬﾝｾﾙ"));
+    EXPECT_EQ(ui->messages, QStringList{msg(MaintenanceForm::kStatementCancelled)});
+    EXPECT_TRUE(form.performanceResultEdit()->text().isEmpty());
+    EXPECT_EQ(scalar(observer, running), "0");
+    EXPECT_FALSE(c.busy());
+    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM t"), "80000");
+    EXPECT_EQ(form.closeButton()->text(), closeCaption);
+    EXPECT_TRUE(form.optimizeButton()->isEnabled());
+    EXPECT_TRUE(form.isVisible());
+}
+
+TEST_F(CancelFormsTest, TheMaintenanceFormsCloseButtonCancelsADump) {
+    test::ScratchDatabase db("dbk_cancel_dump_form");
+    Connection& c = db.admin();
+    ASSERT_TRUE(c.exec("CREATE TABLE t (id INT PRIMARY KEY, v VARCHAR(20))"));
+    ASSERT_TRUE(c.exec("INSERT INTO t SELECT seq, 'v' FROM seq_1_to_5000"));
+    MaintenanceForm form(db.session(), db.name(), "t");
+    form.show();
+    const QString path = dir.filePath(QStringLiteral("t.sql"));
+    form.dumpFileEdit()->setText(path);
+    const QString closeCaption = form.closeButton()->text();
+
+    QString captionDuringDump;
+    ui->onEventsLetThrough = [&] {
+        if (captionDuringDump.isEmpty()) {
+            captionDuringDump = form.closeButton()->text();
+            EXPECT_TRUE(form.closeButton()->isEnabled());
+            EXPECT_FALSE(form.dumpButton()->isEnabled());
+            form.closeButton()->click();
+        }
+    };
+    form.dumpButton()->click();
+    ui->onEventsLetThrough = {};
+
+    EXPECT_EQ(captionDuringDump, QStringLiteral("ｷｬﾝｾﾙ"));
+    EXPECT_EQ(form.closeButton()->text(), closeCaption);
+    EXPECT_EQ(form.closeButton()->accessibleName(), closeCaption);
+    EXPECT_TRUE(form.isVisible());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    const qsizetype rows = text.count("INSERT INTO");
+    EXPECT_GT(rows, 0);
+    EXPECT_LT(rows, 5000);
+    EXPECT_TRUE(text.endsWith(" );\n"));
+    ASSERT_EQ(ui->messages.size(), 1);
+    EXPECT_EQ(ui->messages[0],
+              msgf(MaintenanceForm::kDumpCancelled, static_cast<unsigned long long>(rows), path));
+    EXPECT_FALSE(c.busy());
+    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM t"), "5000");
+
+    // Once the dump is over the button closes the form again.
+    form.closeButton()->click();
+    EXPECT_FALSE(form.isVisible());
+}
+
+}  // namespace
+}  // namespace dbk
