@@ -19,7 +19,9 @@ void centreOverWindow(QWidget& form, const QWidget* over) {
     if (!over)
         return;
     over = over->window();
-    form.adjustSize();
+    // A form that chose its size keeps it; the others take the size their contents ask for.
+    if (!form.testAttribute(Qt::WA_Resized))
+        form.adjustSize();
     QRect frame = form.frameGeometry();
     frame.moveCenter(over->frameGeometry().center());
     // As much of the form as fits stays on the screen the window is on.

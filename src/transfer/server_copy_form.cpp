@@ -155,6 +155,10 @@ void ServerCopyForm::buildControls() {
     target->addWidget(sourceCount_, 3, 1);
     target->addWidget(captionLabel(QStringLiteral("コピーされたレコード数"), copiedCount_), 3, 2);
     target->addWidget(copiedCount_, 3, 3);
+    // The fields share the width; the captions keep theirs.
+    target->setColumnStretch(1, 1);
+    target->setColumnStretch(3, 1);
+    target->setColumnMinimumWidth(3, 140);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -170,7 +174,7 @@ void ServerCopyForm::buildControls() {
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(lists, 1);
     layout->addLayout(right, 1);
-    resize(1100, 640);
+    resize(1220, 660);
 }
 
 void ServerCopyForm::fillServers() {

@@ -3,11 +3,13 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include "app/main_frame.h"
 #include "app/modal_runner.h"
@@ -231,6 +233,19 @@ TEST_F(MainFrameTest, FormsOpenCentredOverTheMainWindow) {
         return 0;
     });
     EXPECT_TRUE(frame.runCommand(cmd::About, Pane::Tree));
+
+    // A form that chose its size opens at that size (wider than its contents ask for); one that
+    // did not takes its contents' size.
+    QDialog sized(&frame);
+    auto* layout = new QVBoxLayout(&sized);
+    layout->addWidget(new QLabel(QStringLiteral("x")));
+    sized.resize(420, 330);
+    runModal(sized);
+    EXPECT_EQ(sized.size(), QSize(420, 330));
+    QDialog fitted(&frame);
+    (new QVBoxLayout(&fitted))->addWidget(new QLabel(QStringLiteral("x")));
+    runModal(fitted);
+    EXPECT_EQ(fitted.size(), fitted.sizeHint());
 
     QDialog big(&frame);
     big.resize(2000, 300);
