@@ -1,5 +1,5 @@
 # shellcheck shell=bash
-# Certificates for the test servers' encrypted connections. Source this file from bash:
+# Certificates for the encrypted connections of the test servers and the sandbox. Source this file from bash:
 #
 #   source scripts/test_certificates.sh
 #   make_test_certificates DIR
