@@ -1,6 +1,8 @@
 #include "app/caption_widget.h"
 
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace dbk {
 
@@ -11,6 +13,18 @@ QLabel* captionLabel(const QString& text, QWidget* control) {
     if (control->accessibleName().isEmpty())
         control->setAccessibleName(QString(text).remove(u'&'));
     return label;
+}
+
+QPushButton* namedButton(const QString& caption) {
+    auto* button = new QPushButton(caption);
+    button->setAccessibleName(QString(caption).remove(u'&'));
+    return button;
+}
+
+QLineEdit* readOnlyField() {
+    auto* edit = new QLineEdit;
+    edit->setReadOnly(true);
+    return edit;
 }
 
 }  // namespace dbk

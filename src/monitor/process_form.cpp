@@ -25,12 +25,6 @@ namespace dbk {
 namespace {
 constexpr int kFlushFailed = 10090;
 
-QLineEdit* readOnlyField() {
-    auto* edit = new QLineEdit;
-    edit->setReadOnly(true);
-    return edit;
-}
-
 // A caption label for a control that also names the control.
 QLabel* caption(const QString& text, QWidget* control) {
     control->setAccessibleName(text);

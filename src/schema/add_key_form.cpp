@@ -26,12 +26,6 @@ QPushButton* button(const QString& caption) {
     return b;
 }
 
-QLineEdit* readOnlyField() {
-    auto* edit = new QLineEdit;
-    edit->setReadOnly(true);
-    return edit;
-}
-
 // The Japanese line of an action and the server's error in its "%d:%s".
 QString failureText(const char* text, const Connection& connection) {
     return formatUi(QString::fromUtf8(text), connection.errorNumber(), toUi(connection.errorText()));

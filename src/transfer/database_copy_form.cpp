@@ -17,24 +17,14 @@
 
 namespace dbk {
 
-namespace {
-
-QPushButton* button(const QString& caption) {
-    auto* b = new QPushButton(caption);
-    b->setAccessibleName(caption);
-    return b;
-}
-
-}  // namespace
-
 DatabaseCopyForm::DatabaseCopyForm(Session& session, const std::string& database, QWidget* parent)
     : QDialog(parent), session_(session), database_(database) {
     source_ = new QLineEdit(toUi(database));
     source_->setReadOnly(true);
     name_ = new QLineEdit;
-    create_ = button(QStringLiteral("作成"));
+    create_ = namedButton(QStringLiteral("作成"));
     create_->setDefault(true);
-    cancel_ = button(QStringLiteral("ｷｬﾝｾﾙ"));
+    cancel_ = namedButton(QStringLiteral("ｷｬﾝｾﾙ"));
     cancel_->setAutoDefault(false);
 
     auto* fields = new QGridLayout;

@@ -26,27 +26,6 @@ namespace dbk {
 
 namespace {
 
-QLineEdit* readOnlyField() {
-    auto* edit = new QLineEdit;
-    edit->setReadOnly(true);
-    return edit;
-}
-
-QPushButton* button(const QString& caption) {
-    auto* b = new QPushButton(caption);
-    b->setAccessibleName(caption);
-    return b;
-}
-
-std::string utf8(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
-}
-
-QString fromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QTreeWidget* listWithColumns(std::initializer_list<std::pair<int, int>> columns) {
     auto* list = new QTreeWidget;
     list->setRootIsDecorated(false);
@@ -123,9 +102,9 @@ void ServerCopyForm::buildControls() {
     copyData_->setAccessibleName(copyData_->text());
     sourceCount_ = readOnlyField();
     copiedCount_ = readOnlyField();
-    duplicate_ = button(QStringLiteral("複製"));
+    duplicate_ = namedButton(QStringLiteral("複製"));
     duplicate_->setDefault(true);
-    cancel_ = button(QStringLiteral("ｷｬﾝｾﾙ"));
+    cancel_ = namedButton(QStringLiteral("ｷｬﾝｾﾙ"));
     cancel_->setAutoDefault(false);
 
     auto* lists = new QGridLayout;
@@ -195,7 +174,7 @@ QString ServerCopyForm::logPath() const {
 }
 
 void ServerCopyForm::setStatement(const std::string& utf8Text) {
-    statement_->setPlainText(fromUtf8(utf8Text));
+    statement_->setPlainText(QString::fromStdString(utf8Text));
 }
 
 void ServerCopyForm::serverChosen() {
@@ -271,19 +250,23 @@ void ServerCopyForm::tableChosen() {
 }
 
 void ServerCopyForm::targetChanged() {
-    const std::string database =
-        targetDatabase_->currentIndex() < 0 ? std::string() : utf8(targetDatabase_->currentText());
-    setStatement(retargetedIfChosen(utf8(statement_->toPlainText()), database, utf8(name_->text())));
+    const std::string database = targetDatabase_->currentIndex() < 0
+                                     ? std::string()
+                                     : targetDatabase_->currentText().toUtf8().toStdString();
+    setStatement(retargetedIfChosen(statement_->toPlainText().toUtf8().toStdString(), database,
+                                    name_->text().toUtf8().toStdString()));
 }
 
 void ServerCopyForm::typeChanged() {
-    const std::string type = type_->currentIndex() < 0 ? std::string() : utf8(type_->currentText());
-    setStatement(
-        retypedIfChosen(utf8(statement_->toPlainText()), type, session_.generation().tableTypeClause(type)));
+    const std::string type =
+        type_->currentIndex() < 0 ? std::string() : type_->currentText().toUtf8().toStdString();
+    setStatement(retypedIfChosen(statement_->toPlainText().toUtf8().toStdString(), type,
+                                 session_.generation().tableTypeClause(type)));
 }
 
 void ServerCopyForm::showBatchCount() {
-    batchCount_->setText(batchCountText(batchCount(utf8(sourceCount_->text()), utf8(batchSize_->text()))));
+    batchCount_->setText(batchCountText(
+        batchCount(sourceCount_->text().toUtf8().toStdString(), batchSize_->text().toUtf8().toStdString())));
 }
 
 void ServerCopyForm::setControlsEnabled(bool enabled) {
@@ -317,16 +300,16 @@ void ServerCopyForm::duplicate() {
     }
 
     TableCopyRequest request;
-    request.createStatement = utf8(statement_->toPlainText());
+    request.createStatement = statement_->toPlainText().toUtf8().toStdString();
     request.sourceDatabase = sourceDatabase_;
     request.sourceTable = sourceTable_;
-    request.targetDatabase = utf8(targetDatabase_->currentText());
-    request.targetTable = utf8(name_->text());
+    request.targetDatabase = targetDatabase_->currentText().toUtf8().toStdString();
+    request.targetTable = name_->text().toUtf8().toStdString();
     request.copyData = copyData_->isChecked();
     request.logPath = logPath();
 
     TableCopy copy(source_.connection(), session_.connection());
-    copy.setBatchRows(batchRowsFromText(utf8(batchSize_->text())));
+    copy.setBatchRows(batchRowsFromText(batchSize_->text().toUtf8().toStdString()));
     cancelRequest_.reset();
     copy.setCancelToken(&cancelRequest_);
     copy.setSourceCount([this](uint64_t rows) { sourceCount_->setText(QString::number(rows)); });

@@ -22,27 +22,6 @@
 
 namespace dbk {
 
-namespace {
-
-QLineEdit* readOnlyField() {
-    auto* edit = new QLineEdit;
-    edit->setReadOnly(true);
-    return edit;
-}
-
-QPushButton* button(const QString& caption) {
-    auto* b = new QPushButton(caption);
-    b->setAccessibleName(caption);
-    return b;
-}
-
-std::string utf8(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
-}
-
-}  // namespace
-
 TableCopyForm::TableCopyForm(Session& session, const std::string& database, const std::string& table,
                              QWidget* parent)
     : QDialog(parent), session_(session), database_(database), table_(table) {
@@ -89,14 +68,14 @@ void TableCopyForm::buildControls() {
     copyData_->setAccessibleName(copyData_->text());
     sourceCount_ = readOnlyField();
     copiedCount_ = readOnlyField();
-    logButton_ = button(QStringLiteral("ログ取得"));
+    logButton_ = namedButton(QStringLiteral("ログ取得"));
     logButton_->setAutoDefault(false);
     logView_ = new QPlainTextEdit;
     logView_->setReadOnly(true);
     logView_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    create_ = button(QStringLiteral("作成"));
+    create_ = namedButton(QStringLiteral("作成"));
     create_->setDefault(true);
-    cancel_ = button(QStringLiteral("ｷｬﾝｾﾙ"));
+    cancel_ = namedButton(QStringLiteral("ｷｬﾝｾﾙ"));
     cancel_->setAutoDefault(false);
 
     auto* source = new QGridLayout;
@@ -140,19 +119,20 @@ QString TableCopyForm::logPath() {
 }
 
 void TableCopyForm::targetChanged() {
-    const std::string database =
-        targetDatabase_->currentIndex() < 0 ? std::string() : utf8(targetDatabase_->currentText());
-    const std::string text =
-        retargetedStatement(utf8(statement_->toPlainText()), database, utf8(targetName_->text()));
+    const std::string database = targetDatabase_->currentIndex() < 0
+                                     ? std::string()
+                                     : targetDatabase_->currentText().toUtf8().toStdString();
+    const std::string text = retargetedStatement(statement_->toPlainText().toUtf8().toStdString(), database,
+                                                 targetName_->text().toUtf8().toStdString());
     statement_->setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void TableCopyForm::typeChanged() {
     if (type_->currentIndex() < 0)
         return;
-    const std::string type = utf8(type_->currentText());
-    const std::string text =
-        retypedStatement(utf8(statement_->toPlainText()), type, session_.generation().tableTypeClause(type));
+    const std::string type = type_->currentText().toUtf8().toStdString();
+    const std::string text = retypedStatement(statement_->toPlainText().toUtf8().toStdString(), type,
+                                              session_.generation().tableTypeClause(type));
     statement_->setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
@@ -177,11 +157,11 @@ void TableCopyForm::create() {
         return;
 
     TableCopyRequest request;
-    request.createStatement = utf8(statement_->toPlainText());
+    request.createStatement = statement_->toPlainText().toUtf8().toStdString();
     request.sourceDatabase = database_;
     request.sourceTable = table_;
-    request.targetDatabase = utf8(targetDatabase_->currentText());
-    request.targetTable = utf8(targetName_->text());
+    request.targetDatabase = targetDatabase_->currentText().toUtf8().toStdString();
+    request.targetTable = targetName_->text().toUtf8().toStdString();
     request.copyData = copyData_->isChecked();
     request.logPath = logPath();
 
