@@ -16,24 +16,21 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "conn/connection.h"
 #include "transfer/csv_export.h"
 
 namespace {
 
-const char* env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
+using bench::best;
+using bench::env;
+using bench::median;
+using bench::secondsSince;
 
 long peakKilobytes(int who) {
     rusage usage{};
     getrusage(who, &usage);
     return usage.ru_maxrss;
-}
-
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 // Rows of several kinds of value: numbers, ASCII and Japanese text, NULLs, a quote now and then.
@@ -115,16 +112,6 @@ double clientSeconds(const std::string& statement, const QString& path, long* pe
     if (peakKilobytes)
         *peakKilobytes = client.readAllStandardError().trimmed().split('\n').last().toLong();
     return seconds;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double best(const std::vector<double>& values) {
-    return *std::min_element(values.begin(), values.end());
 }
 
 }  // namespace

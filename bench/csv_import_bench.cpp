@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "conn/connection.h"
 #include "conn/session.h"
 #include "transfer/csv_import.h"
@@ -28,16 +29,11 @@
 
 namespace {
 
-const char* env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-long peakKilobytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
+using bench::best;
+using bench::env;
+using bench::median;
+using bench::peakKilobytes;
+using bench::secondsSince;
 
 // CPU seconds (user and system) of this process, or of the children it waited for.
 double cpuSeconds(int who) {
@@ -45,20 +41,6 @@ double cpuSeconds(int who) {
     getrusage(who, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double best(const std::vector<double>& values) {
-    return *std::min_element(values.begin(), values.end());
 }
 
 [[noreturn]] void fail(const std::string& what) {

@@ -21,41 +21,19 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "conn/connection.h"
 #include "transfer/database_copy.h"
 #include "transfer/table_copy.h"
 
 namespace {
 
-const char* env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-long peakKilobytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double best(const std::vector<double>& values) {
-    return *std::min_element(values.begin(), values.end());
-}
-
-void fail(const char* what, const dbk::Connection& c) {
-    std::fprintf(stderr, "%s: %s\n", what, c.errorLine().c_str());
-    std::exit(1);
-}
+using bench::best;
+using bench::env;
+using bench::fail;
+using bench::median;
+using bench::peakKilobytes;
+using bench::secondsSince;
 
 dbk::ConnectParams params(const char* prefix) {
     const std::string p(prefix);

@@ -9,16 +9,14 @@
 #include <functional>
 #include <vector>
 
+#include "bench_support.h"
 #include "conn/connection.h"
 #include "conn/text_format.h"
 #include "monitor/graph_pages.h"
 
 namespace {
 
-const char* env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
+using bench::env;
 
 constexpr int kDatabases = 200;
 constexpr int kTables = 20;

@@ -9,22 +9,15 @@
 
 #include "app/main_frame.h"
 #include "app/scripted_ui_services.h"
+#include "bench_support.h"
 #include "browser/dbkeeper_view.h"
 #include "conn/dbkeeper_doc.h"
 #include "conn/text_codec.h"
 
 namespace {
 
-long peakKilobytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-const char* env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
+using bench::env;
+using bench::peakKilobytes;
 
 }  // namespace
 

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "conn/connection.h"
 #include "transfer/copy_engine.h"
 #include "transfer/table_copy.h"
@@ -30,35 +31,12 @@
 
 namespace {
 
-const char* env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-long peakKilobytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-double secondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-double best(const std::vector<double>& values) {
-    return *std::min_element(values.begin(), values.end());
-}
-
-void fail(const char* what, const dbk::Connection& c) {
-    std::fprintf(stderr, "%s: %s\n", what, c.errorLine().c_str());
-    std::exit(1);
-}
+using bench::best;
+using bench::env;
+using bench::fail;
+using bench::median;
+using bench::peakKilobytes;
+using bench::secondsSince;
 
 // Numbers, ASCII and Japanese text, NULLs, quotes and backslashes now and then.
 void ensureTable(dbk::Connection& c, const std::string& table, long long rows) {

@@ -1,0 +1,51 @@
+#pragma once
+
+// What every benchmark program measures with: settings from the environment, wall time,
+// medians and bests of rounds, the peak memory of the process.
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "conn/connection.h"
+
+namespace bench {
+
+// The variable's value, "" when it is not set.
+inline const char* env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// The peak resident memory of this process so far.
+inline long peakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+inline double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+inline double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+inline double best(const std::vector<double>& values) {
+    return *std::min_element(values.begin(), values.end());
+}
+
+// A statement the benchmark needs failed: say which, and stop.
+[[noreturn]] inline void fail(const char* what, const dbk::Connection& c) {
+    std::fprintf(stderr, "%s: %s\n", what, c.errorLine().c_str());
+    std::exit(1);
+}
+
+}  // namespace bench
