@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <functional>
 #include <string>
 
 #include "app/messages.h"
@@ -26,8 +27,41 @@ std::string scalar(Connection& c, const std::string& sql) {
     return r.ok() && r.next() ? std::string(r.text(0U)) : std::string("(failed: ") + c.errorLine() + ")";
 }
 
+// A session's statement seen from a second connection, while it runs.
+class RunningStatement {
+public:
+    RunningStatement(const Connection& session, const std::string& head)
+        : observer_(test::connectAdmin()),
+          query_("SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " +
+                 std::to_string(session.threadId()) + " AND INFO LIKE '" + head + "%'") {}
+    bool running() { return scalar(observer_, query_) == "1"; }
+
+private:
+    Connection observer_;
+    std::string query_;
+};
+
 class CancelFormsTest : public ::testing::Test {
 protected:
+    // Runs `start`; each time it lets events through `everyTime` runs, and the first time the
+    // statement is seen running `cancel` runs. True when it was seen.
+    bool cancelWhileRunning(RunningStatement& statement, const std::function<void()>& start,
+                            const std::function<void()>& cancel,
+                            const std::function<void()>& everyTime = {}) {
+        bool seen = false;
+        ui->onEventsLetThrough = [&] {
+            if (everyTime)
+                everyTime();
+            if (!seen && statement.running()) {
+                seen = true;
+                cancel();
+            }
+        };
+        start();
+        ui->onEventsLetThrough = {};
+        return seen;
+    }
+
     void SetUp() override {
         DBK_REQUIRE_SERVER();
         setInterfaceLanguage(Language::English);
@@ -54,28 +88,20 @@ TEST_F(CancelFormsTest, TheCopyFormsCancelStopsItsInsertOnTheServer) {
     form.nameEdit()->setText(QStringLiteral("dst"));
     form.copyDataBox()->setChecked(true);
 
-    Connection observer = test::connectAdmin();
-    const std::string running =
-        "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " + std::to_string(c.threadId()) +
-        " AND INFO LIKE 'INSERT INTO%'";
+    RunningStatement insert(c, "INSERT INTO");
     bool cancelLive = true;
-    bool clicked = false;
-    ui->onEventsLetThrough = [&] {
-        cancelLive = cancelLive && form.cancelButton()->isEnabled() && !form.createButton()->isEnabled();
-        if (!clicked && scalar(observer, running) == "1") {
-            clicked = true;
-            form.cancelButton()->click();
-        }
-    };
-    form.createButton()->click();
-    ui->onEventsLetThrough = {};
+    const bool clicked = cancelWhileRunning(
+        insert, [&] { form.createButton()->click(); }, [&] { form.cancelButton()->click(); },
+        [&] {
+            cancelLive = cancelLive && form.cancelButton()->isEnabled() && !form.createButton()->isEnabled();
+        });
 
     ASSERT_TRUE(clicked) << "the INSERT was never seen running";
     EXPECT_TRUE(cancelLive);
     EXPECT_TRUE(form.isVisible());
     ASSERT_EQ(ui->messages.size(), 1);
     EXPECT_EQ(ui->messages[0], msg(TableCopy::kStatementCancelledMessage));
-    EXPECT_EQ(scalar(observer, running), "0");
+    EXPECT_FALSE(insert.running());
     EXPECT_FALSE(c.busy());
     EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM dst"), "0");
     EXPECT_EQ(c.characterSetName(), "cp932");
@@ -101,29 +127,21 @@ TEST_F(CancelFormsTest, TheDatabaseCopyStopsBeforeItsNextTable) {
     DatabaseCopyForm form(db.session(), db.name());
     form.nameEdit()->setText(QString::fromStdString(copy));
 
-    Connection observer = test::connectAdmin();
-    const std::string running =
-        "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " + std::to_string(c.threadId()) +
-        " AND INFO LIKE 'INSERT INTO%'";
+    RunningStatement insert(c, "INSERT INTO");
     bool cancelLive = true;
-    bool clicked = false;
-    ui->onEventsLetThrough = [&] {
-        cancelLive = cancelLive && form.cancelButton()->isEnabled() && !form.createButton()->isEnabled();
-        if (!clicked && scalar(observer, running) == "1") {
-            clicked = true;
-            form.cancelButton()->click();
-        }
-    };
     ui->answers = {true};
-    form.createButton()->click();
-    ui->onEventsLetThrough = {};
+    const bool clicked = cancelWhileRunning(
+        insert, [&] { form.createButton()->click(); }, [&] { form.cancelButton()->click(); },
+        [&] {
+            cancelLive = cancelLive && form.cancelButton()->isEnabled() && !form.createButton()->isEnabled();
+        });
 
     ASSERT_TRUE(clicked) << "the INSERT was never seen running";
     EXPECT_TRUE(cancelLive);
     ASSERT_EQ(ui->messages.size(), 1);
     EXPECT_EQ(ui->messages[0],
               msg(DatabaseCopy::kCancelledMessage) + u'\n' + msgf(DatabaseCopy::kCountsMessage, 1, 0, 0));
-    EXPECT_EQ(scalar(observer, running), "0");
+    EXPECT_FALSE(insert.running());
     EXPECT_EQ(
         scalar(c, "SELECT GROUP_CONCAT(TABLE_NAME) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '" +
                       copy + "'"),
@@ -143,28 +161,21 @@ TEST_F(CancelFormsTest, AnOptimizeIsStoppedOnTheServer) {
     form.show();
     const QString closeCaption = form.closeButton()->text();
 
-    Connection observer = test::connectAdmin();
-    const std::string running =
-        "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " + std::to_string(c.threadId()) +
-        " AND INFO LIKE 'OPTIMIZE%'";
-    bool clicked = false;
+    RunningStatement optimize(c, "OPTIMIZE");
     QString captionWhileRunning;
-    ui->onEventsLetThrough = [&] {
-        if (!clicked && scalar(observer, running) == "1") {
-            clicked = true;
+    const bool clicked = cancelWhileRunning(
+        optimize, [&] { form.optimizeButton()->click(); },
+        [&] {
             captionWhileRunning = form.closeButton()->text();
             EXPECT_FALSE(form.optimizeButton()->isEnabled());
             form.closeButton()->click();
-        }
-    };
-    form.optimizeButton()->click();
-    ui->onEventsLetThrough = {};
+        });
 
     ASSERT_TRUE(clicked) << "the OPTIMIZE was never seen running";
     EXPECT_EQ(captionWhileRunning, QStringLiteral("ｷｬﾝｾﾙ"));
     EXPECT_EQ(ui->messages, QStringList{msg(MaintenanceForm::kStatementCancelled)});
     EXPECT_TRUE(form.performanceResultEdit()->text().isEmpty());
-    EXPECT_EQ(scalar(observer, running), "0");
+    EXPECT_FALSE(optimize.running());
     EXPECT_FALSE(c.busy());
     EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM t"), "80000");
     EXPECT_EQ(form.closeButton()->text(), closeCaption);
