@@ -28,6 +28,12 @@ bool hasEightBit(std::string_view text) {
                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
 }
 
+// Bytes that ISO-2022-JP text does not pass through as they are: ESC (which may start a
+// designation), SO and SI (consumed as shifts, stray or not).
+bool hasIso2022JpControl(std::string_view text) {
+    return text.find_first_of("\x1b\x0e\x0f") != std::string_view::npos;
+}
+
 // ESC "$" (two-byte sets), ESC "(" (one-byte sets) or SO (half-width kana) of ISO-2022-JP.
 bool hasShiftSequence(std::string_view text) {
     if (text.find(kShiftOut) != std::string_view::npos)
@@ -904,16 +910,10 @@ std::pair<char32_t, size_t> decodeUtf8(std::string_view s, size_t i) {
 ShiftJisEncoder::ShiftJisEncoder() : bmp_(0x10000, 0) {}
 
 uint32_t ShiftJisEncoder::lookUp(char32_t code, std::string_view utf8) {
-    uint32_t* slot = nullptr;
-    if (code < 0x10000) {
-        slot = &bmp_[code];
-    } else {
-        for (auto& [known, entry] : others_) {
-            if (known == code)
-                return entry;
-        }
-        slot = &others_.emplace_back(code, 0).second;
-    }
+    // Shift_JIS has no character beyond the basic plane: every one of them becomes "?".
+    if (code >= 0x10000)
+        return kKnown | kMissing | 1U << 16 | static_cast<unsigned char>('?');
+    uint32_t* slot = &bmp_[code];
     if (*slot != 0)
         return *slot;
     std::string bytes;
@@ -1025,8 +1025,11 @@ std::string KanjiConverter::convert(std::string_view input, KanjiCode code, JisS
 
 std::size_t KanjiConverter::appendConverted(std::string_view input, KanjiCode code, JisShift& shift,
                                             std::string& out) const {
+    // Text that the conversion would give back unchanged; for ISO-2022-JP also no byte it would
+    // read as a shift or a designation, so that a piece converts exactly as it does within the
+    // whole text.
     if (!hasEightBit(input) &&
-        (code != KanjiCode::Iso2022Jp || (shift.isInitial() && !hasShiftSequence(input)))) {
+        (code != KanjiCode::Iso2022Jp || (shift.isInitial() && !hasIso2022JpControl(input)))) {
         out += input;
         return 0;
     }

@@ -83,8 +83,7 @@ private:
     // The codec's answer for a whole value.
     static std::size_t encodeWhole(std::string_view utf8, std::string& out);
 
-    std::vector<uint32_t> bmp_;                          // per code point below 0x10000
-    std::vector<std::pair<char32_t, uint32_t>> others_;  // the few above it that occur
+    std::vector<uint32_t> bmp_;  // per code point below 0x10000
 };
 
 // Gathers evidence for the code of a text that comes in pieces (the lines of a file), so that

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
+#include <random>
 
 #include <QFile>
 #include <QList>
@@ -281,6 +283,53 @@ TEST(ShiftJisEncoder, WritesUtf8ValuesAsTheConverterWouldAndCountsWhatIsMissing)
     out.clear();
     EXPECT_EQ(encoder.appendUtf8("\x1a\x1c\x7f\xe6\xbc\xa2\x1a\x1c\x7f", out), 0U);
     EXPECT_EQ(out, "\x1a\x1c\x7f\x8a\xbf\x1a\x1c\x7f");
+}
+
+// Characters beyond the basic plane have no Shift_JIS form: each is decided at once, however
+// many different ones a run of values holds (a search through those seen before made an export of
+// many emoji take seconds).
+TEST(ShiftJisEncoder, WritesEveryCharacterBeyondTheBasicPlaneAsAQuestionMarkAtOnce) {
+    std::string input;
+    for (char32_t c = 0x10000; c < 0x10000 + 200000; ++c) {
+        input += static_cast<char>(0xF0 | c >> 18);
+        input += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+        input += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        input += static_cast<char>(0x80 | (c & 0x3F));
+    }
+    ShiftJisEncoder encoder;
+    std::string out;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(encoder.appendUtf8(input, out), 200000U);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(out, std::string(200000, '?'));
+}
+
+// A file is converted line by line, carrying the shift state: every text converts the same way
+// in pieces as whole, stray shifts and foreign escape sequences included.
+TEST(KanjiConverter, ConvertsIso2022JpLineByLineExactlyAsWhole) {
+    const char alphabet[] = {'\x1b', '\x1b', '\x0e', '\x0f', '$', '(', ')', '.',  'B',  '@',  'J',    'I',
+                             'D',    'A',    '!',    '0',    '4', '~', ' ', '\n', '\n', '\r', '\x1a', '\x7f'};
+    std::mt19937 random(25);
+    int differing = 0;
+    for (int round = 0; round < 20000; ++round) {
+        std::string input;
+        const int length = 1 + static_cast<int>(random() % 40);
+        for (int i = 0; i < length; ++i)
+            input += alphabet[random() % sizeof alphabet];
+        const KanjiConverter converter;
+        const std::string whole = converter.convert(input, KanjiCode::Iso2022Jp);
+        KanjiConverter::JisShift shift;
+        std::string pieces;
+        for (size_t pos = 0; pos < input.size();) {
+            const size_t end = std::min(input.find('\n', pos), input.size() - 1) + 1;
+            pieces += converter.convert(std::string_view(input).substr(pos, end - pos), KanjiCode::Iso2022Jp,
+                                        shift);
+            pos = end;
+        }
+        if (pieces != whole && ++differing <= 3)
+            ADD_FAILURE() << "differs for " << QByteArray::fromStdString(input).toHex().toStdString();
+    }
+    EXPECT_EQ(differing, 0);
 }
 
 TEST(KanjiFile, ConvertsAFileLineByLineAsNkfDoes) {
