@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <map>
 
 #include "conn/text_format.h"
 
@@ -77,14 +76,6 @@ bool parseItem(std::string_view line, Item& item) {
     return true;
 }
 
-// Follows a path of child positions from the root.
-FolderNode* nodeAt(FolderNode& root, const std::vector<size_t>& path) {
-    FolderNode* node = &root;
-    for (size_t index : path)
-        node = &node->children[index];
-    return node;
-}
-
 }  // namespace
 
 std::string write(const FolderNode& root) {
@@ -116,8 +107,17 @@ FolderNode read(std::string_view content) {
     const size_t toRead =
         countKnown ? std::min(available, static_cast<size_t>(std::max(count, 0))) : available;
 
-    // Numbered items that were placed: number -> path of child positions from the root.
-    std::map<int, std::vector<size_t>> placed;
+    // Items are placed in file order, each below an item placed before it, and the tree is put
+    // together at the end: from the last item to the first, every item is moved into its parent,
+    // whose own children are then complete. Each line costs the same however deep it lies.
+    struct Placed {
+        size_t parent;  // position in `placed`; kRoot for the root
+        FolderNode node;
+    };
+    constexpr size_t kRoot = static_cast<size_t>(-1);
+    std::vector<Placed> placed;
+    // Item number -> position in `placed`, for the numbered items that were placed.
+    std::vector<size_t> byNumber(1, kRoot);
     int lastNumber = 0;
     for (size_t i = 1; i <= toRead; ++i) {
         Item item;
@@ -128,22 +128,30 @@ FolderNode read(std::string_view content) {
         }
         const int number = item.tag == -1 ? ++lastNumber : 0;
         const bool validImage = item.image >= 0 && item.image <= 3;
-        std::vector<size_t> parentPath;
+        size_t parent = kRoot;
         if (item.parent != 0) {
-            auto it = placed.find(item.parent);
-            if (it == placed.end())
+            if (item.parent < 0 || static_cast<size_t>(item.parent) >= byNumber.size() ||
+                byNumber[static_cast<size_t>(item.parent)] == kRoot) {
                 continue;
-            parentPath = it->second;
+            }
+            parent = byNumber[static_cast<size_t>(item.parent)];
         }
-        FolderNode* parent = nodeAt(root, parentPath);
-        if (!validImage || !parent->isFolder() || item.text.empty())
+        const bool parentIsFolder = parent == kRoot || placed[parent].node.isFolder();
+        if (!validImage || !parentIsFolder || item.text.empty())
             continue;
-        parent->children.push_back(FolderNode{item.text, item.image, item.tag, {}});
+        placed.push_back(Placed{parent, FolderNode{std::move(item.text), item.image, item.tag, {}}});
         if (number != 0) {
-            parentPath.push_back(parent->children.size() - 1);
-            placed[number] = std::move(parentPath);
+            byNumber.resize(std::max(byNumber.size(), static_cast<size_t>(number) + 1), kRoot);
+            byNumber[static_cast<size_t>(number)] = placed.size() - 1;
         }
     }
+    for (size_t i = placed.size(); i-- > 0;) {
+        FolderNode& node = placed[i].node;
+        std::reverse(node.children.begin(), node.children.end());
+        FolderNode& parent = placed[i].parent == kRoot ? root : placed[placed[i].parent].node;
+        parent.children.push_back(std::move(node));
+    }
+    std::reverse(root.children.begin(), root.children.end());
     return root;
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -82,6 +84,29 @@ TEST(FolderFile, DamagedFilesLoadWhatCanBePlaced) {
     ASSERT_EQ(tree.children.size(), 2u);
     EXPECT_TRUE(tree.children[0].children.empty());
     EXPECT_EQ(tree.children[1].children, std::vector<FolderNode>{host("h")});
+}
+
+// Each line costs the same however deep its item lies: 16,000 nested folders took seconds and
+// gigabytes when every item remembered its whole path.
+TEST(FolderFile, ReadsDeeplyNestedFoldersInTimeProportionalToTheLines) {
+    constexpr int kDepth = 16000;
+    std::string content = std::to_string(kDepth + 1) + "\n";
+    for (int i = 0; i < kDepth; ++i)
+        content += std::to_string(i) + " 0 f" + std::to_string(i % 10) + " -1\n";
+    content += std::to_string(kDepth) + " 2 leaf -1\n";
+    const auto start = std::chrono::steady_clock::now();
+    const FolderNode root = folder_file::read(content);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    const FolderNode* node = &root;
+    int depth = 0;
+    while (node->children.size() == 1 && node->children[0].isFolder()) {
+        node = &node->children[0];
+        EXPECT_EQ(node->text, "f" + std::to_string(depth % 10));
+        ++depth;
+    }
+    EXPECT_EQ(depth, kDepth);
+    EXPECT_EQ(node->children, std::vector<FolderNode>{host("leaf")});
+    EXPECT_EQ(folder_file::write(root), content);
 }
 
 TEST(FolderFile, SaveAndLoadUseTheFile) {
