@@ -68,6 +68,24 @@ TEST(Messages, BothLanguagesHaveEveryNumberWithTheSameConversions) {
         EXPECT_TRUE(english.contains(id)) << id;
 }
 
+// Messages whose counts the two languages put in different places still take the arguments in
+// the order of the call.
+TEST(Messages, CountsReadTheSameInBothLanguages) {
+    struct Case {
+        int id;
+        Language language;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {21005, Language::English, "2905 of 3005 rows could not be copied"},
+        {21005, Language::Japanese, "2905件のレコードをコピーできませんでした（全3005件中）"},
+    };
+    for (const Case& c : cases) {
+        const QString text = formatUi(msgIn(c.language, c.id), 2905LL, 3005LL, QStringLiteral("rep.log"));
+        EXPECT_TRUE(text.contains(QString::fromUtf8(c.expected))) << c.id << ": " << text.toStdString();
+    }
+}
+
 TEST(Messages, EscapesBecomeLineBreaks) {
     EXPECT_EQ(msgIn(Language::English, 10068), QStringLiteral("Error deleting.\n%d:%s"));
     EXPECT_EQ(msgIn(Language::Japanese, 10005), QStringLiteral("作成できません！\n%d:%s"));
