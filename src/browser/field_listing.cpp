@@ -5,14 +5,15 @@
 
 namespace dbk {
 
-std::string showFieldsStatement(const std::string& database, const std::string& table) {
-    return format("SHOW fields FROM %s", Connection::qualifiedName(database, table));
+std::string showFieldsStatement(const Connection& connection, const std::string& database,
+                                const std::string& table) {
+    return format("SHOW fields FROM %s", connection.qualifiedName(database, table));
 }
 
 std::optional<std::vector<FieldDescription>> readFieldListing(Connection& connection,
                                                               const std::string& database,
                                                               const std::string& table) {
-    Result result = connection.query(showFieldsStatement(database, table));
+    Result result = connection.query(showFieldsStatement(connection, database, table));
     if (!result.ok())
         return std::nullopt;
     // By name where the server names the columns; the classic positions otherwise.

@@ -18,7 +18,8 @@ struct FieldDescription {
     std::string extra;
 };
 
-std::string showFieldsStatement(const std::string& database, const std::string& table);
+std::string showFieldsStatement(const Connection& connection, const std::string& database,
+                                const std::string& table);
 
 // The table's fields in field order; nullopt when the statement fails.
 std::optional<std::vector<FieldDescription>> readFieldListing(Connection& connection,

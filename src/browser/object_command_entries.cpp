@@ -49,8 +49,8 @@ FollowUp deleteSelected(EntrySite& site, const EntryTarget&) {
         return {};
     Connection& connection = site.document().connection();
     const bool dropDatabase = action == DeleteAction::DropDatabase;
-    const std::string statement =
-        dropDatabase ? object_commands::dropDatabase(name) : object_commands::dropTable(database, name);
+    const std::string statement = dropDatabase ? object_commands::dropDatabase(connection, name)
+                                               : object_commands::dropTable(connection, database, name);
     if (!connection.exec(statement)) {
         reportServerError(10068, connection);
         return {};
@@ -65,7 +65,7 @@ FollowUp deleteAllRecords(EntrySite& site, const EntryTarget& target) {
     if (!confirm(10089, toUi(target.table)))
         return {};
     Connection& connection = site.document().connection();
-    if (!connection.exec(object_commands::deleteAllRecords(target.database, target.table))) {
+    if (!connection.exec(object_commands::deleteAllRecords(connection, target.database, target.table))) {
         ui().message(msgf(10090, toUi(connection.errorText())));
     }
     return FollowUp{.refillList = true};
@@ -87,7 +87,8 @@ FollowUp lockTable(EntrySite& site, const EntryTarget& target) {
         ui().message(msg(10080));
         return {};
     }
-    runWithNotice(site, object_commands::lockTable(target.database, target.table), 10081);
+    runWithNotice(
+        site, object_commands::lockTable(site.document().connection(), target.database, target.table), 10081);
     return {};
 }
 
@@ -99,7 +100,7 @@ FollowUp unlockTables(EntrySite& site, const EntryTarget&) {
 FollowUp optimizeTable(EntrySite& site, const EntryTarget& target) {
     WaitCursor wait;
     Connection& connection = site.document().connection();
-    Result rows = connection.query(object_commands::optimizeTable(target.database, target.table));
+    Result rows = connection.query(object_commands::optimizeTable(connection, target.database, target.table));
     std::optional<std::string> complaint =
         rows.ok() ? object_commands::optimizeComplaint(rows) : std::optional(connection.errorText());
     if (complaint) {

@@ -21,24 +21,26 @@ DeleteAction deleteActionFor(object_tree::NodeKind kind, const std::string& name
     return DeleteAction::Nothing;
 }
 
-std::string dropDatabase(const std::string& database) {
-    return format("DROP DATABASE IF EXISTS %s", Connection::ident(database));
+std::string dropDatabase(const Connection& connection, const std::string& database) {
+    return format("DROP DATABASE IF EXISTS %s", connection.ident(database));
 }
 
-std::string dropTable(const std::string& database, const std::string& table) {
-    return format("DROP TABLE IF EXISTS %s", Connection::qualifiedName(database, table));
+std::string dropTable(const Connection& connection, const std::string& database, const std::string& table) {
+    return format("DROP TABLE IF EXISTS %s", connection.qualifiedName(database, table));
 }
 
-std::string deleteAllRecords(const std::string& database, const std::string& table) {
-    return format("DELETE FROM %s", Connection::qualifiedName(database, table));
+std::string deleteAllRecords(const Connection& connection, const std::string& database,
+                             const std::string& table) {
+    return format("DELETE FROM %s", connection.qualifiedName(database, table));
 }
 
-std::string lockTable(const std::string& database, const std::string& table) {
-    return format("LOCK TABLES %s READ", Connection::qualifiedName(database, table));
+std::string lockTable(const Connection& connection, const std::string& database, const std::string& table) {
+    return format("LOCK TABLES %s READ", connection.qualifiedName(database, table));
 }
 
-std::string optimizeTable(const std::string& database, const std::string& table) {
-    return format("OPTIMIZE TABLE %s", Connection::qualifiedName(database, table));
+std::string optimizeTable(const Connection& connection, const std::string& database,
+                          const std::string& table) {
+    return format("OPTIMIZE TABLE %s", connection.qualifiedName(database, table));
 }
 
 std::optional<std::string> optimizeComplaint(Result& rows) {

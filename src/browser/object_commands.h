@@ -17,14 +17,16 @@ enum class DeleteAction { Nothing, RefuseMysqlDatabase, RefuseMysqlTable, DropDa
 DeleteAction deleteActionFor(object_tree::NodeKind kind, const std::string& name,
                              const std::string& database);
 
-std::string dropDatabase(const std::string& database);
+std::string dropDatabase(const Connection& connection, const std::string& database);
 // The table is named with its database: the connection's default database may have been
 // changed since the table was shown (the console shares the connection).
-std::string dropTable(const std::string& database, const std::string& table);
-std::string deleteAllRecords(const std::string& database, const std::string& table);
-std::string lockTable(const std::string& database, const std::string& table);
+std::string dropTable(const Connection& connection, const std::string& database, const std::string& table);
+std::string deleteAllRecords(const Connection& connection, const std::string& database,
+                             const std::string& table);
+std::string lockTable(const Connection& connection, const std::string& database, const std::string& table);
 inline constexpr const char* kUnlockTables = "UNLOCK TABLES";
-std::string optimizeTable(const std::string& database, const std::string& table);
+std::string optimizeTable(const Connection& connection, const std::string& database,
+                          const std::string& table);
 // The server's text of the first row of an OPTIMIZE result that reports an error
 // (Msg_type "error"), or nullopt when the table was optimized.
 std::optional<std::string> optimizeComplaint(Result& rows);

@@ -16,17 +16,17 @@ QString tempCsvPath(const std::string& startupDirectory) {
     return dir.filePath(QString::fromLatin1(TempCsvWriter::kFileName));
 }
 
-std::string fieldNamesStatement(const std::string& table) {
-    return format("select * from %s Limit 1", Connection::ident(table));
+std::string fieldNamesStatement(const Connection& connection, const std::string& table) {
+    return format("select * from %s Limit 1", connection.ident(table));
 }
 
-std::string wholeTableStatement(const std::string& table) {
-    return format("select * from %s", Connection::ident(table));
+std::string wholeTableStatement(const Connection& connection, const std::string& table) {
+    return format("select * from %s", connection.ident(table));
 }
 
 namespace {
 bool writeFieldNames(Connection& connection, const std::string& table, TempCsvWriter& file) {
-    Result result = connection.query(fieldNamesStatement(table));
+    Result result = connection.query(fieldNamesStatement(connection, table));
     if (!result.ok())
         return false;
     std::vector<std::string> names;
@@ -38,7 +38,7 @@ bool writeFieldNames(Connection& connection, const std::string& table, TempCsvWr
 
 bool writeTable(Connection& connection, const std::string& table, TempCsvWriter& file, long long& lines) {
     StreamedReader reader(connection);
-    const StreamOutcome outcome = reader.run(wholeTableStatement(table), [&](const Result& row) {
+    const StreamOutcome outcome = reader.run(wholeTableStatement(connection, table), [&](const Result& row) {
         file.writeLine(row.row());
         ++lines;
         return StreamedReader::Step::Continue;

@@ -19,8 +19,8 @@ struct OpenWithOptions {
 // Where TEMP.CSV goes: the directory the program started in, else the current one.
 QString tempCsvPath(const std::string& startupDirectory);
 
-std::string fieldNamesStatement(const std::string& table);
-std::string wholeTableStatement(const std::string& table);
+std::string fieldNamesStatement(const Connection& connection, const std::string& table);
+std::string wholeTableStatement(const Connection& connection, const std::string& table);
 
 struct TempCsvOutcome {
     enum Status {

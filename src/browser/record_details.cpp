@@ -225,7 +225,7 @@ std::string keyCondition(const Connection& connection, const std::vector<FieldDe
     for (size_t i = 0; i < fields.size(); ++i) {
         if (fieldImage(fields[i].key) != FieldImage::PrimaryKey)
             continue;
-        const std::string name = Connection::ident(fields[i].name);
+        const std::string name = connection.ident(fields[i].name);
         const Cell* value = i < values.size() ? &values[i] : nullptr;
         const std::string piece = value && *value
                                       ? format("%s = %s", name, valueLiteral(connection, fields[i], **value))
@@ -238,13 +238,13 @@ std::string keyCondition(const Connection& connection, const std::vector<FieldDe
 std::string updateStatement(const Connection& connection, const std::string& database,
                             const std::string& table, const FieldDescription& field, std::string_view value,
                             const std::string& condition) {
-    return format("UPDATE %s SET %s=%s WHERE %s LIMIT 1", Connection::qualifiedName(database, table),
-                  Connection::ident(field.name), valueLiteral(connection, field, value), condition);
+    return format("UPDATE %s SET %s=%s WHERE %s LIMIT 1", connection.qualifiedName(database, table),
+                  connection.ident(field.name), valueLiteral(connection, field, value), condition);
 }
 
-std::string deleteStatement(const std::string& database, const std::string& table,
-                            const std::string& condition) {
-    return format("DELETE FROM %s WHERE %s LIMIT 1", Connection::qualifiedName(database, table), condition);
+std::string deleteStatement(const Connection& connection, const std::string& database,
+                            const std::string& table, const std::string& condition) {
+    return format("DELETE FROM %s WHERE %s LIMIT 1", connection.qualifiedName(database, table), condition);
 }
 
 RecordDetails::RecordDetails(Connection& connection, std::string database, std::string table, Row values)
@@ -322,7 +322,7 @@ RecordDetails::Outcome RecordDetails::update(size_t field, const std::string& va
 RecordDetails::Outcome RecordDetails::remove() {
     if (!hasKey())
         return Outcome::NoKey;
-    if (!connection_.exec(deleteStatement(database_, table_, condition_)))
+    if (!connection_.exec(deleteStatement(connection_, database_, table_, condition_)))
         return Outcome::Failed;
     if (connection_.affectedRows() == 0)
         return Outcome::NotFound;

@@ -72,8 +72,8 @@ std::string keyCondition(const Connection& connection, const std::vector<FieldDe
 std::string updateStatement(const Connection& connection, const std::string& database,
                             const std::string& table, const FieldDescription& field, std::string_view value,
                             const std::string& condition);
-std::string deleteStatement(const std::string& database, const std::string& table,
-                            const std::string& condition);
+std::string deleteStatement(const Connection& connection, const std::string& database,
+                            const std::string& table, const std::string& condition);
 
 // One record of the list, field by field, with its update and delete. Works on a copy of the
 // list row; only change(), update() and remove() reach the server.

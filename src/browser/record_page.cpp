@@ -42,31 +42,31 @@ void FilterConditions::set(int which, size_t field, std::string text) {
     list[field] = std::move(text);
 }
 
-std::string whereClause(const std::string& database, const std::string& table,
+std::string whereClause(const Connection& connection, const std::string& database, const std::string& table,
                         const std::vector<std::string>& fieldNames, const FilterConditions& filter) {
-    std::string clause = format("from %s  WHERE ", Connection::qualifiedName(database, table));
+    std::string clause = format("from %s  WHERE ", connection.qualifiedName(database, table));
     bool first = true;
     for (size_t field = 0; field < fieldNames.size(); ++field) {
         for (int which = 0; which < 3; ++which) {
             const std::string& condition = filter.at(which, field);
             if (condition.empty())
                 continue;
-            clause += format(first ? "%s %s" : " AND %s %s", Connection::ident(fieldNames[field]), condition);
+            clause += format(first ? "%s %s" : " AND %s %s", connection.ident(fieldNames[field]), condition);
             first = false;
         }
     }
     return clause;
 }
 
-PageStatements pageStatements(const std::string& database, const std::string& table, long long offset,
-                              long long limit, const std::vector<std::string>& fieldNames,
-                              const FilterConditions* filter) {
+PageStatements pageStatements(const Connection& connection, const std::string& database,
+                              const std::string& table, long long offset, long long limit,
+                              const std::vector<std::string>& fieldNames, const FilterConditions* filter) {
     // A filter without any condition would leave a bare WHERE: it filters nothing.
     if (filter && !filter->empty()) {
-        const std::string clause = whereClause(database, table, fieldNames, *filter);
+        const std::string clause = whereClause(connection, database, table, fieldNames, *filter);
         return {"Select * " + clause + format(" LIMIT %d,%d", offset, limit), "Select count(*) " + clause};
     }
-    const std::string name = Connection::qualifiedName(database, table);
+    const std::string name = connection.qualifiedName(database, table);
     return {format("select * from %s LIMIT %d,%d", name, offset, limit),
             format("select count(*) from %s", name)};
 }
@@ -104,7 +104,7 @@ RecordPage readRecordPage(Connection& connection, const DocumentContext& context
 
     const long long limit = context.rowsPerPage > 0 ? context.rowsPerPage : 100;
     const long long offset = static_cast<long long>(context.pageIndex) * limit;
-    page.statements = pageStatements(context.currentDatabase, context.currentTable, offset, limit,
+    page.statements = pageStatements(connection, context.currentDatabase, context.currentTable, offset, limit,
                                      page.fieldNames, context.filterFlag != 0 ? &filter : nullptr);
 
     const auto start = std::chrono::steady_clock::now();

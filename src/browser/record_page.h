@@ -29,7 +29,7 @@ struct FilterConditions {
 
 // "from db.t  WHERE a > 1 AND a < 9": each condition that is not empty adds the field name,
 // a blank and the condition, field by field, condition 1 to 3.
-std::string whereClause(const std::string& database, const std::string& table,
+std::string whereClause(const Connection& connection, const std::string& database, const std::string& table,
                         const std::vector<std::string>& fieldNames, const FilterConditions& filter);
 
 struct PageStatements {
@@ -39,9 +39,9 @@ struct PageStatements {
 
 // The statements of one page: offset = page index * rows per page. With a filter that holds
 // at least one condition, the filtered forms.
-PageStatements pageStatements(const std::string& database, const std::string& table, long long offset,
-                              long long limit, const std::vector<std::string>& fieldNames,
-                              const FilterConditions* filter);
+PageStatements pageStatements(const Connection& connection, const std::string& database,
+                              const std::string& table, long long offset, long long limit,
+                              const std::vector<std::string>& fieldNames, const FilterConditions* filter);
 
 // One page of a table as the record list shows it.
 struct RecordPage {

@@ -28,7 +28,7 @@ std::string text(const Result& r, const char* name, unsigned legacyPosition) {
 
 std::string tableStatusStatement(const Connection& connection, const std::string& database,
                                  const std::string& table) {
-    return format("SHOW TABLE STATUS FROM %s Like '%s'", Connection::ident(database),
+    return format("SHOW TABLE STATUS FROM %s Like '%s'", connection.ident(database),
                   connection.escapeLike(table));
 }
 

@@ -539,28 +539,46 @@ bool Connection::isPlainName(std::string_view name) {
     return !looksLikeHexOrBitLiteral(name) && !isReservedWord(name);
 }
 
-std::string Connection::ident(std::string_view name) {
+NameQuoting Connection::nameQuotingOf(std::string_view characterSet) {
+    return characterSet == "cp932" || characterSet == "sjis" ? NameQuoting::ShiftJis : NameQuoting::Bytes;
+}
+
+NameQuoting Connection::nameQuoting() const {
+    // Before the session opens (or after it closed), the set it is opened with.
+    const std::string current = characterSetName();
+    return nameQuotingOf(current.empty() ? params_.characterSet : current);
+}
+
+std::string Connection::ident(std::string_view name, NameQuoting quoting) {
     if (isPlainName(name))
         return std::string(name);
     std::string out = "`";
     out.reserve(name.size() + 2);
     for (size_t i = 0; i < name.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (isShiftJisPair(name, i)) {
+        if (quoting == NameQuoting::ShiftJis && isShiftJisPair(name, i)) {
             out += name[i];
             out += name[++i];
-        } else {
-            if (c == '`')
-                out += '`';
-            out += name[i];
+            continue;
         }
+        if (name[i] == '`')
+            out += '`';
+        out += name[i];
     }
     out += '`';
     return out;
 }
 
-std::string Connection::qualifiedName(std::string_view database, std::string_view table) {
-    return ident(database) + "." + ident(table);
+std::string Connection::ident(std::string_view name) const {
+    return ident(name, nameQuoting());
+}
+
+std::string Connection::qualifiedName(std::string_view database, std::string_view table,
+                                      NameQuoting quoting) {
+    return ident(database, quoting) + "." + ident(table, quoting);
+}
+
+std::string Connection::qualifiedName(std::string_view database, std::string_view table) const {
+    return qualifiedName(database, table, nameQuoting());
 }
 
 }  // namespace dbk

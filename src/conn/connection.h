@@ -92,6 +92,16 @@ enum class TlsMode {
     Verified,   // encrypted, and the certificate checked against tlsCaFile and the host name
 };
 
+// How a name is written between backquotes, by the character set of the statement.
+enum class NameQuoting {
+    // UTF-8, binary and every set whose characters never hold the byte 0x60 but as a backquote:
+    // every backquote doubled, nothing else.
+    Bytes,
+    // Shift_JIS (cp932, sjis): a lead byte and the byte after it are one character, never a
+    // backquote.
+    ShiftJis,
+};
+
 struct ConnectParams {
     std::string host;
     std::string user;
@@ -178,11 +188,19 @@ public:
     // protected too, character by character (in Shift_JIS a "_" may be a second byte).
     std::string escapeLike(std::string_view value) const;
     // A database, table or column name: bare when it is a plain word (ASCII letters, digits,
-    // "_", "$"; not all digits, not a reserved word), else in backquotes. Bare Japanese names
-    // are refused by the servers after a ".", so they are quoted too.
-    static std::string ident(std::string_view name);
+    // "_", "$"; not all digits, not a reserved word), else in backquotes with every backquote
+    // doubled. Bare Japanese names are refused by the servers after a ".", so they are quoted
+    // too. What counts as a backquote depends on the character set the statement is sent in
+    // (in Shift_JIS the second byte of a character may be 0x60), so the quoting is that of the
+    // connection's character set as it is now, or the one named.
+    std::string ident(std::string_view name) const;
+    static std::string ident(std::string_view name, NameQuoting quoting);
     // "database.table", each name as ident() writes it.
-    static std::string qualifiedName(std::string_view database, std::string_view table);
+    std::string qualifiedName(std::string_view database, std::string_view table) const;
+    static std::string qualifiedName(std::string_view database, std::string_view table, NameQuoting quoting);
+    // The quoting of names in statements sent in the connection's character set.
+    NameQuoting nameQuoting() const;
+    static NameQuoting nameQuotingOf(std::string_view characterSet);
     static bool isPlainName(std::string_view name);
 
     // True while a long operation still has a statement or an unread result on the handle.

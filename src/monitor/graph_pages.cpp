@@ -320,7 +320,7 @@ double percentOf(uint64_t part, uint64_t whole) {
 // ---- disk use ----
 
 std::optional<SpaceFigures> readDatabaseTotals(Connection& c, const std::string& database) {
-    Result r = c.query(format("SHOW TABLE STATUS FROM %s", Connection::ident(database)));
+    Result r = c.query(format("SHOW TABLE STATUS FROM %s", c.ident(database)));
     if (!r.ok() || !r.hasRows())
         return std::nullopt;
     SpaceFigures f;
@@ -379,7 +379,7 @@ SpaceListing readServerSpace(Connection& c, const ServerGeneration& generation) 
 SpaceListing readDatabaseSpace(Connection& c, const std::string& database) {
     SpaceListing listing;
     // Without the database selected, SHOW TABLES would list another one.
-    if (!c.exec(format("USE %s", Connection::ident(database))))
+    if (!c.exec(format("USE %s", c.ident(database))))
         return listing;
     const auto names = firstColumn(c, "SHOW TABLES");
     if (!names)
@@ -387,7 +387,7 @@ SpaceListing readDatabaseSpace(Connection& c, const std::string& database) {
     listing.listed = true;
     // One status statement for the whole database instead of one per table.
     std::map<std::string, SpaceFigures> byName;
-    Result r = c.query(format("SHOW TABLE STATUS FROM %s", Connection::ident(database)));
+    Result r = c.query(format("SHOW TABLE STATUS FROM %s", c.ident(database)));
     if (r.ok() && r.hasRows()) {
         while (r.next()) {
             SpaceFigures f;

@@ -8,6 +8,8 @@
 
 namespace dbk {
 
+class Connection;
+
 // What the add-field form adds besides the column.
 struct AddFieldChoices {
     bool atTop = false;  // FIRST; otherwise the column goes last
@@ -30,7 +32,8 @@ struct AddFieldStep {
 
 // The statements in the order they are sent: ADD column, then PRIMARY KEY, INDEX, UNIQUE as
 // chosen. The first failure ends the run.
-std::vector<AddFieldStep> addFieldSteps(std::string_view database, std::string_view table,
-                                        const ColumnDefinition& column, const AddFieldChoices& choices);
+std::vector<AddFieldStep> addFieldSteps(const Connection& connection, std::string_view database,
+                                        std::string_view table, const ColumnDefinition& column,
+                                        const AddFieldChoices& choices);
 
 }  // namespace dbk

@@ -117,7 +117,8 @@ void AddFieldForm::addClicked() {
     QString failure;
     {
         WaitCursor wait;
-        for (const AddFieldStep& step : addFieldSteps(database_, table_, c, choices())) {
+        for (const AddFieldStep& step :
+             addFieldSteps(session_.connection(), database_, table_, c, choices())) {
             if (connection.exec(step.statement))
                 continue;
             if (!step.columnAdded) {

@@ -149,11 +149,12 @@ void AddKeyForm::create() {
     if (columns.empty())
         return;
     Connection& connection = session_.connection();
-    std::string statement = addKeyStatement(kind_, database_, table_, fromUi(keyName_->text()), columns);
+    std::string statement =
+        addKeyStatement(session_.connection(), kind_, database_, table_, fromUi(keyName_->text()), columns);
     // The old primary key goes in the same statement as the new one comes, so that a key the
     // server refuses leaves the old one in place.
     if (kind_ == KeyKind::Primary && hasPrimaryKey(connection, database_, table_))
-        statement = replacePrimaryKeyStatement(database_, table_, columns);
+        statement = replacePrimaryKeyStatement(session_.connection(), database_, table_, columns);
     if (!connection.exec(statement)) {
         ui().message(failureText("更新が出来ませんでした\n%d:%s", connection));
         return;

@@ -130,9 +130,9 @@ ParsedType parseColumnType(std::string_view reported) {
     return parsed;
 }
 
-std::string columnCheckClause(std::string_view createTable, std::string_view column) {
+std::string columnCheckClause(std::string_view createTable, std::string_view column, NameQuoting quoting) {
     // The server writes every name of the listing in backquotes.
-    std::string name = Connection::ident(column);
+    std::string name = Connection::ident(column, quoting);
     if (name.empty() || name.front() != '`')
         name = "`" + name + "`";
     const std::string head = "\n  " + name + " ";
@@ -170,8 +170,8 @@ std::string columnCheckClause(std::string_view createTable, std::string_view col
 
 std::string showColumnStatement(const Connection& connection, std::string_view database,
                                 std::string_view table, std::string_view field) {
-    return format("SHOW FULL COLUMNS FROM %s.%s LIKE '%s'", Connection::ident(database),
-                  Connection::ident(table), connection.escapeLike(field));
+    return format("SHOW FULL COLUMNS FROM %s LIKE '%s'", connection.qualifiedName(database, table),
+                  connection.escapeLike(field));
 }
 
 std::optional<PresentColumn> readPresentColumn(Connection& connection, const ServerGeneration& generation,
@@ -201,10 +201,10 @@ std::optional<PresentColumn> readPresentColumn(Connection& connection, const Ser
     if (!found)
         return std::nullopt;
     if (generation.hasColumnChecks()) {
-        Result create = connection.query(
-            format("SHOW CREATE TABLE %s.%s", Connection::ident(database), Connection::ident(table)));
+        Result create =
+            connection.query(format("SHOW CREATE TABLE %s", connection.qualifiedName(database, table)));
         if (create.ok() && create.next())
-            found->check = columnCheckClause(create.text(1U), found->name);
+            found->check = columnCheckClause(create.text(1U), found->name, connection.nameQuoting());
     }
     if (generation.reportsDefaultsAsSql()) {
         Result d = connection.query(
@@ -278,10 +278,10 @@ KeptAttributes keptAttributes(const Connection& connection, const PresentColumn&
 std::string modifyStatement(const Connection& connection, std::string_view database, std::string_view table,
                             std::string_view field, const PresentColumn& present,
                             const ColumnDefinition& wanted) {
-    const std::string definition =
-        columnText(wanted, ColumnHead::Modify, keptAttributes(connection, present, wanted));
-    return format("ALTER TABLE %s.%s MODIFY %s %s", Connection::ident(database), Connection::ident(table),
-                  Connection::ident(field), definition);
+    const std::string definition = columnText(wanted, ColumnHead::Modify, connection.nameQuoting(),
+                                              keptAttributes(connection, present, wanted));
+    return format("ALTER TABLE %s MODIFY %s %s", connection.qualifiedName(database, table),
+                  connection.ident(field), definition);
 }
 
 }  // namespace dbk

@@ -45,7 +45,7 @@ std::string showColumnStatement(const Connection& connection, std::string_view d
                                 std::string_view table, std::string_view field);
 
 // The CHECK clause at the end of a column's line in SHOW CREATE TABLE, "" when it has none.
-std::string columnCheckClause(std::string_view createTable, std::string_view column);
+std::string columnCheckClause(std::string_view createTable, std::string_view column, NameQuoting quoting);
 
 // Reads the column; nullopt when the statement fails or the table has no such column.
 std::optional<PresentColumn> readPresentColumn(Connection& connection, const ServerGeneration& generation,

@@ -42,14 +42,15 @@ std::optional<TypeFamily> familyOf(std::string_view type) {
     return std::nullopt;
 }
 
-std::string columnText(const ColumnDefinition& c, ColumnHead head, const KeptAttributes& kept) {
+std::string columnText(const ColumnDefinition& c, ColumnHead head, NameQuoting quoting,
+                       const KeptAttributes& kept) {
     std::string text;
     switch (head) {
         case ColumnHead::CreateLine:
-            text = Connection::ident(c.name) + " " + c.type;
+            text = Connection::ident(c.name, quoting) + " " + c.type;
             break;
         case ColumnHead::Add:
-            text = Connection::ident(c.name) + " " + c.type + " ";
+            text = Connection::ident(c.name, quoting) + " " + c.type + " ";
             break;
         case ColumnHead::Modify:
             text = c.type;

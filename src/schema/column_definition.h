@@ -7,6 +7,8 @@
 
 namespace dbk {
 
+enum class NameQuoting;
+
 // The four kinds of column type; the kind alone decides which attributes a column carries.
 enum class TypeFamily { Numeric, Character, Plain, Enumerated };
 
@@ -46,7 +48,9 @@ struct KeptAttributes {
 };
 
 // The text of one column. Every attribute piece brings its own leading and trailing blank;
-// the column name goes through Connection::ident. An empty or unknown type gives "".
-std::string columnText(const ColumnDefinition& column, ColumnHead head, const KeptAttributes& kept = {});
+// the column name goes through Connection::ident with the quoting of the statement's character set. An empty
+// or unknown type gives "".
+std::string columnText(const ColumnDefinition& column, ColumnHead head, NameQuoting quoting,
+                       const KeptAttributes& kept = {});
 
 }  // namespace dbk

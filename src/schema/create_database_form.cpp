@@ -49,7 +49,7 @@ void CreateDatabaseForm::createClicked() {
         return;
     }
     Connection& connection = session_.connection();
-    if (!connection.exec(createDatabaseStatement(name))) {
+    if (!connection.exec(createDatabaseStatement(connection, name))) {
         reportServerError(10005, connection);
         return;
     }

@@ -16,7 +16,8 @@ const char* flag(bool set) {
 
 // The names of the rows that belong to a key, in grid order, joined by ",".
 template <class Member>
-std::string keyColumns(const std::vector<ColumnDefinition>& rows, Member member) {
+std::string keyColumns(const Connection& connection, const std::vector<ColumnDefinition>& rows,
+                       Member member) {
     std::string list;
     for (const ColumnDefinition& row : rows) {
         if (row.name.empty())
@@ -24,7 +25,7 @@ std::string keyColumns(const std::vector<ColumnDefinition>& rows, Member member)
         if (row.*member) {
             if (!list.empty())
                 list += ",";
-            list += Connection::ident(row.name);
+            list += connection.ident(row.name);
         }
     }
     return list;
@@ -86,18 +87,19 @@ void CreateTableModel::remove(int index) {
         rows_.erase(rows_.begin() + index);
 }
 
-std::string CreateTableModel::statement(std::string_view database, std::string_view table,
-                                        std::string_view tableType,
+std::string CreateTableModel::statement(const Connection& connection, std::string_view database,
+                                        std::string_view table, std::string_view tableType,
                                         const ServerGeneration& generation) const {
-    std::string sql = "CREATE TABLE " + Connection::qualifiedName(database, table) + " (\n";
+    std::string sql = "CREATE TABLE " + connection.qualifiedName(database, table) + " (\n";
     for (size_t i = 0; i < rows_.size() && !rows_[i].name.empty(); ++i) {
-        sql += columnText(rows_[i], ColumnHead::CreateLine);
+        sql += columnText(rows_[i], ColumnHead::CreateLine, connection.nameQuoting());
         if (i + 1 < rows_.size())
             sql += ",\n";
     }
-    if (const std::string primary = keyColumns(rows_, &ColumnDefinition::primaryKey); !primary.empty())
+    if (const std::string primary = keyColumns(connection, rows_, &ColumnDefinition::primaryKey);
+        !primary.empty())
         sql += ",\nPRIMARY KEY ( " + primary + " )\n";
-    if (const std::string index = keyColumns(rows_, &ColumnDefinition::index); !index.empty())
+    if (const std::string index = keyColumns(connection, rows_, &ColumnDefinition::index); !index.empty())
         sql += ",\nINDEX ( " + index + " )\n";
     if (tableType.empty()) {
         sql += "\n);";

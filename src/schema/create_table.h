@@ -8,6 +8,7 @@
 
 namespace dbk {
 
+class Connection;
 class ServerGeneration;
 
 // The columns of the create-table grid, in statement order, and the statement they make.
@@ -31,8 +32,8 @@ public:
 
     // CREATE TABLE of the grid: the column lines, the primary key and index clauses, and the
     // table type clause when a type is chosen. Line breaks are "\n"; names go through ident.
-    std::string statement(std::string_view database, std::string_view table, std::string_view tableType,
-                          const ServerGeneration& generation) const;
+    std::string statement(const Connection& connection, std::string_view database, std::string_view table,
+                          std::string_view tableType, const ServerGeneration& generation) const;
 
     // The table types the server can be asked for, in alphabetical order without regard to
     // case: MyISAM, ISAM, HEAP, and INNOBASE when the server has InnoDB.

@@ -223,7 +223,8 @@ void CreateTableForm::deleteClicked() {
 void CreateTableForm::buildStatement() {
     tableName_ = fromUi(tableNameEdit_->text());
     const std::string type = tableType_->currentIndex() >= 0 ? fromUi(tableType_->currentText()) : "";
-    statement_->setPlainText(toUi(model_.statement(databaseName(), tableName_, type, session_.generation())));
+    statement_->setPlainText(toUi(
+        model_.statement(session_.connection(), databaseName(), tableName_, type, session_.generation())));
 }
 
 void CreateTableForm::createClicked() {

@@ -54,7 +54,7 @@ RenameTableForm::RenameTableForm(Session& session, const std::string& database, 
 
 void RenameTableForm::okClicked() {
     const std::string newName = fromUi(newName_->text());
-    if (session_.connection().exec(renameTableStatement(database_, table_, newName))) {
+    if (session_.connection().exec(renameTableStatement(session_.connection(), database_, table_, newName))) {
         table_ = newName;
     } else {
         ui().errorMessage(QStringLiteral("変更できませんでした！！"), QStringLiteral("Tolvane情報"));

@@ -43,7 +43,7 @@ std::vector<FieldRow> readFieldRows(Connection& connection, std::string_view dat
                                     std::string_view table) {
     std::vector<FieldRow> rows;
     Result r =
-        connection.query(format("SHOW FULL COLUMNS FROM %s", Connection::qualifiedName(database, table)));
+        connection.query(format("SHOW FULL COLUMNS FROM %s", connection.qualifiedName(database, table)));
     if (!r.ok())
         return rows;
     while (r.next()) {
@@ -61,7 +61,7 @@ std::vector<FieldRow> readFieldRows(Connection& connection, std::string_view dat
 
 KeyListing readKeyListing(Connection& connection, std::string_view database, std::string_view table) {
     KeyListing listing;
-    Result r = connection.query(format("SHOW KEYS FROM %s", Connection::qualifiedName(database, table)));
+    Result r = connection.query(format("SHOW KEYS FROM %s", connection.qualifiedName(database, table)));
     if (!r.ok() || !r.hasRows())
         return listing;
     for (unsigned i = 0; i < r.fieldCount(); ++i)
@@ -157,7 +157,7 @@ std::string withNullness(std::string_view definition, bool null) {
 
 std::string updateDefinition(std::optional<std::string> ownDefinition, std::string_view newNameUtf8,
                              std::string_view listedTypeUtf8, bool null, bool primaryKey) {
-    std::string definition = Connection::ident(newNameUtf8) + ' ';
+    std::string definition = Connection::ident(newNameUtf8, NameQuoting::Bytes) + ' ';
     definition += ownDefinition ? withNullness(*ownDefinition, null)
                                 : format("%s %s", listedTypeUtf8, null ? "NULL" : "NOT NULL");
     if (primaryKey)
@@ -165,31 +165,35 @@ std::string updateDefinition(std::optional<std::string> ownDefinition, std::stri
     return definition;
 }
 
-std::string dropFieldStatement(std::string_view database, std::string_view table, std::string_view field) {
-    return format("ALTER TABLE %s DROP %s", Connection::qualifiedName(database, table),
-                  Connection::ident(field));
+std::string dropFieldStatement(const Connection& connection, std::string_view database,
+                               std::string_view table, std::string_view field) {
+    return format("ALTER TABLE %s DROP %s", connection.qualifiedName(database, table),
+                  connection.ident(field));
 }
 
-std::string dropKeyStatement(std::string_view database, std::string_view table, std::string_view key) {
+std::string dropKeyStatement(const Connection& connection, std::string_view database, std::string_view table,
+                             std::string_view key) {
     if (key == "PRIMARY")
-        return dropPrimaryKeyStatement(database, table);
-    return format("ALTER TABLE %s DROP INDEX %s", Connection::qualifiedName(database, table),
-                  Connection::ident(key));
+        return dropPrimaryKeyStatement(connection, database, table);
+    return format("ALTER TABLE %s DROP INDEX %s", connection.qualifiedName(database, table),
+                  connection.ident(key));
 }
 
-std::string changeStatement(std::string_view database, std::string_view table, std::string_view field,
-                            std::string_view definition) {
-    return format("ALTER TABLE %s CHANGE %s %s", Connection::qualifiedName(database, table),
-                  Connection::ident(field), definition);
+std::string changeStatement(const Connection& connection, std::string_view database, std::string_view table,
+                            std::string_view field, std::string_view definition) {
+    return format("ALTER TABLE %s CHANGE %s %s", connection.qualifiedName(database, table),
+                  connection.ident(field), definition);
 }
 
-std::string dropPrimaryKeyStatement(std::string_view database, std::string_view table) {
-    return format("ALTER TABLE %s DROP PRIMARY KEY", Connection::qualifiedName(database, table));
+std::string dropPrimaryKeyStatement(const Connection& connection, std::string_view database,
+                                    std::string_view table) {
+    return format("ALTER TABLE %s DROP PRIMARY KEY", connection.qualifiedName(database, table));
 }
 
-std::string addKeyStatement(KeyKind kind, std::string_view database, std::string_view table,
-                            std::string_view name, const std::vector<std::string>& columns) {
-    const std::string target = Connection::qualifiedName(database, table);
+std::string addKeyStatement(const Connection& connection, KeyKind kind, std::string_view database,
+                            std::string_view table, std::string_view name,
+                            const std::vector<std::string>& columns) {
+    const std::string target = connection.qualifiedName(database, table);
     std::string sql;
     switch (kind) {
         case KeyKind::Primary:
@@ -197,25 +201,25 @@ std::string addKeyStatement(KeyKind kind, std::string_view database, std::string
             break;
         case KeyKind::Index:
             sql = name.empty() ? format("ALTER TABLE %s ADD INDEX ( ", target)
-                               : format("ALTER TABLE %s ADD INDEX %s ( ", target, Connection::ident(name));
+                               : format("ALTER TABLE %s ADD INDEX %s ( ", target, connection.ident(name));
             break;
         case KeyKind::Unique:
             sql = name.empty() ? format("ALTER TABLE %s ADD UNIQUE ( ", target)
-                               : format("ALTER TABLE %s ADD UNIQUE %s ( ", target, Connection::ident(name));
+                               : format("ALTER TABLE %s ADD UNIQUE %s ( ", target, connection.ident(name));
             break;
     }
     for (size_t i = 0; i < columns.size(); ++i) {
         if (i > 0)
             sql += ',';
-        sql += Connection::ident(columns[i]);
+        sql += connection.ident(columns[i]);
     }
     return sql + " )";
 }
 
-std::string replacePrimaryKeyStatement(std::string_view database, std::string_view table,
-                                       const std::vector<std::string>& columns) {
-    std::string sql = addKeyStatement(KeyKind::Primary, database, table, {}, columns);
-    const std::string head = format("ALTER TABLE %s ", Connection::qualifiedName(database, table));
+std::string replacePrimaryKeyStatement(const Connection& connection, std::string_view database,
+                                       std::string_view table, const std::vector<std::string>& columns) {
+    std::string sql = addKeyStatement(connection, KeyKind::Primary, database, table, {}, columns);
+    const std::string head = format("ALTER TABLE %s ", connection.qualifiedName(database, table));
     return head + "DROP PRIMARY KEY, " + sql.substr(head.size());
 }
 

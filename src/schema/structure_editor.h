@@ -38,12 +38,14 @@ std::vector<FieldRow> readFieldRows(Connection& connection, std::string_view dat
 // "SHOW KEYS FROM db.t"; empty when the statement fails.
 KeyListing readKeyListing(Connection& connection, std::string_view database, std::string_view table);
 
-std::string dropFieldStatement(std::string_view database, std::string_view table, std::string_view field);
+std::string dropFieldStatement(const Connection& connection, std::string_view database,
+                               std::string_view table, std::string_view field);
 // DROP PRIMARY KEY for the key named exactly PRIMARY, DROP INDEX for any other.
-std::string dropKeyStatement(std::string_view database, std::string_view table, std::string_view key);
+std::string dropKeyStatement(const Connection& connection, std::string_view database, std::string_view table,
+                             std::string_view key);
 // "ALTER TABLE db.t CHANGE field definition".
-std::string changeStatement(std::string_view database, std::string_view table, std::string_view field,
-                            std::string_view definition);
+std::string changeStatement(const Connection& connection, std::string_view database, std::string_view table,
+                            std::string_view field, std::string_view definition);
 
 // What a column is, as the server writes it in its CREATE TABLE text (UTF-8): everything after
 // the name (type, character set, NULL, default, AUTO_INCREMENT, comment ...); nullopt when the
@@ -62,13 +64,15 @@ std::string updateDefinition(std::optional<std::string> ownDefinition, std::stri
 // The add-key form's key.
 enum class KeyKind { Primary, Index, Unique };
 // "ALTER TABLE db.t ADD PRIMARY KEY ( c,a,b )", "... ADD INDEX name ( ... )", "... ADD UNIQUE ( ... )".
-std::string addKeyStatement(KeyKind kind, std::string_view database, std::string_view table,
-                            std::string_view name, const std::vector<std::string>& columns);
-std::string dropPrimaryKeyStatement(std::string_view database, std::string_view table);
+std::string addKeyStatement(const Connection& connection, KeyKind kind, std::string_view database,
+                            std::string_view table, std::string_view name,
+                            const std::vector<std::string>& columns);
+std::string dropPrimaryKeyStatement(const Connection& connection, std::string_view database,
+                                    std::string_view table);
 // "ALTER TABLE db.t DROP PRIMARY KEY, ADD PRIMARY KEY ( ... )": one statement, so that the old key
 // stays when the server refuses the new one.
-std::string replacePrimaryKeyStatement(std::string_view database, std::string_view table,
-                                       const std::vector<std::string>& columns);
+std::string replacePrimaryKeyStatement(const Connection& connection, std::string_view database,
+                                       std::string_view table, const std::vector<std::string>& columns);
 // The columns a key of this kind may take, in table order: a nullable column is left out unless
 // the key is unique or the table is MyISAM or HEAP (MEMORY).
 std::vector<std::string> keyCandidates(const std::vector<FieldRow>& fields, KeyKind kind,

@@ -240,8 +240,9 @@ void StructureEditorForm::update() {
             std::string_view(newName.constData(), size_t(newName.size())), utf8FromClient(selectedType_),
             null_->isChecked(), primaryKey_->isChecked() && !selectedIsPrimary_);
         const LosslessCharacterSet set(connection);
-        if (connection.exec(set.wire(changeStatement(utf8FromClient(database_), utf8FromClient(table_),
-                                                     utf8FromClient(selectedFieldName_), definition)))) {
+        if (connection.exec(
+                set.wire(changeStatement(connection, utf8FromClient(database_), utf8FromClient(table_),
+                                         utf8FromClient(selectedFieldName_), definition)))) {
             selectedFieldName_ = fromUi(selectedField_->text());
         } else {
             ui().message(formatUi(QStringLiteral("更新が出来ませんでした\n%d:%s"), connection.errorNumber(),
@@ -258,7 +259,7 @@ void StructureEditorForm::deleteField() {
                                 toUi(selectedFieldName_))))
         return;
     Connection& connection = session_.connection();
-    if (!connection.exec(dropFieldStatement(database_, table_, selectedFieldName_)))
+    if (!connection.exec(dropFieldStatement(connection, database_, table_, selectedFieldName_)))
         ui().message(failureText("削除できませんでした\n%d:%s", connection));
     forgetSelection();
     loadLists();
@@ -271,7 +272,7 @@ void StructureEditorForm::deleteKey() {
             formatUi(QStringLiteral("このキー名(%s)を削除してもよろしいですか？"), toUi(selectedKey_))))
         return;
     Connection& connection = session_.connection();
-    if (!connection.exec(dropKeyStatement(database_, table_, selectedKey_)))
+    if (!connection.exec(dropKeyStatement(connection, database_, table_, selectedKey_)))
         ui().message(failureText("削除できませんでした\n%d:%s", connection));
     loadLists();
 }

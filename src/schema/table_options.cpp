@@ -59,8 +59,8 @@ std::string createOption(std::string_view createOptions, std::string_view name) 
 std::string optionStatement(const Connection& connection, const ServerGeneration& generation,
                             OptionButton button, std::string_view database, std::string_view table,
                             std::string_view boxText) {
-    const std::string db = Connection::ident(database);
-    const std::string t = Connection::ident(table);
+    const std::string db = connection.ident(database);
+    const std::string t = connection.ident(table);
     const auto with = [&](const char* tmpl) { return format(tmpl, db, t, boxText); };
     switch (button) {
         case OptionButton::AutoIncrement:
@@ -106,15 +106,15 @@ std::string lastWarnings(Connection& connection) {
     return lines;
 }
 
-std::string renameTableStatement(std::string_view database, std::string_view table,
-                                 std::string_view newName) {
-    const std::string db = Connection::ident(database);
-    return format("ALTER TABLE %s.%s RENAME %s.%s", db, Connection::ident(table), db,
-                  Connection::ident(newName));
+std::string renameTableStatement(const Connection& connection, std::string_view database,
+                                 std::string_view table, std::string_view newName) {
+    const std::string db = connection.ident(database);
+    return format("ALTER TABLE %s.%s RENAME %s.%s", db, connection.ident(table), db,
+                  connection.ident(newName));
 }
 
-std::string createDatabaseStatement(std::string_view name) {
-    return format("CREATE DATABASE %s", Connection::ident(name));
+std::string createDatabaseStatement(const Connection& connection, std::string_view name) {
+    return format("CREATE DATABASE %s", connection.ident(name));
 }
 
 }  // namespace dbk

@@ -65,7 +65,8 @@ std::string optionStatement(const Connection& connection, const ServerGeneration
 std::string lastWarnings(Connection& connection);
 
 // ALTER TABLE db.table RENAME db.newName: the table stays in its database.
-std::string renameTableStatement(std::string_view database, std::string_view table, std::string_view newName);
-std::string createDatabaseStatement(std::string_view name);
+std::string renameTableStatement(const Connection& connection, std::string_view database,
+                                 std::string_view table, std::string_view newName);
+std::string createDatabaseStatement(const Connection& connection, std::string_view name);
 
 }  // namespace dbk

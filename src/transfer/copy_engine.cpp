@@ -29,12 +29,20 @@ std::string clientFromUtf8(std::string_view utf8) {
     return fromUi(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
 }
 
+std::string quotedUtf8(std::string_view utf8Name) {
+    return Connection::ident(utf8Name, NameQuoting::Bytes);
+}
+
+std::string qualifiedUtf8(std::string_view utf8Database, std::string_view utf8Table) {
+    return Connection::qualifiedName(utf8Database, utf8Table, NameQuoting::Bytes);
+}
+
 std::string utf8Ident(std::string_view shiftJisName) {
-    return Connection::ident(utf8FromClient(shiftJisName));
+    return quotedUtf8(utf8FromClient(shiftJisName));
 }
 
 std::string utf8QualifiedName(std::string_view shiftJisDatabase, std::string_view shiftJisTable) {
-    return Connection::qualifiedName(utf8FromClient(shiftJisDatabase), utf8FromClient(shiftJisTable));
+    return qualifiedUtf8(utf8FromClient(shiftJisDatabase), utf8FromClient(shiftJisTable));
 }
 
 // ---- LosslessCharacterSet ----
@@ -182,8 +190,8 @@ std::optional<CopyJob> CopyJob::wholeTable(Connection& source, std::string_view 
     CopyJob job;
     {
         const LosslessCharacterSet set(source);
-        Result columns = source.query(
-            set.wire("SHOW COLUMNS FROM " + Connection::qualifiedName(sourceDatabase, sourceTable)));
+        Result columns =
+            source.query(set.wire("SHOW COLUMNS FROM " + qualifiedUtf8(sourceDatabase, sourceTable)));
         if (!columns.ok() || !columns.hasRows()) {
             // Taken now: putting the character set back clears the connection's error.
             if (errorNumber)
@@ -206,10 +214,9 @@ std::optional<CopyJob> CopyJob::wholeTable(Connection& source, std::string_view 
     for (const std::string& column : job.columns) {
         if (!list.empty())
             list += ',';
-        list += Connection::ident(column);
+        list += quotedUtf8(column);
     }
-    job.sourceStatement =
-        "SELECT " + list + " FROM " + Connection::qualifiedName(sourceDatabase, sourceTable);
+    job.sourceStatement = "SELECT " + list + " FROM " + qualifiedUtf8(sourceDatabase, sourceTable);
     job.targetDatabase = targetDatabase;
     job.targetTable = targetTable;
     return job;
@@ -221,14 +228,14 @@ CopyEngine::CopyEngine(Connection& source, Connection& target) : source_(source)
 
 std::string CopyEngine::insertHead(const CopyJob& job, const std::vector<std::string>& fieldNames) {
     const std::vector<std::string>& columns = job.columns.empty() ? fieldNames : job.columns;
-    std::string head = "INSERT INTO " + Connection::qualifiedName(job.targetDatabase, job.targetTable) + ' ';
+    std::string head = "INSERT INTO " + qualifiedUtf8(job.targetDatabase, job.targetTable) + ' ';
     if (columns.empty())
         return head;
     head += "( ";
     for (size_t i = 0; i < columns.size(); ++i) {
         if (i > 0)
             head += ',';
-        head += Connection::ident(columns[i]);
+        head += quotedUtf8(columns[i]);
     }
     head += " ) ";
     return head;
@@ -326,7 +333,7 @@ CopyOutcome CopyEngine::run(const CopyJob& job) {
 }
 
 std::optional<CopyOutcome> CopyEngine::runWithinServer(const CopyJob& job, const LosslessCharacterSet& set) {
-    const std::string target = Connection::qualifiedName(job.targetDatabase, job.targetTable);
+    const std::string target = qualifiedUtf8(job.targetDatabase, job.targetTable);
     {
         // A target that holds rows already could not be put back after a refused statement.
         Result probe = target_.query(set.wire("SELECT 1 FROM " + target + " LIMIT 1"));
@@ -450,7 +457,7 @@ private:
     // A target without transactions keeps the rows of a refused statement that came before the
     // refused one; they are counted so that they are not sent again.
     void readRollback() {
-        const std::string target = Connection::qualifiedName(job_.targetDatabase, job_.targetTable);
+        const std::string target = qualifiedUtf8(job_.targetDatabase, job_.targetTable);
         Result engine = target_.query(targetSet_.wire(
             "SELECT e.TRANSACTIONS FROM information_schema.TABLES t JOIN information_schema.ENGINES e "
             "ON e.ENGINE = t.ENGINE WHERE t.TABLE_SCHEMA = '" +
@@ -462,8 +469,8 @@ private:
     }
 
     std::optional<uint64_t> targetRows() {
-        Result count = target_.query(targetSet_.wire(
-            "SELECT COUNT(*) FROM " + Connection::qualifiedName(job_.targetDatabase, job_.targetTable)));
+        Result count = target_.query(
+            targetSet_.wire("SELECT COUNT(*) FROM " + qualifiedUtf8(job_.targetDatabase, job_.targetTable)));
         if (!count.ok() || !count.next())
             return std::nullopt;
         return std::strtoull(std::string(count.text(0U)).c_str(), nullptr, 10);

@@ -18,8 +18,12 @@ namespace dbk {
 // Client text (Shift_JIS bytes) as UTF-8, and back (characters Shift_JIS lacks become "?").
 std::string utf8FromClient(std::string_view shiftJis);
 std::string clientFromUtf8(std::string_view utf8);
-// A name written for a statement in UTF-8: ident() of the name's UTF-8 text, so that no second
-// byte of a Shift_JIS character is taken for a backquote.
+// A UTF-8 name written for a statement in UTF-8 (every backquote doubled), and "database.table"
+// the same way. Statements written in UTF-8 and sent in Shift_JIS to a server that knows no
+// UTF-8 keep their quoting: a backquote stays one character in both codes.
+std::string quotedUtf8(std::string_view utf8Name);
+std::string qualifiedUtf8(std::string_view utf8Database, std::string_view utf8Table);
+// The same for a Shift_JIS name: ident() of its UTF-8 text.
 std::string utf8Ident(std::string_view shiftJisName);
 // "database.table" the same way.
 std::string utf8QualifiedName(std::string_view shiftJisDatabase, std::string_view shiftJisTable);

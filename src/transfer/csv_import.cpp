@@ -193,7 +193,7 @@ std::string loadDataStatement(const CsvImportOptions& options, const Connection&
     statement += format("INFILE '%s' ", connection.escape(fileName));
     if (options.replace)
         statement += "REPLACE ";
-    statement += format("INTO TABLE %s ", Connection::qualifiedName(options.database, options.table));
+    statement += format("INTO TABLE %s ", connection.qualifiedName(options.database, options.table));
     statement += characterSetClause;
     if (!options.separator.empty() || !options.enclosure.empty() || !options.escape.empty()) {
         statement += "FIELDS ";

@@ -202,7 +202,7 @@ void CsvImportForm::chooseDatabase(QListWidgetItem* item) {
     if (database_.empty())
         return;
     Connection& connection = session_.connection();
-    if (!connection.exec(format("USE %s", Connection::ident(database_))))
+    if (!connection.exec(format("USE %s", connection.ident(database_))))
         return;
     Result tables = connection.query("SHOW TABLES");
     const QIcon icon(QStringLiteral(":/icons/tree_table.svg"));

@@ -51,7 +51,7 @@ std::string viewInDatabase(const ViewDefinition& definition, std::string_view vi
         statement += "ALGORITHM=" + definition.algorithm + " ";
     if (!definition.security.empty())
         statement += "SQL SECURITY " + definition.security + " ";
-    statement += format("VIEW %s AS %s", Connection::qualifiedName(newDatabase, view), query);
+    statement += format("VIEW %s AS %s", qualifiedUtf8(newDatabase, view), query);
     if (!definition.checkOption.empty() && definition.checkOption != "NONE")
         statement += " WITH " + definition.checkOption + " CHECK OPTION";
     return statement;
@@ -114,7 +114,7 @@ public:
     }
 
     std::optional<std::vector<TableName>> tables(const std::string& database) {
-        const std::string from = Connection::ident(database);
+        const std::string from = quotedUtf8(database);
         Result list = c_.query(set_.wire("SHOW FULL TABLES FROM " + from));
         if (!list.ok())
             list = c_.query(set_.wire("SHOW TABLES FROM " + from));  // servers before 5.0.2
@@ -131,8 +131,7 @@ public:
     }
 
     void copyTable(const std::string& source, const std::string& target, const std::string& table) {
-        Result create =
-            c_.query(set_.wire(format("Show create table %s;", Connection::qualifiedName(source, table))));
+        Result create = c_.query(set_.wire(format("Show create table %s;", qualifiedUtf8(source, table))));
         if (!create.ok() || !create.next() || create.fieldCount() < 2) {
             fail(table);
             return;
@@ -233,7 +232,7 @@ DatabaseCopyOutcome DatabaseCopy::run(const std::string& sourceDatabase, const s
     const LosslessCharacterSet set(connection_);
     const std::string source = utf8FromClient(sourceDatabase);
     const std::string target = utf8FromClient(newDatabase);
-    if (!connection_.exec(set.wire(format("Create Database %s", Connection::ident(target)))) && !existed) {
+    if (!connection_.exec(set.wire(format("Create Database %s", quotedUtf8(target)))) && !existed) {
         outcome.status = Status::CreateRefused;
         outcome.errorNumber = connection_.errorNumber();
         outcome.errorText = set.fromWire(connection_.errorText());

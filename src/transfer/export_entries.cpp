@@ -10,7 +10,7 @@ namespace {
 // The whole selected table, from the menu, the toolbar or the tree.
 FollowUp exportTable(EntrySite& site, const EntryTarget& target) {
     const std::string statement =
-        format("Select * from %s", Connection::qualifiedName(target.database, target.table));
+        format("Select * from %s", site.document().connection().qualifiedName(target.database, target.table));
     openForm<CsvExportForm>(site, target.database, target.table, statement);
     return {};
 }

@@ -32,8 +32,9 @@ std::string canonicalType(std::string_view type) {
 
 }  // namespace
 
-std::string repairStatement(std::string_view database, std::string_view table, bool quick, bool extended) {
-    std::string sql = format("REPAIR TABLE %s", Connection::qualifiedName(database, table));
+std::string repairStatement(const Connection& connection, std::string_view database, std::string_view table,
+                            bool quick, bool extended) {
+    std::string sql = format("REPAIR TABLE %s", connection.qualifiedName(database, table));
     if (quick)
         sql += " QUICK";
     if (extended)
@@ -41,8 +42,9 @@ std::string repairStatement(std::string_view database, std::string_view table, b
     return sql;
 }
 
-std::string checkStatement(std::string_view database, std::string_view table, const CheckOptions& options) {
-    std::string sql = format("CHECK TABLE %s", Connection::qualifiedName(database, table));
+std::string checkStatement(const Connection& connection, std::string_view database, std::string_view table,
+                           const CheckOptions& options) {
+    std::string sql = format("CHECK TABLE %s", connection.qualifiedName(database, table));
     if (options.quick)
         sql += " QUICK";
     if (options.extended)
@@ -56,29 +58,31 @@ std::string checkStatement(std::string_view database, std::string_view table, co
     return sql;
 }
 
-std::string analyzeStatement(std::string_view database, std::string_view table) {
-    return format("ANALYZE TABLE %s", Connection::qualifiedName(database, table));
+std::string analyzeStatement(const Connection& connection, std::string_view database,
+                             std::string_view table) {
+    return format("ANALYZE TABLE %s", connection.qualifiedName(database, table));
 }
 
-std::string optimizeStatement(std::string_view database, std::string_view table) {
-    return format("OPTIMIZE TABLE %s", Connection::qualifiedName(database, table));
+std::string optimizeStatement(const Connection& connection, std::string_view database,
+                              std::string_view table) {
+    return format("OPTIMIZE TABLE %s", connection.qualifiedName(database, table));
 }
 
 std::string backupStatement(const Connection& connection, std::string_view database, std::string_view table,
                             std::string_view directory) {
-    return format("BACKUP TABLE %s TO '%s'", Connection::qualifiedName(database, table),
+    return format("BACKUP TABLE %s TO '%s'", connection.qualifiedName(database, table),
                   connection.escape(directory));
 }
 
 std::string restoreStatement(const Connection& connection, std::string_view database, std::string_view table,
                              std::string_view directory) {
-    return format("RESTORE TABLE %s FROM '%s'", Connection::qualifiedName(database, table),
+    return format("RESTORE TABLE %s FROM '%s'", connection.qualifiedName(database, table),
                   connection.escape(directory));
 }
 
-std::string conversionStatement(const ServerGeneration& generation, std::string_view database,
-                                std::string_view table, std::string_view type) {
-    return format("ALTER TABLE %s %s", Connection::qualifiedName(database, table),
+std::string conversionStatement(const Connection& connection, const ServerGeneration& generation,
+                                std::string_view database, std::string_view table, std::string_view type) {
+    return format("ALTER TABLE %s %s", connection.qualifiedName(database, table),
                   generation.tableTypeClause(type));
 }
 

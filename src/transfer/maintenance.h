@@ -21,18 +21,21 @@ struct CheckOptions {
 
 // The maintenance statements of one table. Names go through ident(); the server directory of
 // BACKUP and RESTORE is a value and is escaped.
-std::string repairStatement(std::string_view database, std::string_view table, bool quick, bool extended);
+std::string repairStatement(const Connection& connection, std::string_view database, std::string_view table,
+                            bool quick, bool extended);
 // The words follow the table in the order QUICK, Extended, Fast, CHANGED, MEDIUM.
-std::string checkStatement(std::string_view database, std::string_view table, const CheckOptions& options);
-std::string analyzeStatement(std::string_view database, std::string_view table);
-std::string optimizeStatement(std::string_view database, std::string_view table);
+std::string checkStatement(const Connection& connection, std::string_view database, std::string_view table,
+                           const CheckOptions& options);
+std::string analyzeStatement(const Connection& connection, std::string_view database, std::string_view table);
+std::string optimizeStatement(const Connection& connection, std::string_view database,
+                              std::string_view table);
 std::string backupStatement(const Connection& connection, std::string_view database, std::string_view table,
                             std::string_view directory);
 std::string restoreStatement(const Connection& connection, std::string_view database, std::string_view table,
                              std::string_view directory);
 // "ALTER TABLE db.t TYPE=X" on the old servers, "... ENGINE=X" on the others.
-std::string conversionStatement(const ServerGeneration& generation, std::string_view database,
-                                std::string_view table, std::string_view type);
+std::string conversionStatement(const Connection& connection, const ServerGeneration& generation,
+                                std::string_view database, std::string_view table, std::string_view type);
 
 // True when the type the server reports is the conversion's target: the names compare without
 // regard to case, and the server's own names InnoDB and MEMORY stand for Innobase and HEAP.

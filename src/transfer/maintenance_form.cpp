@@ -244,7 +244,7 @@ void MaintenanceForm::repair() {
         return;
     WaitCursor wait;
     AdminResult result;
-    if (!runAdmin(repairStatement(databaseName_, tableName_, repairQuick_->isChecked(),
+    if (!runAdmin(repairStatement(session_.connection(), databaseName_, tableName_, repairQuick_->isChecked(),
                                   repairExtended_->isChecked()),
                   QStringLiteral("修復に失敗しました"), repairResult_, result))
         return;
@@ -260,7 +260,7 @@ void MaintenanceForm::check() {
     options.medium = checkMedium_->isChecked();
     options.extended = checkExtended_->isChecked();
     AdminResult result;
-    if (!runAdmin(checkStatement(databaseName_, tableName_, options),
+    if (!runAdmin(checkStatement(session_.connection(), databaseName_, tableName_, options),
                   QStringLiteral("チェックに失敗しました"), checkResult_, result))
         return;
     TableStatus status;
@@ -283,8 +283,8 @@ void MaintenanceForm::analyze() {
         return;
     WaitCursor wait;
     AdminResult result;
-    if (!runAdmin(analyzeStatement(databaseName_, tableName_), QStringLiteral("分布の分析に失敗しました"),
-                  performanceResult_, result))
+    if (!runAdmin(analyzeStatement(session_.connection(), databaseName_, tableName_),
+                  QStringLiteral("分布の分析に失敗しました"), performanceResult_, result))
         return;
     ui().message(QStringLiteral("改善・調整が完了しました"));
 }
@@ -295,7 +295,8 @@ void MaintenanceForm::optimize() {
     WaitCursor wait;
     Connection& connection = session_.connection();
     bool optimized = false;
-    if (cancelledOnServer([&] { optimized = connection.exec(optimizeStatement(databaseName_, tableName_)); }))
+    if (cancelledOnServer(
+            [&] { optimized = connection.exec(optimizeStatement(connection, databaseName_, tableName_)); }))
         return;
     if (!optimized) {
         ui().message(withServerError(QStringLiteral("最適化に失敗しました"), connection));
@@ -371,7 +372,7 @@ void MaintenanceForm::convert(int index) {
     WaitCursor wait;
     Connection& connection = session_.connection();
     const std::string statement =
-        conversionStatement(session_.generation(), databaseName_, tableName_, target);
+        conversionStatement(session_.connection(), session_.generation(), databaseName_, tableName_, target);
     bool converted = false;
     if (cancelledOnServer([&] { converted = connection.exec(statement); }))
         return;

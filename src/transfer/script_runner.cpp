@@ -59,7 +59,7 @@ ScriptRunEnd ScriptRunner::run(const QString& path, const std::string& database)
 
     const BusyGuard busy(connection_);
     const CharacterSetKeeper characterSet(connection_);
-    if (!connection_.exec(format("USE %s", Connection::ident(database)))) {
+    if (!connection_.exec(format("USE %s", connection_.ident(database)))) {
         ui().message(msg(kDatabaseError));
         return ScriptRunEnd::DatabaseRefused;
     }

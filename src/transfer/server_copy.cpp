@@ -79,7 +79,7 @@ std::optional<std::vector<std::string>> sourceDatabases(Connection& source) {
 }
 
 std::optional<std::vector<std::string>> sourceTables(Connection& source, std::string_view database) {
-    if (!source.exec(format("USE %s", Connection::ident(database))))
+    if (!source.exec(format("USE %s", source.ident(database))))
         return std::nullopt;
     return firstColumn(source, "SHOW TABLES");
 }
@@ -87,7 +87,7 @@ std::optional<std::vector<std::string>> sourceTables(Connection& source, std::st
 std::optional<std::vector<std::vector<std::string>>> sourceFields(Connection& source,
                                                                   std::string_view database,
                                                                   std::string_view table) {
-    Result result = source.query(format("SHOW fields FROM %s", Connection::qualifiedName(database, table)));
+    Result result = source.query(format("SHOW fields FROM %s", source.qualifiedName(database, table)));
     if (!result.ok())
         return std::nullopt;
     std::vector<std::vector<std::string>> rows;

@@ -148,15 +148,15 @@ std::vector<std::string> fieldNames(Connection& connection, const std::string& d
     return names;
 }
 
-std::string appendedName(NodeDepth depth, const std::string& database, const std::string& table,
-                         const std::string& field) {
+std::string appendedName(const Connection& connection, NodeDepth depth, const std::string& database,
+                         const std::string& table, const std::string& field) {
     switch (depth) {
         case NodeDepth::Database:
-            return " " + Connection::ident(database);
+            return " " + connection.ident(database);
         case NodeDepth::Table:
-            return " " + Connection::qualifiedName(database, table);
+            return " " + connection.qualifiedName(database, table);
         case NodeDepth::Field:
-            return " " + Connection::ident(field);
+            return " " + connection.ident(field);
         case NodeDepth::Root:
             break;
     }

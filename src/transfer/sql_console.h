@@ -73,8 +73,8 @@ std::vector<std::string> fieldNames(Connection& connection, const std::string& d
 // What a double-click on a tree node appends to the statement text: " db", " db.table",
 // " field", each name as Connection::ident writes it; nothing for the root.
 enum class NodeDepth { Root = 0, Database = 1, Table = 2, Field = 3 };
-std::string appendedName(NodeDepth depth, const std::string& database, const std::string& table,
-                         const std::string& field);
+std::string appendedName(const Connection& connection, NodeDepth depth, const std::string& database,
+                         const std::string& table, const std::string& field);
 
 // The names SHOW DATABASES lists now (all of them); nullopt when it fails.
 std::optional<std::vector<std::string>> shownDatabases(Connection& connection);

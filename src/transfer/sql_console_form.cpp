@@ -269,7 +269,8 @@ void SqlConsoleForm::treeDoubleClicked(QTreeWidgetItem* item) {
         case sql_console::NodeDepth::Root:
             return;
     }
-    const std::string appended = sql_console::appendedName(depth, database, table, field);
+    const std::string appended =
+        sql_console::appendedName(session_.connection(), depth, database, table, field);
     statement_->setPlainText(statement_->toPlainText() + toUi(appended));
     statement_->moveCursor(QTextCursor::End);
     statement_->setFocus();

@@ -14,8 +14,9 @@ std::string retargetedStatement(std::string_view statement, std::string_view dat
                                 std::string_view table) {
     const size_t open = statement.find('(');
     const std::string_view rest = open == std::string_view::npos ? statement : statement.substr(open);
-    const std::string target =
-        database.empty() ? Connection::ident(table) : Connection::qualifiedName(database, table);
+    const std::string target = database.empty()
+                                   ? Connection::ident(table, NameQuoting::Bytes)
+                                   : Connection::qualifiedName(database, table, NameQuoting::Bytes);
     return format("CREATE TABLE %s %s", target, rest);
 }
 
@@ -205,7 +206,7 @@ void TableCopyLog::readFailed() {
 std::optional<uint64_t> sourceRowCount(Connection& connection, std::string_view database,
                                        std::string_view table) {
     Result count =
-        connection.query(format("select count(*) from %s", Connection::qualifiedName(database, table)));
+        connection.query(format("select count(*) from %s", connection.qualifiedName(database, table)));
     if (!count.ok() || !count.next())
         return std::nullopt;
     return std::strtoull(std::string(count.text(0U)).c_str(), nullptr, 10);

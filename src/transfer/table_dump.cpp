@@ -50,12 +50,13 @@ std::string TableDump::createLine(std::string_view createText) {
     return std::string(createText) + ";\n";
 }
 
-std::string TableDump::insertHead(std::string_view table, const std::vector<std::string>& columns) {
-    std::string head = "INSERT INTO " + Connection::ident(table) + " ( ";
+std::string TableDump::insertHead(std::string_view table, const std::vector<std::string>& columns,
+                                  NameQuoting quoting) {
+    std::string head = "INSERT INTO " + Connection::ident(table, quoting) + " ( ";
     for (size_t i = 0; i < columns.size(); ++i) {
         if (i > 0)
             head += ',';
-        head += Connection::ident(columns[i]);
+        head += Connection::ident(columns[i], quoting);
     }
     return head + " ) VALUES ( ";
 }
@@ -99,7 +100,7 @@ DumpOutcome TableDump::run(const QString& path) {
         if (set.switched())
             write(setNamesLine(set.name()));
 
-        const std::string qualified = Connection::qualifiedName(named(database_), named(table_));
+        const std::string qualified = connection_.qualifiedName(named(database_), named(table_));
         {
             Result create = connection_.query("Show create table " + qualified + ";");
             if (!create.ok() || !create.next()) {
@@ -121,7 +122,7 @@ DumpOutcome TableDump::run(const QString& path) {
             for (std::string& name : names)
                 name = clientFromUtf8(name);
         }
-        const std::string head = insertHead(named(table_), names);
+        const std::string head = insertHead(named(table_), names, connection_.nameQuoting());
         std::vector<ValueKind> kinds;
         std::string line;
         bool cancelled = false;

@@ -50,7 +50,8 @@ public:
     static std::string setNamesLine(std::string_view characterSet);
     static std::string createLine(std::string_view createText);
     // "INSERT INTO t ( a,b ) VALUES ( " for the table (UTF-8) and its columns.
-    static std::string insertHead(std::string_view table, const std::vector<std::string>& columns);
+    static std::string insertHead(std::string_view table, const std::vector<std::string>& columns,
+                                  NameQuoting quoting);
     // The head, the row's values and " );\n".
     static void appendInsertLine(std::string& out, std::string_view head,
                                  const std::vector<FieldInfo>& fields,

@@ -126,8 +126,8 @@ TEST(Connection, QuotedNamesReachTheirObjects) {
                                  "123",
                                  "plain_name"};
     for (const std::string& name : names) {
-        const std::string table = Connection::ident(db.name()) + "." + Connection::ident(name);
-        ASSERT_TRUE(c.exec("CREATE TABLE " + table + " (" + Connection::ident(name) + " INT)"))
+        const std::string table = test::sqlName(db.name()) + "." + test::sqlName(name);
+        ASSERT_TRUE(c.exec("CREATE TABLE " + table + " (" + test::sqlName(name) + " INT)"))
             << name << ": " << c.errorLine();
         ASSERT_TRUE(c.exec("INSERT INTO " + table + " VALUES (7)")) << c.errorLine();
     }
@@ -137,7 +137,7 @@ TEST(Connection, QuotedNamesReachTheirObjects) {
     while (tables.next())
         listed.emplace_back(tables.text(0U));
     for (const std::string& name : names) {
-        EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << Connection::ident(name);
+        EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << test::sqlName(name);
     }
     EXPECT_TRUE(c.selectDb(db.name()));
     Result fields = c.listFields("back`quote");

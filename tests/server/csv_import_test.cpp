@@ -46,7 +46,7 @@ protected:
     Rows rows(const std::string& table, const char* characterSet = "cp932") {
         const CharacterSetScope scope(db->admin(), characterSet);
         Rows out;
-        Result r = db->admin().query("SELECT id, name FROM " + Connection::ident(table) + " ORDER BY id");
+        Result r = db->admin().query("SELECT id, name FROM " + test::sqlName(table) + " ORDER BY id");
         while (r.next())
             out.push_back(std::string(r.text(0U)) + "|" + std::string(r.text(1U)));
         return out;

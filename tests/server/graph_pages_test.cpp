@@ -23,7 +23,7 @@ std::map<std::string, SpaceFigures> statusSums(Connection& c) {
     while (dbs.next())
         names.emplace_back(dbs.text(0u));
     for (const std::string& name : names) {
-        Result r = c.query("SHOW TABLE STATUS FROM " + Connection::ident(name));
+        Result r = c.query("SHOW TABLE STATUS FROM " + test::sqlName(name));
         if (!r.ok())
             continue;
         SpaceFigures& f = sums[name];

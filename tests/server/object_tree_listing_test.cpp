@@ -27,8 +27,8 @@ TEST(ObjectTreeListing, AwkwardNamesListAndSelectAsTheyAre) {
     for (const Case& c : cases) {
         test::ScratchDatabase scratch(c.database);
         for (const std::string& table : c.tables) {
-            ASSERT_TRUE(scratch.admin().exec("CREATE TABLE " + Connection::ident(c.database) + "." +
-                                             Connection::ident(table) + " (id INT)"))
+            ASSERT_TRUE(scratch.admin().exec("CREATE TABLE " + test::sqlName(c.database) + "." +
+                                             test::sqlName(table) + " (id INT)"))
                 << scratch.admin().errorLine();
         }
 

@@ -78,9 +78,8 @@ TEST(RecordPageReading, WideTablesOddNamesAndNulls) {
     ASSERT_TRUE(c.exec("INSERT INTO wide (c0, c69) VALUES (1, 69)"));
     const std::string japanese = "\x8f\xa4\x95\x69";  // 商品
     ASSERT_TRUE(
-        c.exec("CREATE TABLE " + Connection::ident(japanese) + " (`order` INT, `\x96\xbc\x91\x4f` TEXT)"));
-    ASSERT_TRUE(
-        c.exec("INSERT INTO " + Connection::ident(japanese) + " VALUES (1, '\x83\x5c\x83\x74\x83\x67')"));
+        c.exec("CREATE TABLE " + test::sqlName(japanese) + " (`order` INT, `\x96\xbc\x91\x4f` TEXT)"));
+    ASSERT_TRUE(c.exec("INSERT INTO " + test::sqlName(japanese) + " VALUES (1, '\x83\x5c\x83\x74\x83\x67')"));
     ASSERT_TRUE(c.exec("CREATE TABLE `order items` (id INT)"));
     ASSERT_TRUE(c.exec("INSERT INTO `order items` VALUES (5)"));
     FilterConditions filter;

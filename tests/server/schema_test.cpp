@@ -39,13 +39,12 @@ std::string columnInfo(Connection& c, const std::string& db, const std::string& 
 }
 
 std::string statusOf(Connection& c, const std::string& db, const std::string& table, const char* column) {
-    Result r =
-        c.query("SHOW TABLE STATUS FROM " + Connection::ident(db) + " LIKE '" + c.escapeLike(table) + "'");
+    Result r = c.query("SHOW TABLE STATUS FROM " + test::sqlName(db) + " LIKE '" + c.escapeLike(table) + "'");
     return r.next() ? r.text(column) : "(no row)";
 }
 
 std::string createTableText(Connection& c, const std::string& db, const std::string& table) {
-    Result r = c.query("SHOW CREATE TABLE " + Connection::qualifiedName(db, table));
+    Result r = c.query("SHOW CREATE TABLE " + test::sqlName(db, table));
     return r.next() ? std::string(r.text(1U)) : c.errorLine();
 }
 
@@ -85,7 +84,7 @@ TEST(SchemaServerTest, CreatesTablesOfEveryFamilyUnderAnyName) {
         {"my table", "", "InnoDB"},
     };
     for (const Case& k : cases) {
-        ASSERT_TRUE(c.exec(model.statement(db.name(), k.table, k.type, session.generation())))
+        ASSERT_TRUE(c.exec(model.statement(c, db.name(), k.table, k.type, session.generation())))
             << c.errorLine();
         EXPECT_EQ(statusOf(c, db.name(), k.table, "Engine"), k.engine) << k.type;
         EXPECT_EQ(columnInfo(c, db.name(), k.table, "id", "Type"), "int(11) unsigned");
@@ -99,9 +98,9 @@ TEST(SchemaServerTest, CreatesTablesOfEveryFamilyUnderAnyName) {
     // HEAP is taken as MEMORY (which stores no TEXT); ISAM is gone and the server says so.
     CreateTableModel small;
     small.insert(-1, id);
-    ASSERT_TRUE(c.exec(small.statement(db.name(), "h", "HEAP", session.generation()))) << c.errorLine();
+    ASSERT_TRUE(c.exec(small.statement(c, db.name(), "h", "HEAP", session.generation()))) << c.errorLine();
     EXPECT_EQ(statusOf(c, db.name(), "h", "Engine"), "MEMORY");
-    EXPECT_FALSE(c.exec(small.statement(db.name(), "i", "ISAM", session.generation())));
+    EXPECT_FALSE(c.exec(small.statement(c, db.name(), "i", "ISAM", session.generation())));
     EXPECT_NE(c.errorText().find("ISAM"), std::string::npos) << c.errorText();
 }
 
@@ -113,7 +112,7 @@ TEST(SchemaServerTest, AddsAColumnAtTheTopWithANamedIndex) {
     ColumnDefinition code = row("code", "CHAR", "4");
     code.binary = true;
     for (const AddFieldStep& step :
-         addFieldSteps(db.name(), "items", code, {.atTop = true, .index = true, .indexName = "ix_code"}))
+         addFieldSteps(c, db.name(), "items", code, {.atTop = true, .index = true, .indexName = "ix_code"}))
         ASSERT_TRUE(c.exec(step.statement)) << step.statement << " " << c.errorLine();
     Result columns = c.query("SHOW COLUMNS FROM items");
     ASSERT_TRUE(columns.next());
@@ -228,15 +227,15 @@ TEST(SchemaServerTest, RenamesWithinTheDatabaseAndCreatesADatabaseWithABlank) {
     test::ScratchDatabase db("dbk_schema rename");
     Connection& c = db.admin();
     ASSERT_TRUE(c.exec("CREATE TABLE t1 (id INT)"));
-    ASSERT_TRUE(c.exec(renameTableStatement(db.name(), "t1", "new name"))) << c.errorLine();
+    ASSERT_TRUE(c.exec(renameTableStatement(c, db.name(), "t1", "new name"))) << c.errorLine();
     EXPECT_EQ(statusOf(c, db.name(), "new name", "Name"), "new name");
     EXPECT_EQ(statusOf(c, db.name(), "t1", "Name"), "(no row)");
 
     const std::string blank = "dbk schema new";
     c.exec("DROP DATABASE IF EXISTS `dbk schema new`");
-    ASSERT_TRUE(c.exec(createDatabaseStatement(blank))) << c.errorLine();
+    ASSERT_TRUE(c.exec(createDatabaseStatement(c, blank))) << c.errorLine();
     EXPECT_TRUE(c.query("SHOW DATABASES LIKE 'dbk schema new'").next());
-    EXPECT_FALSE(c.exec(createDatabaseStatement(blank)));  // it exists now
+    EXPECT_FALSE(c.exec(createDatabaseStatement(c, blank)));  // it exists now
     c.exec("DROP DATABASE `dbk schema new`");
 }
 

@@ -215,7 +215,7 @@ TEST_F(ScriptRunnerTest, UseQuotesTheDatabaseName) {
               ScriptRunEnd::Completed);
     EXPECT_EQ(ui->messages, texts({10061}));
     EXPECT_EQ(runner.errorLog(), "");
-    Result r = odd.admin().query("SELECT n FROM " + Connection::ident(name) + ".here");
+    Result r = odd.admin().query("SELECT n FROM " + test::sqlName(name) + ".here");
     ASSERT_TRUE(r) << odd.admin().errorLine();
     ASSERT_TRUE(r.next());
     EXPECT_EQ(r.text(0u), "7");

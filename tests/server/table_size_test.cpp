@@ -49,8 +49,7 @@ TEST(TableSizeStatus, TheRowIsTheTablesOwnEvenWithWildcardsInItsName) {
     for (const std::string name :
          {"\x83\x5f\x83\x45\x83\x93", "\x95\x5c", "\x83\x5c", "\x83\x5f_\x95\x5c%"}) {
         SCOPED_TRACE(name);
-        ASSERT_TRUE(c.exec("CREATE TABLE " + Connection::ident(name) + " (id INT) ENGINE=Aria"))
-            << c.errorLine();
+        ASSERT_TRUE(c.exec("CREATE TABLE " + test::sqlName(name) + " (id INT) ENGINE=Aria")) << c.errorLine();
         ASSERT_EQ(readTableStatus(c, db.name(), name, s), StatusOutcome::Read);
         EXPECT_EQ(s.type, "Aria");
     }

@@ -34,7 +34,7 @@ const char* const kSourceName = "受注 表";
 
 void createMixedTable(Connection& c, const std::string& database, int rows, const char* engine = "InnoDB") {
     ASSERT_TRUE(c.setCharacterSet("utf8mb4"));
-    const std::string table = Connection::qualifiedName(database, kSourceName);
+    const std::string table = test::sqlName(database, kSourceName);
     ASSERT_TRUE(c.exec("CREATE TABLE " + table +
                        R"( (
             id INT PRIMARY KEY,
@@ -71,7 +71,7 @@ void createMixedTable(Connection& c, const std::string& database, int rows, cons
 }
 
 std::string checksum(Connection& c, const std::string& database, const std::string& table) {
-    Result r = c.query("CHECKSUM TABLE " + Connection::qualifiedName(database, table));
+    Result r = c.query("CHECKSUM TABLE " + test::sqlName(database, table));
     EXPECT_TRUE(r.ok()) << c.errorLine();
     return r.ok() && r.next() ? r.text("Checksum") : std::string("(none)");
 }
@@ -89,8 +89,8 @@ std::string differingColumns(Connection& c, const std::string& db1, const std::s
     for (const char* column :
          {"grp", "name", "note", "raw", "blobv", "price", "made", "flag", "code", "doubled"}) {
         const std::string n =
-            scalar(c, "SELECT GROUP_CONCAT(x.id) FROM " + Connection::qualifiedName(db1, t1) + " x JOIN " +
-                          Connection::qualifiedName(db2, t2) + " y USING (id) WHERE NOT (BINARY x." + column +
+            scalar(c, "SELECT GROUP_CONCAT(x.id) FROM " + test::sqlName(db1, t1) + " x JOIN " +
+                          test::sqlName(db2, t2) + " y USING (id) WHERE NOT (BINARY x." + column +
                           " <=> BINARY y." + column + ")");
         if (!n.empty())
             out += std::string(column) + ": " + n.substr(0, 80) + "\n";
@@ -122,10 +122,10 @@ TEST_F(TableTransferTest, MaintenanceStatementsAnswerForMyIsamAndInnoDb) {
             c.exec("CREATE TABLE " + table + " (id INT PRIMARY KEY, v VARCHAR(10)) ENGINE=" + engine));
         ASSERT_TRUE(c.exec("INSERT INTO " + table + " SELECT seq, 'x' FROM seq_1_to_50"));
         const std::string statements[] = {
-            repairStatement(db.name(), table, true, true),
-            checkStatement(db.name(), table, {.quick = true, .medium = true}),
-            checkStatement(db.name(), table, {.fast = true, .changed = true, .extended = true}),
-            analyzeStatement(db.name(), table),
+            repairStatement(c, db.name(), table, true, true),
+            checkStatement(c, db.name(), table, {.quick = true, .medium = true}),
+            checkStatement(c, db.name(), table, {.fast = true, .changed = true, .extended = true}),
+            analyzeStatement(c, db.name(), table),
         };
         for (const std::string& statement : statements) {
             const AdminResult result = runAdminStatement(c, statement);
@@ -133,10 +133,10 @@ TEST_F(TableTransferTest, MaintenanceStatementsAnswerForMyIsamAndInnoDb) {
             EXPECT_FALSE(result.messageType.empty()) << statement;
             EXPECT_EQ(result.text(), result.messageType + " " + result.messageText);
         }
-        EXPECT_TRUE(c.exec(optimizeStatement(db.name(), table))) << c.errorLine();
+        EXPECT_TRUE(c.exec(optimizeStatement(c, db.name(), table))) << c.errorLine();
     }
-    EXPECT_EQ(runAdminStatement(c, checkStatement(db.name(), "t_MyISAM", {})).messageText, "OK");
-    EXPECT_EQ(runAdminStatement(c, analyzeStatement(db.name(), "missing")).messageType, "Error");
+    EXPECT_EQ(runAdminStatement(c, checkStatement(c, db.name(), "t_MyISAM", {})).messageText, "OK");
+    EXPECT_EQ(runAdminStatement(c, analyzeStatement(c, db.name(), "missing")).messageType, "Error");
 }
 
 TEST_F(TableTransferTest, ADumpLoadedIntoAnotherDatabaseGivesTheSameTable) {
@@ -168,8 +168,7 @@ TEST_F(TableTransferTest, ADumpLoadedIntoAnotherDatabaseGivesTheSameTable) {
     ScriptRunner runner(session.connection());
     ASSERT_EQ(runner.run(path, db2.name()), ScriptRunEnd::Completed) << runner.errorLog();
     EXPECT_EQ(runner.errorCount(), 0);
-    EXPECT_EQ(scalar(db.admin(), "SELECT COUNT(*) FROM " + Connection::qualifiedName(db2.name(), table)),
-              "2500");
+    EXPECT_EQ(scalar(db.admin(), "SELECT COUNT(*) FROM " + test::sqlName(db2.name(), table)), "2500");
     EXPECT_EQ(checksum(db.admin(), db2.name(), table), checksum(db.admin(), db.name(), table))
         << differingColumns(db.admin(), db.name(), table, db2.name(), table);
 }
@@ -220,8 +219,7 @@ TEST_F(TableTransferTest, TableCopyKeepsEveryValue) {
         const std::string target = clientFromUtf8(request.targetTable);
         if (!copyData) {
             EXPECT_EQ(outcome.status, TableCopyOutcome::Status::Created);
-            EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM " + Connection::qualifiedName(db2.name(), target)),
-                      "0");
+            EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM " + test::sqlName(db2.name(), target)), "0");
             continue;
         }
         ASSERT_EQ(outcome.status, TableCopyOutcome::Status::Copied);
@@ -251,8 +249,7 @@ TEST_F(TableTransferTest, StreamedCopiesKeepEveryValue) {
     Connection& c = db.admin();
     const std::string source = utf8FromClient(db.name());
     const std::string table = sjis(kSourceName);
-    ASSERT_TRUE(c.exec("CREATE TABLE " + db.name() + ".streamed LIKE " +
-                       Connection::qualifiedName(db.name(), table)));
+    ASSERT_TRUE(c.exec("CREATE TABLE " + db.name() + ".streamed LIKE " + test::sqlName(db.name(), table)));
 
     CopyEngine within(c, c);
     within.setStreamedOnly(true);
@@ -306,10 +303,10 @@ TEST_F(TableTransferTest, RowsTheNewTableRefusesAreLoggedAndTheOthersArrive) {
     EXPECT_EQ(outcome.copy.copied, 2495u);
     EXPECT_EQ(outcome.copy.errorNumber, 1062u);
     EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM " + db.name() + ".u"), "2495");
-    EXPECT_EQ(scalar(c, "SELECT GROUP_CONCAT(id ORDER BY id) FROM " +
-                            Connection::qualifiedName(db.name(), sjis(kSourceName)) +
-                            " WHERE id NOT IN (SELECT id FROM " + db.name() + ".u)"),
-              "500,1000,1500,2000,2500");
+    EXPECT_EQ(
+        scalar(c, "SELECT GROUP_CONCAT(id ORDER BY id) FROM " + test::sqlName(db.name(), sjis(kSourceName)) +
+                      " WHERE id NOT IN (SELECT id FROM " + db.name() + ".u)"),
+        "500,1000,1500,2000,2500");
 
     const std::string log = readAll(request.logPath).toStdString();
     std::vector<std::string> refused;
@@ -477,7 +474,7 @@ TEST_F(TableTransferTest, ATableOfAnotherServerArrivesInBatches) {
         ASSERT_EQ(outcome.status, TableCopyOutcome::Status::Copied);
         EXPECT_EQ(outcome.copy.copied, c.copied);
         EXPECT_EQ(readAll(log).toStdString(), c.log);
-        const std::string copied = Connection::qualifiedName(db.name(), clientFromUtf8(c.name));
+        const std::string copied = test::sqlName(db.name(), clientFromUtf8(c.name));
         EXPECT_EQ(scalar(target, "SELECT COUNT(*) FROM " + copied), std::to_string(c.copied));
         if (c.copied == 0) {
             // The table was made; the notice says why it is empty.
@@ -511,7 +508,7 @@ TEST_F(TableTransferTest, ATableOfAnotherServerArrivesInBatches) {
 
     // The source table went away after it was chosen: the new table stays empty and the copy says
     // why.
-    ASSERT_TRUE(source.admin.exec("DROP TABLE " + Connection::qualifiedName(source.name, table)));
+    ASSERT_TRUE(source.admin.exec("DROP TABLE " + test::sqlName(source.name, table)));
     again.createStatement = retargetedStatement(create, db.name(), "gone");
     again.targetTable = "gone";
     const TableCopyOutcome gone = TableCopy(source.admin, target).run(again);
@@ -561,7 +558,7 @@ std::string engineOf(Connection& c, const std::string& database, const std::stri
 // listed before the parent its foreign key names, and views, one using the other.
 void createDatabaseToCopy(Connection& c, const std::string& database) {
     createMixedTable(c, database, 1500);
-    const std::string in = Connection::ident(database) + ".";
+    const std::string in = test::sqlName(database) + ".";
     for (const std::string& sql : {
              "CREATE TABLE " + in + "b_parent (id INT PRIMARY KEY, v VARCHAR(10)) ENGINE=InnoDB",
              "CREATE TABLE " + in +

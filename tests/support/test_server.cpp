@@ -96,6 +96,14 @@ unsigned int closedPort() {
     return port;
 }
 
+std::string sqlName(std::string_view name) {
+    return Connection::ident(name, NameQuoting::ShiftJis);
+}
+
+std::string sqlName(std::string_view database, std::string_view table) {
+    return Connection::qualifiedName(database, table, NameQuoting::ShiftJis);
+}
+
 Connection connectAdmin() {
     Connection c;
     EXPECT_TRUE(c.open(adminParams())) << c.errorLine();
@@ -113,14 +121,14 @@ LoginPrompt loginPromptFor(const ConnectParams& params) {
 
 ScratchDatabase::ScratchDatabase(std::string name) : name_(std::move(name)), session_(connectAdmin()) {
     Connection& admin = this->admin();
-    admin.exec("DROP DATABASE IF EXISTS " + Connection::ident(name_));
-    EXPECT_TRUE(admin.exec("CREATE DATABASE " + Connection::ident(name_) + " CHARACTER SET utf8mb4"))
+    admin.exec("DROP DATABASE IF EXISTS " + sqlName(name_));
+    EXPECT_TRUE(admin.exec("CREATE DATABASE " + sqlName(name_) + " CHARACTER SET utf8mb4"))
         << admin.errorLine();
     EXPECT_TRUE(admin.selectDb(name_)) << admin.errorLine();
 }
 
 ScratchDatabase::~ScratchDatabase() {
-    admin().exec("DROP DATABASE IF EXISTS " + Connection::ident(name_));
+    admin().exec("DROP DATABASE IF EXISTS " + sqlName(name_));
 }
 
 }  // namespace dbk::test

@@ -39,6 +39,11 @@ unsigned int closedPort();
 // An open administrator connection, or a failed assertion.
 Connection connectAdmin();
 
+// A name, or "database.table", written for the statements of the tests' own sessions, which are
+// opened in Shift_JIS as the program's are.
+std::string sqlName(std::string_view name);
+std::string sqlName(std::string_view database, std::string_view table);
+
 // What the login form hands over for an account, and a login prompt that always answers so.
 LoginValues loginValues(const ConnectParams& params);
 LoginPrompt loginPromptFor(const ConnectParams& params);

@@ -70,9 +70,9 @@ TEST_F(DataCopyFormsTest, ServerCopyChoosesAServerAndCopiesATableInBatches) {
         ~Drop() { c.exec("DROP DATABASE IF EXISTS dbk_form_other"); }
     } drop{second};
     const std::string table = fromUi(QStringLiteral("元 表"));
-    ASSERT_TRUE(second.exec("CREATE TABLE dbk_form_other." + Connection::ident(table) +
+    ASSERT_TRUE(second.exec("CREATE TABLE dbk_form_other." + test::sqlName(table) +
                             " (id INT PRIMARY KEY, v VARCHAR(20) DEFAULT 'x', n INT NULL) ENGINE=MyISAM"));
-    ASSERT_TRUE(second.exec("INSERT INTO dbk_form_other." + Connection::ident(table) +
+    ASSERT_TRUE(second.exec("INSERT INTO dbk_form_other." + test::sqlName(table) +
                             " SELECT seq, CONCAT('it''s ', seq), NULL FROM seq_1_to_2500"));
     test::ScratchDatabase db("dbk_form_target");
 
@@ -235,7 +235,7 @@ TEST_F(DatabaseCopyEntryTest, TheNewDatabaseAppearsInTheTree) {
     DBK_REQUIRE_SERVER();
     test::ScratchDatabase db("dbk_entry_dbcopy");
     const std::string copy = fromUi(QStringLiteral("dbk 複製先"));
-    db.admin().exec("DROP DATABASE IF EXISTS " + Connection::ident(copy));
+    db.admin().exec("DROP DATABASE IF EXISTS " + test::sqlName(copy));
     ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT)"));
     doc.setLoginPrompt(test::loginPromptFor(test::adminParams()));
     frame->leftView()->initialUpdate();
@@ -253,10 +253,10 @@ TEST_F(DatabaseCopyEntryTest, TheNewDatabaseAppearsInTheTree) {
     setModalRunner(previous);
     ASSERT_NE(frame->leftView()->databaseNode(copy), nullptr);
     EXPECT_EQ(CLeftView::nodeBytes(frame->leftView()->selectedNode()), copy);
-    Result tables = db.admin().query("SHOW TABLES FROM " + Connection::ident(copy));
+    Result tables = db.admin().query("SHOW TABLES FROM " + test::sqlName(copy));
     ASSERT_TRUE(tables.next());
     EXPECT_EQ(tables.text(0U), "t");
-    db.admin().exec("DROP DATABASE IF EXISTS " + Connection::ident(copy));
+    db.admin().exec("DROP DATABASE IF EXISTS " + test::sqlName(copy));
 }
 
 }  // namespace

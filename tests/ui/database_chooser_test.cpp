@@ -47,7 +47,7 @@ protected:
         session = Session(test::connectAdmin());
         ASSERT_TRUE(admin.isOpen());
         for (const QString& name : {kJapaneseName, kBlankName}) {
-            const std::string ident = Connection::ident(fromUi(name));
+            const std::string ident = test::sqlName(fromUi(name));
             admin.exec("DROP DATABASE IF EXISTS " + ident);
             ASSERT_TRUE(admin.exec("CREATE DATABASE " + ident)) << admin.errorLine();
         }
@@ -56,7 +56,7 @@ protected:
         if (!admin.isOpen())
             return;
         for (const QString& name : {kJapaneseName, kBlankName}) {
-            EXPECT_TRUE(admin.exec("DROP DATABASE IF EXISTS " + Connection::ident(fromUi(name))))
+            EXPECT_TRUE(admin.exec("DROP DATABASE IF EXISTS " + test::sqlName(fromUi(name))))
                 << admin.errorLine();
         }
     }

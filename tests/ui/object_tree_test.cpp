@@ -279,7 +279,7 @@ TEST_F(ObjectTreeTest, AwkwardNamesListAndSelect) {
     std::vector<std::unique_ptr<test::ScratchDatabase>> scratch;
     for (const Case& c : cases) {
         scratch.push_back(std::make_unique<test::ScratchDatabase>(c.database));
-        ASSERT_TRUE(scratch.back()->admin().exec("CREATE TABLE " + Connection::ident(c.table) + " (id INT)"))
+        ASSERT_TRUE(scratch.back()->admin().exec("CREATE TABLE " + test::sqlName(c.table) + " (id INT)"))
             << scratch.back()->admin().errorLine();
     }
     connectAs(test::adminParams());
@@ -312,9 +312,8 @@ TEST_F(ObjectTreeTest, AwkwardNamesListAndSelect) {
         EXPECT_EQ(doc.context().pageIndex, 0);
         EXPECT_EQ(doc.context().filterFlag, 0);
         // the names the context holds reach the table through the connection's quoting
-        EXPECT_TRUE(doc.connection().exec("SELECT * FROM " +
-                                          Connection::ident(doc.context().currentDatabase) + "." +
-                                          Connection::ident(doc.context().currentTable)))
+        EXPECT_TRUE(doc.connection().exec("SELECT * FROM " + test::sqlName(doc.context().currentDatabase) +
+                                          "." + test::sqlName(doc.context().currentTable)))
             << doc.connection().errorLine();
     }
 }

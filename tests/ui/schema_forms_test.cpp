@@ -48,7 +48,7 @@ void fillPanel(FieldPanelWidget& panel, const char* name, const char* type, cons
 }
 
 bool tableExists(Connection& c, const std::string& db, const std::string& table) {
-    Result r = c.query("SHOW TABLES FROM " + Connection::ident(db) + " LIKE '" + c.escapeLike(table) + "'");
+    Result r = c.query("SHOW TABLES FROM " + test::sqlName(db) + " LIKE '" + c.escapeLike(table) + "'");
     return r.next();
 }
 

@@ -200,7 +200,7 @@ TEST_F(StructureEditorTest, DeleteFieldAndPrimaryKey) {
     ASSERT_EQ(ui->messages.size(), 1);
     EXPECT_TRUE(ui->messages[0].startsWith(QStringLiteral("削除できませんでした\n1075:")))
         << ui->messages[0].toStdString();
-    ASSERT_TRUE(db->admin().exec("ALTER TABLE " + Connection::ident(table) + " MODIFY id INT NOT NULL"));
+    ASSERT_TRUE(db->admin().exec("ALTER TABLE " + test::sqlName(table) + " MODIFY id INT NOT NULL"));
     form.loadLists();
     form.selectKeyRow(keyRow(form, "PRIMARY"));
     form.keyMenu()->actions().last()->trigger();

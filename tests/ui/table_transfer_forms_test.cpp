@@ -53,9 +53,9 @@ TEST_F(TableTransferFormsTest, MaintenanceActionsAndConversions) {
     test::ScratchDatabase db("dbk_maint_form");
     Connection& c = db.admin();
     const std::string table = sjis("保守 `表");
-    ASSERT_TRUE(c.exec("CREATE TABLE " + Connection::ident(table) +
+    ASSERT_TRUE(c.exec("CREATE TABLE " + test::sqlName(table) +
                        " (id INT PRIMARY KEY, v VARCHAR(20)) ENGINE=MyISAM"));
-    ASSERT_TRUE(c.exec("INSERT INTO " + Connection::ident(table) + " SELECT seq, 'v' FROM seq_1_to_100"));
+    ASSERT_TRUE(c.exec("INSERT INTO " + test::sqlName(table) + " SELECT seq, 'v' FROM seq_1_to_100"));
     MaintenanceForm form(db.session(), db.name(), table, "root", "localhost", dir.path());
     EXPECT_EQ(form.tableEdit()->text(), QStringLiteral("保守 `表"));
     EXPECT_EQ(form.typeEdit()->text(), QStringLiteral("MyISAM"));
@@ -131,10 +131,9 @@ TEST_F(TableTransferFormsTest, TableCopyRewritesItsStatementAndCopies) {
     test::ScratchDatabase db("dbk_copy_form");
     test::ScratchDatabase db2("dbk_copy_form2");
     const std::string table = sjis("複製 表");
-    ASSERT_TRUE(db.admin().exec("CREATE TABLE " + Connection::ident(table) +
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE " + test::sqlName(table) +
                                 " (id INT PRIMARY KEY, v VARCHAR(20)) ENGINE=InnoDB COMMENT='c'"));
-    ASSERT_TRUE(
-        db.admin().exec("INSERT INTO " + Connection::ident(table) + " SELECT seq, 'v' FROM seq_1_to_30"));
+    ASSERT_TRUE(db.admin().exec("INSERT INTO " + test::sqlName(table) + " SELECT seq, 'v' FROM seq_1_to_30"));
     TableCopyForm form(db.session(), db.name(), table);
     EXPECT_EQ(form.sourceCountEdit()->text(), QStringLiteral("30"));
     EXPECT_EQ(form.nameEdit()->text(), QStringLiteral("複製 表"));

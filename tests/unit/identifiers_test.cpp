@@ -36,22 +36,41 @@ TEST(Identifiers, PlainNamesStayBareOthersAreBackquoted) {
         {"\xb1\xb2", "`\xb1\xb2`"},                                  // half-width kana
     };
     for (const Quoted& c : cases) {
-        EXPECT_EQ(Connection::ident(c.name), c.expected) << c.name;
+        EXPECT_EQ(Connection::ident(c.name, NameQuoting::ShiftJis), c.expected) << c.name;
         EXPECT_EQ(Connection::isPlainName(c.name), c.name == c.expected) << c.name;
     }
 }
 
-TEST(Identifiers, BackquoteDoublingSparesShiftJisSecondBytes) {
-    const Quoted cases[] = {
-        {"\x81\x60", "`\x81\x60`"},  // 〜: second byte is a backquote
-        {"a\x81\x60z", "`a\x81\x60z`"},
-        {"\x81\x60`", "`\x81\x60```"},               // the backquote after the pair is doubled
-        {"\x83\x60\x83\x60", "`\x83\x60\x83\x60`"},  // ムム
-        {"\xb1`", "`\xb1```"},                       // a half-width kana is one byte
+// Which bytes are backquotes depends on the character set of the statement: in Shift_JIS the
+// second byte of a character may be 0x60; in UTF-8 a byte 0x60 is always a backquote, also right
+// after a character whose last byte Shift_JIS would take for a first one.
+TEST(Identifiers, BackquotesAreDoubledByTheRulesOfTheStatementsCharacterSet) {
+    struct Case {
+        std::string name;
+        std::string shiftJis;
+        std::string bytes;
     };
-    for (const Quoted& c : cases) {
-        EXPECT_EQ(Connection::ident(c.name), c.expected) << c.name;
+    const Case cases[] = {
+        {"\x81\x60", "`\x81\x60`", "`\x81\x60``"},  // 〜 in Shift_JIS: its second byte is 0x60
+        {"a\x81\x60z", "`a\x81\x60z`", "`a\x81``z`"},
+        {"\x81\x60`", "`\x81\x60```", "`\x81`````"},
+        {"\x83\x60\x83\x60", "`\x83\x60\x83\x60`", "`\x83``\x83```"},  // ムム
+        {"\xb1`", "`\xb1```", "`\xb1```"},                             // half-width kana
+        {"あ`", "`\xe3\x81\x82``", "`あ```"},  // UTF-8 あ ends in 0x82, a Shift_JIS lead byte
+        {"ā`,x", "`\xc4\x81`,x`", "`ā``,x`"},
+        {"😀`", "`😀```", "`😀```"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Connection::ident(c.name, NameQuoting::ShiftJis), c.shiftJis) << c.name;
+        EXPECT_EQ(Connection::ident(c.name, NameQuoting::Bytes), c.bytes) << c.name;
     }
+    for (const char* set : {"cp932", "sjis"})
+        EXPECT_EQ(Connection::nameQuotingOf(set), NameQuoting::ShiftJis) << set;
+    for (const char* set : {"utf8mb4", "utf8", "utf8mb3", "binary", "latin1", "ujis", "eucjpms"})
+        EXPECT_EQ(Connection::nameQuotingOf(set), NameQuoting::Bytes) << set;
+    // A connection not yet open quotes for the set it will be opened in.
+    const Connection offline;
+    EXPECT_EQ(offline.ident("\x81\x60"), "`\x81\x60`");
 }
 
 TEST(Identifiers, EscapeWithoutASession) {
@@ -101,13 +120,13 @@ TEST(Identifiers, LikePatternsProtectWildcardsButNotShiftJisSecondBytes) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(none.escapeLike(c.value), c.pattern) << c.value;
-    EXPECT_EQ(Connection::qualifiedName("shop", "order"), "shop.`order`");
-    EXPECT_EQ(Connection::qualifiedName("my shop", "\x95\x5c"), "`my shop`.`\x95\x5c`");
+    EXPECT_EQ(none.qualifiedName("shop", "order"), "shop.`order`");
+    EXPECT_EQ(none.qualifiedName("my shop", "\x95\x5c"), "`my shop`.`\x95\x5c`");
 }
 
 TEST(Identifiers, NumberLiteralsAreBackquoted) {
-    EXPECT_EQ(Connection::ident("0x1F"), "`0x1F`");
-    EXPECT_EQ(Connection::ident("0b101"), "`0b101`");
+    EXPECT_EQ(Connection::ident("0x1F", NameQuoting::Bytes), "`0x1F`");
+    EXPECT_EQ(Connection::ident("0b101", NameQuoting::Bytes), "`0b101`");
 }
 
 }  // namespace

@@ -2,9 +2,13 @@
 
 #include "app/commands.h"
 #include "browser/object_commands.h"
+#include "conn/connection.h"
 
 namespace dbk {
 namespace {
+
+// Statements for a session in Shift_JIS, the set a connection is opened in.
+const Connection offline;
 
 using object_commands::DeleteAction;
 using object_tree::NodeKind;
@@ -32,12 +36,13 @@ TEST(ObjectCommands, DeleteProtectsTheGrantDatabase) {
 }
 
 TEST(ObjectCommands, StatementsNameTheirObjects) {
-    EXPECT_EQ(object_commands::dropDatabase("shop"), "DROP DATABASE IF EXISTS shop");
-    EXPECT_EQ(object_commands::dropDatabase("my shop"), "DROP DATABASE IF EXISTS `my shop`");
-    EXPECT_EQ(object_commands::dropTable("shop", "items"), "DROP TABLE IF EXISTS shop.items");
-    EXPECT_EQ(object_commands::deleteAllRecords("shop", "order items"), "DELETE FROM shop.`order items`");
-    EXPECT_EQ(object_commands::lockTable("shop", "items"), "LOCK TABLES shop.items READ");
-    EXPECT_EQ(object_commands::optimizeTable("shop", "select"), "OPTIMIZE TABLE shop.`select`");
+    EXPECT_EQ(object_commands::dropDatabase(offline, "shop"), "DROP DATABASE IF EXISTS shop");
+    EXPECT_EQ(object_commands::dropDatabase(offline, "my shop"), "DROP DATABASE IF EXISTS `my shop`");
+    EXPECT_EQ(object_commands::dropTable(offline, "shop", "items"), "DROP TABLE IF EXISTS shop.items");
+    EXPECT_EQ(object_commands::deleteAllRecords(offline, "shop", "order items"),
+              "DELETE FROM shop.`order items`");
+    EXPECT_EQ(object_commands::lockTable(offline, "shop", "items"), "LOCK TABLES shop.items READ");
+    EXPECT_EQ(object_commands::optimizeTable(offline, "shop", "select"), "OPTIMIZE TABLE shop.`select`");
     ASSERT_NE(object_commands::flushFor(cmd::FlushLogs), nullptr);
     EXPECT_STREQ(object_commands::flushFor(cmd::FlushLogs)->statement, "FLUSH LOGS");
     EXPECT_EQ(object_commands::flushFor(cmd::FlushTables)->notice, 10088);

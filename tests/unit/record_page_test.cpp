@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "browser/record_page.h"
+#include "conn/connection.h"
 
 namespace dbk {
 namespace {
+
+// Statements for a session in Shift_JIS, the set a connection is opened in.
+const Connection offline;
 
 FilterConditions filterOf(std::initializer_list<std::tuple<int, size_t, const char*>> conditions) {
     FilterConditions f;
@@ -13,13 +17,13 @@ FilterConditions filterOf(std::initializer_list<std::tuple<int, size_t, const ch
 }
 
 TEST(RecordPageStatements, PlainPagesAndCounts) {
-    const PageStatements first = pageStatements("shop", "items", 0, 100, {"id"}, nullptr);
+    const PageStatements first = pageStatements(offline, "shop", "items", 0, 100, {"id"}, nullptr);
     EXPECT_EQ(first.select, "select * from shop.items LIMIT 0,100");
     EXPECT_EQ(first.count, "select count(*) from shop.items");
-    EXPECT_EQ(pageStatements("shop", "items", 200, 50, {"id"}, nullptr).select,
+    EXPECT_EQ(pageStatements(offline, "shop", "items", 200, 50, {"id"}, nullptr).select,
               "select * from shop.items LIMIT 200,50");
     // names that are not plain words are quoted
-    const PageStatements odd = pageStatements("my db", "order items", 0, 100, {}, nullptr);
+    const PageStatements odd = pageStatements(offline, "my db", "order items", 0, 100, {}, nullptr);
     EXPECT_EQ(odd.select, "select * from `my db`.`order items` LIMIT 0,100");
     EXPECT_EQ(odd.count, "select count(*) from `my db`.`order items`");
 }
@@ -41,20 +45,21 @@ TEST(RecordPageStatements, FilterConditionsJoinFieldByField) {
          "from db.t  WHERE id > 1 AND id <> 5 AND name is null"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(whereClause("db", "t", fields, c.filter), c.clause);
-        const PageStatements s = pageStatements("db", "t", 100, 100, fields, &c.filter);
+        EXPECT_EQ(whereClause(offline, "db", "t", fields, c.filter), c.clause);
+        const PageStatements s = pageStatements(offline, "db", "t", 100, 100, fields, &c.filter);
         EXPECT_EQ(s.count, std::string("Select count(*) ") + c.clause);
         EXPECT_EQ(s.select, std::string("Select * ") + c.clause + " LIMIT 100,100");
     }
     // a filter without conditions filters nothing instead of leaving a bare WHERE
     const FilterConditions none;
-    EXPECT_EQ(pageStatements("db", "t", 0, 100, fields, &none).select, "select * from db.t LIMIT 0,100");
+    EXPECT_EQ(pageStatements(offline, "db", "t", 0, 100, fields, &none).select,
+              "select * from db.t LIMIT 0,100");
 }
 
 TEST(RecordPageStatements, FilterConditionsBeyondTheFieldsAreDropped) {
     FilterConditions f = filterOf({{0, 5, "= 1"}, {0, 0, "= 2"}});
     f.resize(2);
-    EXPECT_EQ(whereClause("db", "t", {"a", "b"}, f), "from db.t  WHERE a = 2");
+    EXPECT_EQ(whereClause(offline, "db", "t", {"a", "b"}, f), "from db.t  WHERE a = 2");
     f.clear();
     EXPECT_TRUE(f.empty());
 }

@@ -80,7 +80,7 @@ TEST(RecordDetailsStatements, UpdateAndDeleteTexts) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(updateStatement(offline, c.database, c.table, c.field, c.value, c.condition), c.update);
-        EXPECT_EQ(deleteStatement(c.database, c.table, c.condition), c.remove);
+        EXPECT_EQ(deleteStatement(offline, c.database, c.table, c.condition), c.remove);
     }
 }
 
@@ -231,7 +231,7 @@ TEST(FilterModelRoundTrip, EditsGoBackByFieldPosition) {
     EXPECT_EQ(back.at(1, 1), "< 20");
     EXPECT_EQ(back.at(2, 2), "like '\x93\xfa%'");
     EXPECT_EQ(back.at(2, 4), "= 'kept'");
-    EXPECT_EQ(whereClause("db", "t", {"id", "price", "name"}, back),
+    EXPECT_EQ(whereClause(Connection(), "db", "t", {"id", "price", "name"}, back),
               "from db.t  WHERE price > 10 AND price < 20 AND name like '\x93\xfa%'");
 }
 
@@ -241,9 +241,9 @@ QByteArray readAll(const QString& path) {
 }
 
 TEST(TempCsvFile, StatementsAndPlace) {
-    EXPECT_EQ(fieldNamesStatement("items"), "select * from items Limit 1");
-    EXPECT_EQ(wholeTableStatement("items"), "select * from items");
-    EXPECT_EQ(wholeTableStatement("order items"), "select * from `order items`");
+    EXPECT_EQ(fieldNamesStatement(Connection(), "items"), "select * from items Limit 1");
+    EXPECT_EQ(wholeTableStatement(Connection(), "items"), "select * from items");
+    EXPECT_EQ(wholeTableStatement(Connection(), "order items"), "select * from `order items`");
     EXPECT_EQ(tempCsvPath("/srv/dbk"), "/srv/dbk/TEMP.CSV");
     EXPECT_EQ(tempCsvPath(""), QDir::current().filePath("TEMP.CSV"));
 }

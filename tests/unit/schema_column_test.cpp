@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "conn/connection.h"
 #include "schema/change_field.h"
 #include "schema/column_definition.h"
 #include "schema/field_panel.h"
@@ -77,11 +78,11 @@ TEST(ColumnDefinitionTest, ColumnTextsCarryTheirPiecesWithTheirOwnBlanks) {
         {column("c", ""), ColumnHead::CreateLine, "c "},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(columnText(c.column, c.head), c.text) << c.text;
+        EXPECT_EQ(columnText(c.column, c.head, NameQuoting::ShiftJis), c.text) << c.text;
 
     // Attributes a change keeps go after the type's own pieces and at the end.
     const KeptAttributes kept{"CHARACTER SET cp932", {"DEFAULT 'a'", "COMMENT 'c'"}};
-    EXPECT_EQ(columnText(name, ColumnHead::Modify, kept),
+    EXPECT_EQ(columnText(name, ColumnHead::Modify, NameQuoting::ShiftJis, kept),
               "VARCHAR(20)  BINARY  CHARACTER SET cp932  NULL  DEFAULT 'a'  COMMENT 'c' ");
 }
 

@@ -10,6 +10,9 @@
 namespace dbk {
 namespace {
 
+// Statements for a session in Shift_JIS, the set a connection is opened in.
+const Connection offline;
+
 ColumnDefinition row(const char* name, const char* type, const char* length = "") {
     ColumnDefinition c;
     c.name = name;
@@ -29,11 +32,12 @@ TEST(CreateTableTest, StatementFollowsTheGridAndTheServer) {
     const char* body =
         "CREATE TABLE shop.t1 (\nid INT(11)  NOT NULL  AUTO_INCREMENT ,\nname VARCHAR(20)  NULL ,\n"
         "PRIMARY KEY ( id )\n,\nINDEX ( name )\n\n)";
-    EXPECT_EQ(model.statement("shop", "t1", "MyISAM", ServerGeneration(40017)),
+    EXPECT_EQ(model.statement(offline, "shop", "t1", "MyISAM", ServerGeneration(40017)),
               std::string(body) + "TYPE=MyISAM;");
-    EXPECT_EQ(model.statement("shop", "t1", "MyISAM", ServerGeneration(101119, true)),
+    EXPECT_EQ(model.statement(offline, "shop", "t1", "MyISAM", ServerGeneration(101119, true)),
               std::string(body) + "ENGINE=MyISAM;");
-    EXPECT_EQ(model.statement("shop", "t1", "", ServerGeneration(101119, true)), std::string(body) + ";");
+    EXPECT_EQ(model.statement(offline, "shop", "t1", "", ServerGeneration(101119, true)),
+              std::string(body) + ";");
 
     // Two primary key rows, no blank after the comma; names that need quotes get them.
     CreateTableModel keys;
@@ -42,11 +46,11 @@ TEST(CreateTableTest, StatementFollowsTheGridAndTheServer) {
     a.primaryKey = b.primaryKey = true;
     keys.insert(-1, a);
     keys.insert(-1, b);
-    EXPECT_EQ(keys.statement("my db", "テーブル", "", ServerGeneration(101119, true)),
+    EXPECT_EQ(keys.statement(offline, "my db", "テーブル", "", ServerGeneration(101119, true)),
               "CREATE TABLE `my db`.`テーブル` (\na INT NOT NULL ,\n`b b` CHAR(2)  NOT NULL ,\n"
               "PRIMARY KEY ( a,`b b` )\n\n);");
     // An empty grid gives the head and the end alone, which the server refuses.
-    EXPECT_EQ(CreateTableModel().statement("d", "t", "", ServerGeneration(40017)),
+    EXPECT_EQ(CreateTableModel().statement(offline, "d", "t", "", ServerGeneration(40017)),
               "CREATE TABLE d.t (\n\n);");
 }
 
@@ -80,12 +84,12 @@ TEST(AddFieldTest, ColumnThenKeysInTheirOrder) {
             out.push_back(s.statement);
         return out;
     };
-    EXPECT_EQ(statements(addFieldSteps("shop", "items", code,
+    EXPECT_EQ(statements(addFieldSteps(offline, "shop", "items", code,
                                        {.atTop = true, .index = true, .indexName = "ix_code"})),
               (std::vector<std::string>{"ALTER TABLE shop.items ADD code CHAR (4)  BINARY  NOT NULL  FIRST ",
                                         "ALTER TABLE shop.items ADD  INDEX ix_code ( code )"}));
     const auto all =
-        addFieldSteps("shop", "items", code, {.primaryKey = true, .index = true, .unique = true});
+        addFieldSteps(offline, "shop", "items", code, {.primaryKey = true, .index = true, .unique = true});
     EXPECT_EQ(statements(all),
               (std::vector<std::string>{"ALTER TABLE shop.items ADD code CHAR (4)  BINARY  NOT NULL ",
                                         "ALTER TABLE shop.items ADD  PRIMARY KEY ( code )",
@@ -95,9 +99,9 @@ TEST(AddFieldTest, ColumnThenKeysInTheirOrder) {
     EXPECT_STREQ(all[0].failureText, "");
     EXPECT_TRUE(all[1].columnAdded && all[2].columnAdded && all[3].columnAdded);
     EXPECT_STREQ(all[3].failureText, "一意制約作成ができませんでした\n%d:%s");
-    EXPECT_EQ(
-        statements(addFieldSteps("s", "t", row("k k", "INT"), {.unique = true, .uniqueName = "u 1"}))[1],
-        "ALTER TABLE s.t ADD  UNIQUE `u 1` ( `k k` )");
+    EXPECT_EQ(statements(addFieldSteps(offline, "s", "t", row("k k", "INT"),
+                                       {.unique = true, .uniqueName = "u 1"}))[1],
+              "ALTER TABLE s.t ADD  UNIQUE `u 1` ( `k k` )");
 }
 
 TEST(ChangeFieldTest, ModifyKeepsWhatTheFormDoesNotShow) {
@@ -169,11 +173,12 @@ TEST(ChangeFieldTest, ModifyKeepsWhatTheFormDoesNotShow) {
         "  `j` longtext CHARACTER SET utf8mb4 COLLATE utf8mb4_bin DEFAULT NULL CHECK (json_valid(`j`)),\n"
         "  `s` int(11) COMMENT '\x95\x5C' CHECK (`s` > 1),\n  `k` int(11) DEFAULT NULL,\n"
         "  CONSTRAINT `c1` CHECK (`k` > 1)\n) ENGINE=InnoDB";
-    EXPECT_EQ(columnCheckClause(create, "we`ird"), "CHECK (`we``ird` > 0)");
-    EXPECT_EQ(columnCheckClause(create, "j"), "CHECK (json_valid(`j`))");
-    EXPECT_EQ(columnCheckClause(create, "s"), "CHECK (`s` > 1)");  // 0x5C ends a kanji, not the quote
-    EXPECT_EQ(columnCheckClause(create, "k"), "");
-    EXPECT_EQ(columnCheckClause(create, "c1"), "");
+    EXPECT_EQ(columnCheckClause(create, "we`ird", NameQuoting::ShiftJis), "CHECK (`we``ird` > 0)");
+    EXPECT_EQ(columnCheckClause(create, "j", NameQuoting::ShiftJis), "CHECK (json_valid(`j`))");
+    EXPECT_EQ(columnCheckClause(create, "s", NameQuoting::ShiftJis),
+              "CHECK (`s` > 1)");  // 0x5C ends a kanji, not the quote
+    EXPECT_EQ(columnCheckClause(create, "k", NameQuoting::ShiftJis), "");
+    EXPECT_EQ(columnCheckClause(create, "c1", NameQuoting::ShiftJis), "");
     PresentColumn checked{.name = "j", .type = "longtext", .collation = "utf8mb4_bin", .null = true};
     checked.check = "CHECK (json_valid(`j`))";
     EXPECT_EQ(modifyStatement(unconnected, "d", "t", "j", checked, wantedFrom(checked)),
@@ -215,11 +220,11 @@ TEST(TableOptionsTest, EveryButtonsStatement) {
     EXPECT_EQ(createOption("max_rows=10 min_rows=2", "rows"), "");
     EXPECT_EQ(createOption("", "checksum"), "");
 
-    EXPECT_EQ(renameTableStatement("shop", "t1", "t2"), "ALTER TABLE shop.t1 RENAME shop.t2");
-    EXPECT_EQ(renameTableStatement("my shop", "t1", "new t"),
+    EXPECT_EQ(renameTableStatement(offline, "shop", "t1", "t2"), "ALTER TABLE shop.t1 RENAME shop.t2");
+    EXPECT_EQ(renameTableStatement(offline, "my shop", "t1", "new t"),
               "ALTER TABLE `my shop`.t1 RENAME `my shop`.`new t`");
-    EXPECT_EQ(createDatabaseStatement("shop"), "CREATE DATABASE shop");
-    EXPECT_EQ(createDatabaseStatement("my shop"), "CREATE DATABASE `my shop`");
+    EXPECT_EQ(createDatabaseStatement(offline, "shop"), "CREATE DATABASE shop");
+    EXPECT_EQ(createDatabaseStatement(offline, "my shop"), "CREATE DATABASE `my shop`");
 
     EXPECT_TRUE(ServerGeneration(100207, true).reportsDefaultsAsSql());
     EXPECT_FALSE(ServerGeneration(100206, true).reportsDefaultsAsSql());

@@ -5,10 +5,14 @@
 #include <QTemporaryDir>
 
 #include "browser/field_listing.h"
+#include "conn/connection.h"
 #include "transfer/sql_console.h"
 
 namespace dbk {
 namespace {
+
+// Statements for a session in Shift_JIS, the set a connection is opened in.
+const Connection offline;
 
 using sql_console::NodeDepth;
 
@@ -61,12 +65,12 @@ TEST(SqlConsoleTree, DoubleClickAppendsTheNodeNameAsTheServerReadsIt) {
         {NodeDepth::Field, "shop", "items", "123", " `123`"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(sql_console::appendedName(c.depth, c.database, c.table, c.field), c.appended)
+        EXPECT_EQ(sql_console::appendedName(offline, c.depth, c.database, c.table, c.field), c.appended)
             << c.database << "." << c.table << "." << c.field;
     }
     // A table's field nodes are read with the field listing's statement.
-    EXPECT_EQ(showFieldsStatement("shop", "items"), "SHOW fields FROM shop.items");
-    EXPECT_EQ(showFieldsStatement("my db", "order"), "SHOW fields FROM `my db`.`order`");
+    EXPECT_EQ(showFieldsStatement(offline, "shop", "items"), "SHOW fields FROM shop.items");
+    EXPECT_EQ(showFieldsStatement(offline, "my db", "order"), "SHOW fields FROM `my db`.`order`");
 }
 
 TEST(SqlConsoleTree, AddedNamesAreThoseNotKnownBefore) {

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include "conn/connection.h"
 #include "conn/text_codec.h"
 #include "schema/structure_editor.h"
 
 namespace dbk {
 namespace {
+
+// Statements for a session in Shift_JIS, the set a connection is opened in.
+const Connection offline;
 
 TEST(StructureEditorStatements, EveryStatementOfTheEditorAndTheAddKeyForm) {
     const std::string jp = fromUi(QStringLiteral("受注"));
@@ -12,24 +16,26 @@ TEST(StructureEditorStatements, EveryStatementOfTheEditorAndTheAddKeyForm) {
         std::string statement;
         std::string expected;
     } cases[] = {
-        {dropFieldStatement("shop", "items", "price"), "ALTER TABLE shop.items DROP price"},
-        {dropFieldStatement("my db", "a`b", jp), "ALTER TABLE `my db`.`a``b` DROP `" + jp + "`"},
-        {dropKeyStatement("shop", "items", "PRIMARY"), "ALTER TABLE shop.items DROP PRIMARY KEY"},
-        {dropKeyStatement("shop", "items", "primary"), "ALTER TABLE shop.items DROP INDEX `primary`"},
-        {dropKeyStatement("shop", "items", "by name"), "ALTER TABLE shop.items DROP INDEX `by name`"},
-        {changeStatement("shop", "items", "price", "cost int(11) NULL "),
+        {dropFieldStatement(offline, "shop", "items", "price"), "ALTER TABLE shop.items DROP price"},
+        {dropFieldStatement(offline, "my db", "a`b", jp), "ALTER TABLE `my db`.`a``b` DROP `" + jp + "`"},
+        {dropKeyStatement(offline, "shop", "items", "PRIMARY"), "ALTER TABLE shop.items DROP PRIMARY KEY"},
+        {dropKeyStatement(offline, "shop", "items", "primary"),
+         "ALTER TABLE shop.items DROP INDEX `primary`"},
+        {dropKeyStatement(offline, "shop", "items", "by name"),
+         "ALTER TABLE shop.items DROP INDEX `by name`"},
+        {changeStatement(offline, "shop", "items", "price", "cost int(11) NULL "),
          "ALTER TABLE shop.items CHANGE price cost int(11) NULL "},
-        {addKeyStatement(KeyKind::Primary, "shop", "items", "PRIMARY", {"c", "a", "b"}),
+        {addKeyStatement(offline, KeyKind::Primary, "shop", "items", "PRIMARY", {"c", "a", "b"}),
          "ALTER TABLE shop.items ADD PRIMARY KEY ( c,a,b )"},
-        {addKeyStatement(KeyKind::Index, "shop", "items", "", {"c", "a", "b"}),
+        {addKeyStatement(offline, KeyKind::Index, "shop", "items", "", {"c", "a", "b"}),
          "ALTER TABLE shop.items ADD INDEX ( c,a,b )"},
-        {addKeyStatement(KeyKind::Index, "shop", "items", "by_c", {"c"}),
+        {addKeyStatement(offline, KeyKind::Index, "shop", "items", "by_c", {"c"}),
          "ALTER TABLE shop.items ADD INDEX by_c ( c )"},
-        {addKeyStatement(KeyKind::Unique, "shop", "items", "", {"a b"}),
+        {addKeyStatement(offline, KeyKind::Unique, "shop", "items", "", {"a b"}),
          "ALTER TABLE shop.items ADD UNIQUE ( `a b` )"},
-        {addKeyStatement(KeyKind::Unique, "shop", "items", jp, {jp}),
+        {addKeyStatement(offline, KeyKind::Unique, "shop", "items", jp, {jp}),
          "ALTER TABLE shop.items ADD UNIQUE `" + jp + "` ( `" + jp + "` )"},
-        {replacePrimaryKeyStatement("shop", "items", {"b", "a"}),
+        {replacePrimaryKeyStatement(offline, "shop", "items", {"b", "a"}),
          "ALTER TABLE shop.items DROP PRIMARY KEY, ADD PRIMARY KEY ( b,a )"},
     };
     for (const Case& c : cases)

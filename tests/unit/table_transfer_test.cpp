@@ -11,6 +11,9 @@
 namespace dbk {
 namespace {
 
+// Statements for a session in Shift_JIS, the set a connection is opened in.
+const Connection offline;
+
 std::string sjis(const char* utf8) {
     return fromUi(QString::fromUtf8(utf8));
 }
@@ -21,26 +24,26 @@ TEST(MaintenanceStatements, OptionWordsFollowTheTableInTheirFixedOrder) {
         std::string statement;
         std::string expected;
     } cases[] = {
-        {repairStatement("shop", "items", false, false), "REPAIR TABLE shop.items"},
-        {repairStatement("shop", "items", true, false), "REPAIR TABLE shop.items QUICK"},
-        {repairStatement("shop", "items", true, true), "REPAIR TABLE shop.items QUICK EXTENDED"},
-        {repairStatement("shop", "items", false, true), "REPAIR TABLE shop.items EXTENDED"},
-        {checkStatement("shop", "items", {}), "CHECK TABLE shop.items"},
-        {checkStatement("shop", "items", {.quick = true, .medium = true}),
+        {repairStatement(offline, "shop", "items", false, false), "REPAIR TABLE shop.items"},
+        {repairStatement(offline, "shop", "items", true, false), "REPAIR TABLE shop.items QUICK"},
+        {repairStatement(offline, "shop", "items", true, true), "REPAIR TABLE shop.items QUICK EXTENDED"},
+        {repairStatement(offline, "shop", "items", false, true), "REPAIR TABLE shop.items EXTENDED"},
+        {checkStatement(offline, "shop", "items", {}), "CHECK TABLE shop.items"},
+        {checkStatement(offline, "shop", "items", {.quick = true, .medium = true}),
          "CHECK TABLE shop.items QUICK MEDIUM"},
-        {checkStatement("shop", "items",
+        {checkStatement(offline, "shop", "items",
                         {.quick = true, .fast = true, .changed = true, .medium = true, .extended = true}),
          "CHECK TABLE shop.items QUICK Extended Fast CHANGED MEDIUM"},
-        {checkStatement("shop", "items", {.fast = true, .extended = true}),
+        {checkStatement(offline, "shop", "items", {.fast = true, .extended = true}),
          "CHECK TABLE shop.items Extended Fast"},
-        {analyzeStatement("shop", "items"), "ANALYZE TABLE shop.items"},
-        {optimizeStatement("shop", "items"), "OPTIMIZE TABLE shop.items"},
+        {analyzeStatement(offline, "shop", "items"), "ANALYZE TABLE shop.items"},
+        {optimizeStatement(offline, "shop", "items"), "OPTIMIZE TABLE shop.items"},
         // Names with a blank, a backquote and Japanese characters are quoted.
-        {analyzeStatement("my db", "a`b"), "ANALYZE TABLE `my db`.`a``b`"},
-        {optimizeStatement("shop", jp), "OPTIMIZE TABLE shop.`" + jp + "`"},
-        {conversionStatement(ServerGeneration(40000), "shop", "items", "HEAP"),
+        {analyzeStatement(offline, "my db", "a`b"), "ANALYZE TABLE `my db`.`a``b`"},
+        {optimizeStatement(offline, "shop", jp), "OPTIMIZE TABLE shop.`" + jp + "`"},
+        {conversionStatement(offline, ServerGeneration(40000), "shop", "items", "HEAP"),
          "ALTER TABLE shop.items TYPE=HEAP"},
-        {conversionStatement(ServerGeneration(101119, true), "shop", "items", "Innobase"),
+        {conversionStatement(offline, ServerGeneration(101119, true), "shop", "items", "Innobase"),
          "ALTER TABLE shop.items ENGINE=Innobase"},
     };
     for (const Case& c : cases)
@@ -194,8 +197,9 @@ TEST(TableDumpLines, ARowWithNullQuoteBackslashBytesAndJapanese) {
     const std::vector<std::optional<std::string>> row{"7", std::nullopt, "O'Neil \\ 東京",
                                                       std::string("\x01\x00\xFE", 3), "受注一覧"};
     std::string line;
-    TableDump::appendInsertLine(line, TableDump::insertHead("受注 表", {"id", "name", "note", "raw", "本文"}),
-                                fields, row);
+    TableDump::appendInsertLine(
+        line, TableDump::insertHead("受注 表", {"id", "name", "note", "raw", "本文"}, NameQuoting::Bytes),
+        fields, row);
     EXPECT_EQ(
         line,
         "INSERT INTO `受注 表` ( id,name,note,raw,`本文` ) VALUES ( 7,NULL,'O''Neil \\\\ 東京',0x0100FE,"
