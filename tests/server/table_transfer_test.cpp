@@ -173,6 +173,33 @@ TEST_F(TableTransferTest, ADumpLoadedIntoAnotherDatabaseGivesTheSameTable) {
         << differingColumns(db.admin(), db.name(), table, db2.name(), table);
 }
 
+// A column name that closes its backquote in Shift_JIS but not in UTF-8 (あ ends in 0x82, which
+// Shift_JIS reads as a first byte) is one name in the dump's UTF-8 statements: the dump holds the
+// table's own values and loads back, and nothing else is read.
+TEST_F(TableTransferTest, ADumpReadsAndWritesOnlyTheColumnsTheTableHas) {
+    test::ScratchDatabase db("dbk_dump_names");
+    test::ScratchDatabase db2("dbk_dump_names_back");
+    const std::string trap = "あ`,(SELECT CURRENT_USER)FROM t#";
+    Connection& admin = db.admin();
+    ASSERT_TRUE(admin.setCharacterSet("utf8mb4"));
+    ASSERT_TRUE(admin.exec("CREATE TABLE t (" + Connection::ident("あ", NameQuoting::Bytes) + " INT, " +
+                           Connection::ident(trap, NameQuoting::Bytes) + " VARCHAR(200))"))
+        << admin.errorLine();
+    ASSERT_TRUE(admin.exec("INSERT INTO t VALUES (1, 'own')"));
+    ASSERT_TRUE(admin.setCharacterSet("cp932"));
+    const QString path = dir.filePath(QStringLiteral("names.sql"));
+    Session session(test::connectAdmin());
+    const DumpOutcome outcome = TableDump(session.connection(), db.name(), "t").run(path);
+    ASSERT_TRUE(outcome.complete()) << outcome.errorText.toStdString();
+    const QList<QByteArray> lines = readAll(path).split('\n');
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_TRUE(lines[lines.size() - 2].endsWith("VALUES ( 1,'own' );"))
+        << lines[lines.size() - 2].toStdString();
+    ScriptRunner runner(session.connection());
+    ASSERT_EQ(runner.run(path, db2.name()), ScriptRunEnd::Completed) << runner.errorLog();
+    EXPECT_EQ(checksum(admin, db2.name(), "t"), checksum(admin, db.name(), "t"));
+}
+
 TEST_F(TableTransferTest, ADumpThatCannotBeWrittenSaysSo) {
     test::ScratchDatabase db("dbk_dump_fail");
     ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT, v TEXT)"));
