@@ -6,8 +6,8 @@
 
 #include "conn/connection.h"
 #include "conn/server_generation.h"
+#include "conn/sql_scanner.h"
 #include "conn/text_format.h"
-#include "transfer/kanji_converter.h"
 
 namespace dbk {
 
@@ -143,27 +143,13 @@ std::string columnCheckClause(std::string_view createTable, std::string_view col
     std::string_view line = createTable.substr(start + head.size(), lineEnd - start - head.size());
     if (!line.empty() && line.back() == ',')
         line.remove_suffix(1);
-    // Outside quoted texts and names, the clause starts at " CHECK (" and runs to the line's end.
-    char quote = 0;
-    for (size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        // A Shift_JIS pair may end in a quote or backslash byte that is no such thing.
-        if (i + 1 < line.size() && isShiftJisLead(static_cast<unsigned char>(c)) &&
-            isShiftJisTrail(static_cast<unsigned char>(line[i + 1]))) {
-            ++i;
-            continue;
-        }
-        if (quote) {
-            if (c == '\\' && quote == '\'') {
-                ++i;
-            } else if (c == quote) {
-                quote = 0;  // a doubled quote closes and opens again
-            }
-        } else if (c == '\'' || c == '"' || c == '`') {
-            quote = c;
-        } else if (line.substr(i, 8) == " CHECK (") {
-            return std::string(line.substr(i + 1));
-        }
+    // Outside quoted texts and names, the clause starts at " CHECK (" and runs to the line's end. A
+    // Shift_JIS pair may end in a quote or backslash byte that is no such thing.
+    SqlScanner scanner(line, true);
+    while (const std::optional<SqlToken> token = scanner.next()) {
+        if (token->text == "CHECK" && token->begin > 0 && line[token->begin - 1] == ' ' &&
+            line.substr(token->end, 2) == " (")
+            return std::string(line.substr(token->begin));
     }
     return {};
 }

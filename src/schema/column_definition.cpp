@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "conn/connection.h"
+#include "conn/text_codec.h"
+#include "schema/value_list.h"
 
 namespace dbk {
 
@@ -61,8 +63,13 @@ std::string columnText(const ColumnDefinition& c, ColumnHead head, NameQuoting q
         return head == ColumnHead::Modify ? std::string() : text;
 
     const bool numeric = *family == TypeFamily::Numeric;
-    if (*family != TypeFamily::Plain && !c.length.empty())
+    if (*family == TypeFamily::Enumerated && !c.length.empty()) {
+        // The values as the server reads them, whether the list was written by the value list
+        // editor, kept from the column's type or typed.
+        text += "(" + fromUi(valueListText(parseValueList(toUi(c.length)))) + ") ";
+    } else if (*family != TypeFamily::Plain && !c.length.empty()) {
         text += "(" + c.length + ") ";
+    }
     if (numeric && c.isUnsigned)
         text += " UNSIGNED ";
     if (numeric && c.zerofill)

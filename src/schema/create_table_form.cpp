@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTableWidget>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include "app/caption_widget.h"
@@ -25,6 +26,8 @@
 namespace dbk {
 
 namespace {
+
+constexpr int kStatementLines = 6;
 
 // A box that the form shows but never opens (keys it does not offer).
 template <class Widget>
@@ -126,6 +129,12 @@ CreateTableForm::CreateTableForm(Session& session, const std::string& database, 
     closeButtons->addStretch();
     closeButtons->addWidget(create);
     closeButtons->addWidget(cancel);
+
+    // The statement takes a few lines and the grid of the columns the rest of the form's height
+    // (at its own height the box left the grid about two rows).
+    statement_->setMaximumHeight(
+        statement_->fontMetrics().lineSpacing() * kStatementLines +
+        2 * (statement_->frameWidth() + static_cast<int>(statement_->document()->documentMargin())));
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);

@@ -1,6 +1,7 @@
 #include "schema/structure_editor.h"
 
 #include "conn/connection.h"
+#include "conn/sql_scanner.h"
 #include "conn/text_format.h"
 #include "transfer/maintenance.h"
 
@@ -77,50 +78,29 @@ KeyListing readKeyListing(Connection& connection, std::string_view database, std
 
 namespace {
 
-// Where a word stands in a definition outside quoted strings and parentheses, or npos. The word
-// must stand alone (blanks or the text's ends around it).
+// Where a word stands in a definition outside quoted strings, names, comments and parentheses,
+// or npos. The word must stand alone (blanks or the text's ends around it).
 size_t findWord(std::string_view text, std::string_view word) {
     int depth = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\'' || c == '"' || c == '`') {
-            for (++i; i < text.size(); ++i) {
-                if (c != '`' && text[i] == '\\') {
-                    ++i;
-                } else if (text[i] == c) {
-                    if (i + 1 < text.size() && text[i + 1] == c)
-                        ++i;
-                    else
-                        break;
-                }
-            }
+    SqlScanner scanner(text);
+    while (const std::optional<SqlToken> token = scanner.nextSignificant()) {
+        if (token->isSymbol('(') || token->isSymbol(')')) {
+            depth += token->isSymbol('(') ? 1 : -1;
             continue;
         }
-        if (c == '(' || c == ')') {
-            depth += c == '(' ? 1 : -1;
-            continue;
-        }
-        if (depth == 0 && text.substr(i, word.size()) == word && (i == 0 || text[i - 1] == ' ') &&
+        const size_t i = token->begin;
+        if (depth == 0 && token->is(SqlToken::Kind::Word) && text.substr(i, word.size()) == word &&
+            (i == 0 || text[i - 1] == ' ') &&
             (i + word.size() == text.size() || text[i + word.size()] == ' '))
             return i;
     }
     return std::string_view::npos;
 }
 
-std::string quotedName(std::string_view name) {
-    std::string quoted = "`";
-    for (const char c : name) {
-        quoted += c;
-        if (c == '`')
-            quoted += '`';
-    }
-    return quoted + "`";
-}
-
 }  // namespace
 
 std::optional<std::string> columnDefinitionOf(std::string_view createText, std::string_view column) {
-    const std::string head = "  " + quotedName(column) + " ";
+    const std::string head = "  " + backquotedName(column) + " ";
     for (size_t start = 0; start < createText.size();) {
         size_t end = createText.find('\n', start);
         if (end == std::string_view::npos)

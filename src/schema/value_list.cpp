@@ -2,19 +2,104 @@
 
 namespace dbk {
 
-ValueList::ValueList(const QString& text) {
-    if (text.isEmpty())
-        return;
-    QString rest = text;
-    rest.remove(u'\'');
-    for (int cuts = 0; cuts < kMaxCuts; ++cuts) {
-        const qsizetype comma = rest.indexOf(u',');
-        if (comma < 0)
-            break;
-        insertSorted(rest.left(comma));
-        rest = rest.mid(comma + 1);
+namespace {
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+// What the server reads for a backslash and the character after it in a quoted text.
+QString unescaped(QChar c) {
+    switch (c.unicode()) {
+        case u'0':
+            return QString(QChar(u'\0'));
+        case u'b':
+            return QStringLiteral("\b");
+        case u'n':
+            return QStringLiteral("\n");
+        case u'r':
+            return QStringLiteral("\r");
+        case u't':
+            return QStringLiteral("\t");
+        case u'Z':
+            return QStringLiteral("\x1a");
+        case u'%':
+        case u'_':
+            return QString(u'\\') + c;  // kept with their backslash
+        default:
+            return QString(c);
     }
-    insertSorted(rest);
+}
+
+}  // namespace
+
+QString valueListText(const QStringList& values) {
+    QString text;
+    for (qsizetype i = 0; i < values.size(); ++i) {
+        if (i > 0)
+            text += u',';
+        text += u'\'';
+        for (const QChar c : values[i]) {
+            if (c == u'\'' || c == u'\\')
+                text += c;
+            text += c;
+        }
+        text += u'\'';
+    }
+    return text;
+}
+
+QStringList parseValueList(const QString& text) {
+    QStringList values;
+    if (text.isEmpty())
+        return values;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0;;) {
+        qsizetype j = i;
+        while (j < n && isBlank(text[j]))
+            ++j;
+        if (j < n && text[j] == u'\'') {
+            QString value;
+            for (++j; j < n;) {
+                const QChar c = text[j];
+                if (c == u'\\' && j + 1 < n) {
+                    value += unescaped(text[j + 1]);
+                    j += 2;
+                } else if (c == u'\'' && j + 1 < n && text[j + 1] == u'\'') {
+                    value += c;
+                    j += 2;
+                } else if (c == u'\'') {
+                    qsizetype after = j + 1;
+                    while (after < n && isBlank(text[after]))
+                        ++after;
+                    if (after == n || text[after] == u',') {
+                        j = after;
+                        break;
+                    }
+                    value += c;  // not the closing quote
+                    ++j;
+                } else {
+                    value += c;
+                    ++j;
+                }
+            }
+            values << value;
+            if (j >= n)
+                return values;
+            i = j + 1;  // after the comma
+            continue;
+        }
+        const qsizetype comma = text.indexOf(u',', i);
+        values << text.mid(i, comma < 0 ? -1 : comma - i);
+        if (comma < 0)
+            return values;
+        i = comma + 1;
+    }
+}
+
+ValueList::ValueList(const QString& text) {
+    for (const QString& value : parseValueList(text))
+        insertSorted(value);
 }
 
 int ValueList::findPrefix(const QString& text) const {
@@ -79,10 +164,7 @@ ValueList::ChangeOutcome ValueList::remove(const QString& boxText) {
 }
 
 QString ValueList::text() const {
-    QStringList quoted;
-    for (const QString& item : items_)
-        quoted << u'\'' + item + u'\'';
-    return quoted.join(u',');
+    return valueListText(items_);
 }
 
 void ValueList::insertSorted(const QString& value) {

@@ -6,15 +6,22 @@
 
 namespace dbk {
 
+// The values of an ENUM or SET column written as they stand in the statement and as the server
+// shows them in the column's type: each in single quotes, a quote inside doubled and a backslash
+// doubled, joined by "," ("" for no values).
+QString valueListText(const QStringList& values);
+// Reads a value list, cut at the commas outside quotes; empty pieces are values too, and an
+// empty text has none. A piece in single quotes (blanks around it allowed) reads '' as a quote
+// and a backslash as the start of an escape (\n, \t ... as the server reads them); a quote
+// followed by anything but a comma, blanks or the end is a quote of the value ('it's' reads as
+// it's). A piece without quotes is taken as it is.
+QStringList parseValueList(const QString& text);
+
 // The values of an ENUM or SET column while its editor is open: kept in alphabetical order
 // without regard to case, with the item last selected as the current one.
 class ValueList {
 public:
-    // At most this many commas are cut; the rest of the text is one last value.
-    static constexpr int kMaxCuts = 256;
-
-    // Reads a value list such as 'a','b': quotes removed, cut at the commas, empty pieces
-    // kept. An empty text gives no values.
+    // Reads a value list such as 'a','b' (parseValueList).
     explicit ValueList(const QString& text = {});
 
     const QStringList& items() const { return items_; }
@@ -36,7 +43,7 @@ public:
     // Removes the current item, under the same conditions as edit().
     ChangeOutcome remove(const QString& boxText);
 
-    // Every item in list order, each in single quotes, joined by "," ("" for none).
+    // Every item in list order (valueListText).
     QString text() const;
 
 private:

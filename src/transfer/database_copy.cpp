@@ -6,6 +6,7 @@
 #include "app/messages.h"
 #include "conn/cancel.h"
 #include "conn/connection.h"
+#include "conn/sql_scanner.h"
 #include "conn/text_format.h"
 #include "transfer/copy_engine.h"
 #include "transfer/table_copy.h"
@@ -21,31 +22,33 @@ bool databaseExists(Connection& connection, std::string_view database) {
     return false;
 }
 
-namespace {
-
-// `name` between backquotes, an inner backquote doubled: how the server writes names in the
-// texts it shows.
-std::string backquoted(std::string_view name) {
-    std::string out = "`";
-    for (const char c : name) {
-        out += c;
-        if (c == '`')
-            out += '`';
+std::string viewQueryInDatabase(std::string_view query, std::string_view sourceDatabase,
+                                std::string_view newDatabase) {
+    const std::string newName = backquotedName(newDatabase);
+    std::string out;
+    out.reserve(query.size() + query.size() / 8);
+    SqlScanner scanner(query);
+    bool afterDot = false;
+    while (const std::optional<SqlToken> token = scanner.next()) {
+        // The first of a dotted chain of quoted names ("`src`.`t`", "`src`.`t`.`a`") names a
+        // database when it is the source's; names, strings and comments elsewhere stay as they are.
+        if (!afterDot && token->is(SqlToken::Kind::QuotedName) && token->name() == sourceDatabase) {
+            const std::optional<SqlToken> after = scanner.peekSignificant();
+            if (after && after->isSymbol('.')) {
+                out += newName;
+                continue;
+            }
+        }
+        if (!token->is(SqlToken::Kind::Blank) && !token->is(SqlToken::Kind::Comment))
+            afterDot = token->isSymbol('.');
+        out += token->text;
     }
-    return out + '`';
+    return out;
 }
-
-void replaceAll(std::string& text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
-
-}  // namespace
 
 std::string viewInDatabase(const ViewDefinition& definition, std::string_view view,
                            std::string_view sourceDatabase, std::string_view newDatabase) {
-    std::string query = definition.query;
-    replaceAll(query, backquoted(sourceDatabase) + ".", backquoted(newDatabase) + ".");
+    const std::string query = viewQueryInDatabase(definition.query, sourceDatabase, newDatabase);
     std::string statement = "CREATE ";
     if (!definition.algorithm.empty())
         statement += "ALGORITHM=" + definition.algorithm + " ";

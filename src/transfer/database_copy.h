@@ -46,6 +46,11 @@ struct ViewDefinition {
     std::string security;
     std::string checkOption;
 };
+// The view's query with every reference to the source database (a quoted name that starts a
+// dotted chain such as `src`.`t`.`a`) turned into one to the new one; strings, comments and
+// other names stay as they are. One pass.
+std::string viewQueryInDatabase(std::string_view query, std::string_view sourceDatabase,
+                                std::string_view newDatabase);
 // The CREATE VIEW statement (UTF-8) that makes the view in another database: every reference to
 // the source database turned into one to the new one, the options kept, the definer left out (the
 // copying account becomes it, as it may not name another).

@@ -51,6 +51,13 @@ std::string itemBytes(const QListWidgetItem* item) {
     return item ? item->data(Qt::UserRole).toByteArray().toStdString() : std::string();
 }
 
+// A freshly filled list has no current row until the user picks one (a click, or a key after
+// the list has the focus): without this the view makes its first row current when it gets the
+// focus, and that would open a server or a table nobody chose.
+void leaveUnchosen(QAbstractItemView* list) {
+    list->setCurrentIndex(QModelIndex());
+}
+
 }  // namespace
 
 ServerCopyForm::ServerCopyForm(Session& session, const QString& startupDirectory, QWidget* parent)
@@ -85,6 +92,14 @@ ServerCopyForm::~ServerCopyForm() = default;
 
 void ServerCopyForm::buildControls() {
     servers_ = listWithColumns({{10132, 150}, {10133, 150}, {10134, 150}, {10135, 150}, {10136, 150}});
+    // Five columns of 150 pixels are wider than the half of the form the list has: the names share
+    // its width, the port and the password take what their texts need, and no column hides
+    // behind a scroll bar.
+    QHeaderView* serverHeader = servers_->header();
+    serverHeader->setStretchLastSection(false);
+    serverHeader->setSectionResizeMode(QHeaderView::Stretch);
+    serverHeader->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    serverHeader->setSectionResizeMode(4, QHeaderView::ResizeToContents);
     status_ = new QLabel;
     status_->setWordWrap(true);
     databases_ = new QListWidget;
@@ -167,6 +182,7 @@ void ServerCopyForm::fillServers() {
         item->setData(0, Qt::UserRole, static_cast<int>(i));
         servers_->addTopLevelItem(item);
     }
+    leaveUnchosen(servers_);
 }
 
 QString ServerCopyForm::logPath() const {
@@ -204,6 +220,7 @@ void ServerCopyForm::serverChosen() {
     }
     for (const std::string& name : *databases)
         databases_->addItem(nameItem(name));
+    leaveUnchosen(databases_);
 }
 
 void ServerCopyForm::databaseChosen() {
@@ -219,6 +236,7 @@ void ServerCopyForm::databaseChosen() {
         return;
     for (const std::string& name : *tables)
         tables_->addItem(nameItem(name));
+    leaveUnchosen(tables_);
 }
 
 void ServerCopyForm::tableChosen() {
@@ -288,6 +306,17 @@ void ServerCopyForm::duplicate() {
         setControlsEnabled(true);
         copying_ = false;
     };
+    // Without a source the statement is empty: say what is missing instead of sending it.
+    if (!source_.isOpen()) {
+        ui().message(msg(kNoServerMessage));
+        finish();
+        return;
+    }
+    if (sourceTable_.empty() || statement_->toPlainText().trimmed().isEmpty()) {
+        ui().message(msg(kNoTableMessage));
+        finish();
+        return;
+    }
     if (targetDatabase_->currentIndex() < 0) {
         ui().message(msg(10010));
         finish();

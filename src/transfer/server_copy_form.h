@@ -55,6 +55,8 @@ public:
 
     // "複製".
     void duplicate();
+    static constexpr int kNoServerMessage = 22200;
+    static constexpr int kNoTableMessage = 22201;
     void reject() override;
 
 private:

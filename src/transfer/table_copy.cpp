@@ -1,102 +1,19 @@
 #include "transfer/table_copy.h"
 
 #include <QFile>
-#include <cctype>
 
 #include "app/messages.h"
 #include "conn/connection.h"
+#include "conn/sql_scanner.h"
 #include "conn/text_codec.h"
 #include "conn/text_format.h"
 
 namespace dbk {
 
-std::string retargetedStatement(std::string_view statement, std::string_view database,
-                                std::string_view table) {
-    const size_t open = statement.find('(');
-    const std::string_view rest = open == std::string_view::npos ? statement : statement.substr(open);
-    const std::string target = database.empty()
-                                   ? Connection::ident(table, NameQuoting::Bytes)
-                                   : Connection::qualifiedName(database, table, NameQuoting::Bytes);
-    return format("CREATE TABLE %s %s", target, rest);
-}
-
 namespace {
-
-bool isWordByte(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return std::isalnum(u) || c == '_' || c == '$' || u >= 0x80;
-}
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-bool startsWithWord(std::string_view text, size_t at, std::string_view word) {
-    if (text.size() - at < word.size())
-        return false;
-    for (size_t i = 0; i < word.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(text[at + i])) != word[i])
-            return false;
-    }
-    return true;
-}
-
-// Where the table type clause is: its keyword, and the value after "=" (blanks around "=" allowed).
-struct TypeClause {
-    size_t keyword = std::string_view::npos;
-    size_t keywordLength = 0;
-    size_t valueEnd = 0;
-};
-
-// Finds ENGINE= or TYPE= among the table options: outside parentheses (the column definitions,
-// partitions) and outside quoted strings and names (comments, defaults).
-TypeClause findTypeClause(std::string_view text) {
-    int depth = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\'' || c == '"' || c == '`') {
-            // Skip to the closing quote; a doubled quote or (in strings) a backslash escapes one.
-            for (++i; i < text.size(); ++i) {
-                if (c != '`' && text[i] == '\\') {
-                    ++i;
-                } else if (text[i] == c) {
-                    if (i + 1 < text.size() && text[i + 1] == c) {
-                        ++i;
-                    } else {
-                        break;
-                    }
-                }
-            }
-            continue;
-        }
-        if (c == '(') {
-            ++depth;
-            continue;
-        }
-        if (c == ')') {
-            --depth;
-            continue;
-        }
-        if (depth != 0 || (i > 0 && isWordByte(text[i - 1])))
-            continue;
-        for (std::string_view word : {std::string_view("ENGINE"), std::string_view("TYPE")}) {
-            if (!startsWithWord(text, i, word))
-                continue;
-            size_t j = i + word.size();
-            while (j < text.size() && isBlank(text[j]))
-                ++j;
-            if (j >= text.size() || text[j] != '=')
-                continue;
-            ++j;
-            while (j < text.size() && isBlank(text[j]))
-                ++j;
-            size_t end = j;
-            while (end < text.size() && !isBlank(text[end]))
-                ++end;
-            return TypeClause{i, word.size(), end};
-        }
-    }
-    return {};
 }
 
 std::string_view trimRight(std::string_view text) {
@@ -111,6 +28,95 @@ std::string_view trimLeft(std::string_view text) {
     return text;
 }
 
+bool isName(const std::optional<SqlToken>& token) {
+    return token && (token->is(SqlToken::Kind::QuotedName) || token->is(SqlToken::Kind::Word));
+}
+
+// Where the table's name ends in "CREATE [OR REPLACE] [TEMPORARY] TABLE [IF NOT EXISTS] [db.]name":
+// after the name, quoted or bare, and after "TABLE [IF NOT EXISTS]" when the name is missing;
+// nullopt when the text does not start so.
+std::optional<size_t> endOfTableName(std::string_view statement) {
+    SqlScanner scanner(statement);
+    std::optional<SqlToken> token = scanner.nextSignificant();
+    if (!token || !token->isWord("CREATE"))
+        return std::nullopt;
+    for (token = scanner.nextSignificant(); token && !token->isWord("TABLE");
+         token = scanner.nextSignificant()) {
+        if (!token->isWord("OR") && !token->isWord("REPLACE") && !token->isWord("TEMPORARY"))
+            return std::nullopt;
+    }
+    if (!token)
+        return std::nullopt;
+    size_t end = scanner.position();
+    if (scanner.peekSignificant() && scanner.peekSignificant()->isWord("IF")) {
+        for (const std::string_view word : {"IF", "NOT", "EXISTS"}) {
+            token = scanner.nextSignificant();
+            if (!token || !token->isWord(word))
+                return std::nullopt;
+        }
+        end = scanner.position();
+    }
+    if (!isName(scanner.peekSignificant()))
+        return end;
+    scanner.nextSignificant();
+    end = scanner.position();
+    if (const auto dot = scanner.peekSignificant(); dot && dot->isSymbol('.')) {
+        scanner.nextSignificant();
+        if (!isName(scanner.peekSignificant()))
+            return std::nullopt;
+        scanner.nextSignificant();
+        end = scanner.position();
+    }
+    return end;
+}
+
+}  // namespace
+
+std::string retargetedStatement(std::string_view statement, std::string_view database,
+                                std::string_view table) {
+    const std::optional<size_t> nameEnd = endOfTableName(statement);
+    const std::string_view rest = nameEnd ? trimLeft(statement.substr(*nameEnd)) : statement;
+    const std::string target =
+        database.empty() ? Connection::ident(table, NameQuoting::Bytes)
+                         : Connection::qualifiedName(database, table, NameQuoting::Bytes);
+    return format("CREATE TABLE %s %s", target, rest);
+}
+
+namespace {
+
+// Where the table type clause is: its keyword, and the value after "=" (blanks around "=" allowed).
+struct TypeClause {
+    size_t keyword = std::string_view::npos;
+    size_t keywordLength = 0;
+    size_t valueEnd = 0;
+};
+
+// Finds ENGINE= or TYPE= among the table options: outside parentheses (the column definitions,
+// partitions) and outside quoted strings, names and comments.
+TypeClause findTypeClause(std::string_view text) {
+    int depth = 0;
+    SqlScanner scanner(text);
+    while (const std::optional<SqlToken> token = scanner.nextSignificant()) {
+        if (token->isSymbol('(')) {
+            ++depth;
+        } else if (token->isSymbol(')')) {
+            --depth;
+        } else if (depth == 0 && (token->isWord("ENGINE") || token->isWord("TYPE"))) {
+            const std::optional<SqlToken> equals = scanner.peekSignificant();
+            if (!equals || !equals->isSymbol('='))
+                continue;
+            scanner.nextSignificant();
+            size_t end = scanner.position();
+            while (end < text.size() && isBlank(text[end]))
+                ++end;
+            while (end < text.size() && !isBlank(text[end]))
+                ++end;
+            return TypeClause{token->begin, token->text.size(), end};
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 std::string retypedStatement(std::string_view statement, std::string_view type,
@@ -118,12 +124,13 @@ std::string retypedStatement(std::string_view statement, std::string_view type,
     const TypeClause clause = findTypeClause(statement);
     if (clause.keyword == std::string_view::npos)
         return format("%s %s", trimRight(statement), appendedClause);
-    const std::string_view before = trimRight(statement.substr(0, clause.keyword));
+    // What stands before the keyword stays as it is, its line break too (it may end a comment).
+    const std::string_view before = statement.substr(0, clause.keyword);
     const std::string_view keyword = statement.substr(clause.keyword, clause.keywordLength);
     const std::string_view after = trimLeft(statement.substr(clause.valueEnd));
     if (after.empty())
-        return format("%s %s=%s", before, keyword, type);
-    return format("%s %s=%s %s", before, keyword, type, after);
+        return format("%s%s=%s", before, keyword, type);
+    return format("%s%s=%s %s", before, keyword, type, after);
 }
 
 // ---- log ----

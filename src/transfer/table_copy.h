@@ -17,8 +17,10 @@ class Connection;
 
 // The CREATE TABLE text of the copy, rewritten as the user picks the target. Texts are UTF-8.
 //
-// "CREATE TABLE db.name" followed by the text from its first "(" on (the whole text when it has
-// none); the database is left out when none is chosen.
+// "CREATE TABLE db.name" followed by what comes after the table's name in the text: the name is
+// read as a name, quoted or bare and with its database or without, so that a "(" or a backquote
+// inside it is part of it. A text that does not start with CREATE ... TABLE follows whole. The
+// database is left out when none is chosen.
 std::string retargetedStatement(std::string_view statement, std::string_view database,
                                 std::string_view table);
 // The table type clause (ENGINE= or TYPE=, whichever the text has, outside parentheses and

@@ -61,6 +61,8 @@ void TableCopyForm::buildControls() {
     sourceTable_ = readOnlyField();
     statement_ = new QPlainTextEdit;
     statement_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // The statement follows the target fields; an edit of its own would not decide where the rows go.
+    statement_->setReadOnly(true);
     targetDatabase_ = new QComboBox;
     targetName_ = new QLineEdit;
     type_ = new QComboBox;

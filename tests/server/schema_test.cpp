@@ -7,6 +7,7 @@
 #include "schema/change_field.h"
 #include "schema/create_table.h"
 #include "schema/table_options.h"
+#include "schema/value_list.h"
 #include "support/test_server.h"
 
 namespace dbk {
@@ -67,8 +68,12 @@ TEST(SchemaServerTest, CreatesTablesOfEveryFamilyUnderAnyName) {
     name.null = name.index = true;
     ColumnDefinition tags = row("tags", "SET", "'x','y'");
     tags.null = true;
-    for (const ColumnDefinition& column : {id, price, code, name, row("memo", "TEXT"), row("made", "DATE"),
-                                           row("kind", "ENUM", "'a','b'"), tags}) {
+    // Values with a quote, a comma and a backslash: as the value list editor writes them, and as
+    // a list that leaves its quote single.
+    const std::string odd = fromUi(valueListText({"it's", "c,d", "a\\b", "x\"y"}));
+    for (const ColumnDefinition& column :
+         {id, price, code, name, row("memo", "TEXT"), row("made", "DATE"), row("kind", "ENUM", "'a','b'"),
+          tags, row("odd", "ENUM", odd.c_str()), row("typed", "SET", "'it's','plain'")}) {
         ColumnDefinition bytes = column;
         bytes.name = fromUi(QString::fromUtf8(column.name.c_str()));
         model.insert(-1, bytes);
@@ -94,6 +99,8 @@ TEST(SchemaServerTest, CreatesTablesOfEveryFamilyUnderAnyName) {
         EXPECT_EQ(columnInfo(c, db.name(), k.table, fromUi(QStringLiteral("名前")), "Type"), "varchar(20)");
         EXPECT_EQ(columnInfo(c, db.name(), k.table, "tags", "Type"), "set('x','y')");
         EXPECT_EQ(columnInfo(c, db.name(), k.table, "kind", "Null"), "NO");
+        EXPECT_EQ(columnInfo(c, db.name(), k.table, "odd", "Type"), "enum('it''s','c,d','a\\\\b','x\"y')");
+        EXPECT_EQ(columnInfo(c, db.name(), k.table, "typed", "Type"), "set('it''s','plain')");
     }
     // HEAP is taken as MEMORY (which stores no TEXT); ISAM is gone and the server says so.
     CreateTableModel small;
@@ -133,7 +140,8 @@ TEST(SchemaServerTest, AnUnchangedModifyKeepsEveryColumnAsItWas) {
                "v VARCHAR(10) CHARACTER SET cp932 COLLATE cp932_bin DEFAULT 'a''b' COMMENT 'Bob''s', "
                "u VARCHAR(10) COLLATE utf8mb4_unicode_ci NOT NULL DEFAULT '', memo TEXT DEFAULT 'x', "
                "at TIMESTAMP NOT NULL DEFAULT current_timestamp() ON UPDATE current_timestamp(), "
-               "kind ENUM('p','q,r') DEFAULT 'p', price DECIMAL(10,2) UNSIGNED ZEROFILL DEFAULT 1.50, "
+               "kind ENUM('p','q,r','it''s','a\\\\b') DEFAULT 'p', price DECIMAL(10,2) UNSIGNED ZEROFILL "
+               "DEFAULT 1.50, "
                "made DATE DEFAULT '2020-01-01', f FLOAT, g DATETIME(6), j JSON, h INT INVISIBLE)"))
         << c.errorLine();
     ASSERT_TRUE(

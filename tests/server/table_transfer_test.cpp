@@ -656,6 +656,87 @@ TEST_F(TableTransferTest, ADatabaseCopyKeepsTablesEnginesRowsAndViews) {
     EXPECT_TRUE(text.contains(QStringLiteral("a_child"))) << text.toStdString();
 }
 
+// Names the CREATE text must be read as names, not cut at their first "(": they copy through the
+// table copy, the copy from another server and the database copy; a view's text keeps a literal
+// that names the source database.
+TEST_F(TableTransferTest, NamesWithParenthesesAndBackquotesCopyEveryWay) {
+    test::ScratchDatabase db("dbk_odd_names");
+    test::ScratchDatabase db2("dbk_odd_names_to");
+    Connection& c = db.admin();
+    const std::vector<std::string> names = {"t(1)", "a`b (x", "(", "`"};
+    const auto fill = [&](Connection& on, const std::string& database) {
+        for (const std::string& name : names) {
+            const std::string table = test::sqlName(database, name);
+            ASSERT_TRUE(on.exec("CREATE TABLE " + table + " (id INT PRIMARY KEY, `v(``x` VARCHAR(10))"))
+                << on.errorLine();
+            std::string rows;
+            for (int id = 1; id <= 30; ++id)
+                rows += (id > 1 ? ",(" : "(") + std::to_string(id) + ",'(" + std::to_string(id) + "')";
+            ASSERT_TRUE(on.exec("INSERT INTO " + table + " VALUES " + rows)) << on.errorLine();
+        }
+    };
+    fill(c, db.name());
+    ASSERT_TRUE(c.exec("CREATE VIEW " + db.name() + ".v AS SELECT id, 'see `" + db.name() +
+                       "`.t' AS note FROM " + test::sqlName(db.name(), "t(1)")))
+        << c.errorLine();
+    const auto copied = [&](Connection& from, const std::string& fromDb, Connection& to,
+                            const std::string& toDb, const std::string& name) {
+        TableCopyRequest request;
+        request.createStatement =
+            retargetedStatement(createTableText(from, fromDb, name).value_or(""), toDb, name);
+        request.sourceDatabase = fromDb;
+        request.sourceTable = name;
+        request.targetDatabase = toDb;
+        request.targetTable = name;
+        request.copyData = true;
+        request.logPath = dir.filePath(QStringLiteral("rep_table.log"));
+        const TableCopyOutcome outcome = TableCopy(from, to).run(request);
+        EXPECT_EQ(outcome.status, TableCopyOutcome::Status::Copied)
+            << name << ": " << outcome.errorText.toStdString() << "\n"
+            << request.createStatement;
+        return outcome.copy.copied;
+    };
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(copied(c, db.name(), c, db2.name(), name), 30u);
+        EXPECT_EQ(checksum(c, db2.name(), name), checksum(c, db.name(), name));
+    }
+
+    const DatabaseCopyOutcome whole = DatabaseCopy(c).run(db.name(), "dbk_odd_names_copy");
+    struct DropCopy {
+        Connection& c;
+        ~DropCopy() { c.exec("DROP DATABASE IF EXISTS dbk_odd_names_copy"); }
+    } dropCopy{c};
+    EXPECT_EQ(whole.failures, 0U) << whole.failedName << ": " << whole.errorText.toStdString();
+    EXPECT_EQ(whole.tablesCreated, names.size());
+    EXPECT_EQ(whole.viewsCreated, 1U);
+    for (const std::string& name : names)
+        EXPECT_EQ(checksum(c, "dbk_odd_names_copy", name), checksum(c, db.name(), name)) << name;
+    EXPECT_EQ(scalar(c, "SELECT note FROM dbk_odd_names_copy.v LIMIT 1"), "see `dbk_odd_names`.t");
+    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM dbk_odd_names_copy.v"), "30");
+
+    if (!test::secondServerConfigured())
+        return;
+    Connection other = test::connectSecondAdmin();
+    ASSERT_TRUE(other.exec("DROP DATABASE IF EXISTS dbk_odd_names_other"));
+    ASSERT_TRUE(other.exec("CREATE DATABASE dbk_odd_names_other"));
+    struct DropOther {
+        Connection& c;
+        ~DropOther() { c.exec("DROP DATABASE IF EXISTS dbk_odd_names_other"); }
+    } dropOther{other};
+    fill(other, "dbk_odd_names_other");
+    ASSERT_TRUE(c.exec("CREATE DATABASE dbk_odd_names_from"));
+    struct DropFrom {
+        Connection& c;
+        ~DropFrom() { c.exec("DROP DATABASE IF EXISTS dbk_odd_names_from"); }
+    } dropFrom{c};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(copied(other, "dbk_odd_names_other", c, "dbk_odd_names_from", name), 30u);
+        EXPECT_EQ(checksum(c, "dbk_odd_names_from", name), checksum(other, "dbk_odd_names_other", name));
+    }
+}
+
 // An account that may not create the database: nothing is written, and the server's error shows.
 TEST_F(TableTransferTest, ADatabaseCopyTheServerRefusesWritesNothing) {
     test::ScratchDatabase db("dbk_user_dbcopy");  // the restricted account's own database

@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTreeWidget>
 
 #include "app/commands.h"
@@ -38,6 +42,12 @@ void choose(QListWidget* list, const QString& text) {
     const QList<QListWidgetItem*> found = list->findItems(text, Qt::MatchExactly);
     ASSERT_EQ(found.size(), 1) << text.toStdString();
     list->setCurrentItem(found[0]);
+}
+
+bool tableExists(Connection& c, const std::string& database, const std::string& table) {
+    Result r =
+        c.query("SHOW TABLES FROM " + test::sqlName(database) + " LIKE '" + c.escapeLike(table) + "'");
+    return r.next();
 }
 
 HostRecord savedRecord(const char* name, const ConnectParams& params, const std::string& password) {
@@ -196,6 +206,58 @@ TEST_F(DataCopyFormsTest, ServerCopyChoosesAServerAndCopiesATableInBatches) {
     EXPECT_TRUE(form.statementEdit()->toPlainText().isEmpty());
     EXPECT_NE(form.sourceSession().connection().threadId(), firstThread);
     EXPECT_EQ(form.sourceSession().connection().serverVersion(), db.admin().serverVersion());
+}
+
+// Nothing is opened before the user chooses it: the focus on a list chooses no row, 複製 says
+// what is missing, a key chooses. The server list's columns fit the form, the password's too.
+TEST_F(DataCopyFormsTest, ServerCopyOpensOnlyWhatTheUserChooses) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_form_choose");
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT)"));
+    const HostFile hosts(dir.filePath(QString::fromLatin1(HostFile::kFileName)));
+    for (const char* name : {"self", "again"})
+        ASSERT_EQ(hosts.append(savedRecord(name, test::adminParams(), test::adminParams().password)),
+                  HostFile::Outcome::Written);
+    ServerCopyForm form(db.session(), dir.path());
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    QTreeWidget* servers = form.serverList();
+
+    form.targetDatabaseList()->setCurrentText(QString::fromStdString(db.name()));
+    form.nameEdit()->setText(QStringLiteral("copy"));
+    servers->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(servers->hasFocus());
+    EXPECT_FALSE(form.sourceSession().isOpen());
+    EXPECT_EQ(form.databaseList()->count(), 0);
+    ui->answers = {true};
+    EXPECT_EQ(press(form.duplicateButton()), QStringList{msg(ServerCopyForm::kNoServerMessage)});
+    EXPECT_FALSE(tableExists(db.admin(), db.name(), "copy"));
+
+    QTest::keyClick(servers, Qt::Key_Down);
+    EXPECT_EQ(servers->currentItem(), servers->topLevelItem(0));
+    ASSERT_TRUE(form.sourceSession().isOpen());
+    form.databaseList()->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(form.databaseList()->hasFocus());
+    EXPECT_EQ(form.tableList()->count(), 0);
+    choose(form.databaseList(), QString::fromStdString(db.name()));
+    form.tableList()->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(form.statementEdit()->toPlainText().isEmpty());
+    ui->answers = {true};
+    EXPECT_EQ(press(form.duplicateButton()), QStringList{msg(ServerCopyForm::kNoTableMessage)});
+    QTest::keyClick(form.tableList(), Qt::Key_Down);
+    ui->answers = {true};
+    EXPECT_EQ(press(form.duplicateButton()), QStringList{QStringLiteral("正常に作成されました")});
+    EXPECT_TRUE(tableExists(db.admin(), db.name(), "copy"));
+
+    const QHeaderView* header = servers->header();
+    int width = 0;
+    for (int column = 0; column < header->count(); ++column)
+        width += header->sectionSize(column);
+    EXPECT_LE(width, servers->viewport()->width());
+    EXPECT_GT(header->sectionSize(4), header->fontMetrics().horizontalAdvance(msg(10136)));
+    EXPECT_FALSE(servers->horizontalScrollBar()->isVisible());
+    form.hide();
 }
 
 TEST_F(DataCopyFormsTest, DatabaseCopyAsksBeforeCopyingIntoADatabaseThatExists) {

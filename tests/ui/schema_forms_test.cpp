@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -73,6 +74,11 @@ TEST_F(SchemaFormTest, CreateTableGridAsksBeforeOverwritingAndCreateSendsTheBoxA
     test::ScratchDatabase db("dbk_schema_form_create");
     CreateTableForm form(db.session(), db.name());
     FieldPanelWidget& panel = *form.panel();
+    // At the size it opens at, the form gives the grid room for several rows.
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_GE(form.grid()->viewport()->height(), 5 * form.grid()->verticalHeader()->defaultSectionSize());
+    form.hide();
     form.button("追加")->click();
     EXPECT_EQ(ui->messages, QStringList{"Field name cannot be inputted."});
     EXPECT_EQ(form.grid()->rowCount(), 0);

@@ -141,6 +141,8 @@ TEST_F(TableTransferFormsTest, TableCopyRewritesItsStatementAndCopies) {
     EXPECT_EQ(form.typeList()->itemText(0), QStringLiteral("HEAP"));
     EXPECT_EQ(form.typeList()->itemText(3), QStringLiteral("MyISAM"));
 
+    // The statement follows the target fields alone: the box takes no typing.
+    EXPECT_TRUE(form.statementEdit()->isReadOnly());
     EXPECT_EQ(press(form.createButton()), QStringList{msg(10010)});
     form.databaseList()->setCurrentText(QStringLiteral("dbk_copy_form2"));
     EXPECT_TRUE(form.statementEdit()->toPlainText().startsWith(

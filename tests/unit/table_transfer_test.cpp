@@ -82,21 +82,32 @@ TEST(MaintenanceLog, OneLinePerActionWithTheDirectoryAsTyped) {
     EXPECT_EQ(maintenanceLogLine(5, "d", "t", "/b", "", ""), "5 d.t /b  \n");
 }
 
-TEST(TableCopyStatement, TheTargetReplacesEverythingBeforeTheFirstParenthesis) {
-    const std::string source = "CREATE TABLE `items` (\n  `id` int(11) NOT NULL\n) ENGINE=MyISAM";
+TEST(TableCopyStatement, TheTargetReplacesTheNameReadAsAName) {
+    const std::string body = "(\n  `id` int(11) NOT NULL\n) ENGINE=MyISAM";
     struct Case {
+        std::string source;
         std::string database;
         std::string table;
         std::string expected;
     } cases[] = {
-        {"shop2", "t2", "CREATE TABLE shop2.t2 (\n  `id` int(11) NOT NULL\n) ENGINE=MyISAM"},
-        {"my db", "new`t", "CREATE TABLE `my db`.`new``t` (\n  `id` int(11) NOT NULL\n) ENGINE=MyISAM"},
-        {"shop", "受注", "CREATE TABLE shop.`受注` (\n  `id` int(11) NOT NULL\n) ENGINE=MyISAM"},
-        {"", "t2", "CREATE TABLE t2 (\n  `id` int(11) NOT NULL\n) ENGINE=MyISAM"},
+        {"CREATE TABLE `items` " + body, "shop2", "t2", "CREATE TABLE shop2.t2 " + body},
+        {"CREATE TABLE `items` " + body, "my db", "new`t", "CREATE TABLE `my db`.`new``t` " + body},
+        {"CREATE TABLE `items` " + body, "shop", "受注", "CREATE TABLE shop.`受注` " + body},
+        {"CREATE TABLE `items` " + body, "", "t2", "CREATE TABLE t2 " + body},
+        // A "(" or a backquote in the name is part of it, rewritten again and again.
+        {"CREATE TABLE `t(1)` " + body, "shop", "t(1)", "CREATE TABLE shop.`t(1)` " + body},
+        {"CREATE TABLE shop.`t(1)` " + body, "shop", "x(", "CREATE TABLE shop.`x(` " + body},
+        {"CREATE TABLE `a``(b` " + body, "d", "c", "CREATE TABLE d.c " + body},
+        {"CREATE TABLE `my db`.`new``t` " + body, "", "n", "CREATE TABLE n " + body},
+        {"CREATE TABLE d.`` " + body, "d", "typed", "CREATE TABLE d.typed " + body},
+        {"CREATE TABLE  " + body, "d", "t", "CREATE TABLE d.t " + body},
+        {"create temporary table if not exists /* c */ d . t " + body, "e", "u", "CREATE TABLE e.u " + body},
+        {"CREATE TABLE t LIKE u", "d", "v", "CREATE TABLE d.v LIKE u"},
+        // Not a CREATE TABLE text: it follows whole.
+        {"no parenthesis", "d", "t", "CREATE TABLE d.t no parenthesis"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(retargetedStatement(source, c.database, c.table), c.expected);
-    EXPECT_EQ(retargetedStatement("no parenthesis", "d", "t"), "CREATE TABLE d.t no parenthesis");
+        EXPECT_EQ(retargetedStatement(c.source, c.database, c.table), c.expected) << c.source;
 }
 
 TEST(TableCopyStatement, TheTypeClauseIsReplacedInPlace) {
@@ -121,6 +132,9 @@ TEST(TableCopyStatement, TheTypeClauseIsReplacedInPlace) {
         {"CREATE TABLE t (a int) ENGINE=InnoDB PARTITION BY HASH (a) (PARTITION p0 ENGINE = InnoDB)",
          "MyISAM",
          "CREATE TABLE t (a int) ENGINE=MyISAM PARTITION BY HASH (a) (PARTITION p0 ENGINE = InnoDB)"},
+        // Nor are words in comments, or a name in backquotes with a "(" in it.
+        {"CREATE TABLE `t(` (a int) /* ENGINE=x */ -- TYPE=y\n# ENGINE=z\nENGINE=Aria", "HEAP",
+         "CREATE TABLE `t(` (a int) /* ENGINE=x */ -- TYPE=y\n# ENGINE=z\nENGINE=HEAP"},
         // No clause: the server's own is added at the end.
         {"CREATE TABLE t (a int)", "HEAP", "CREATE TABLE t (a int) ENGINE=HEAP"},
         {"CREATE TABLE t (a int)  \n", "HEAP", "CREATE TABLE t (a int) ENGINE=HEAP"},
