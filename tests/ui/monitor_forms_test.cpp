@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 #include <algorithm>
 #include <chrono>
 #include <functional>
@@ -176,6 +179,50 @@ TEST_F(MonitorFormsTest, TheDetailsFormStopsAnotherConnection) {
     EXPECT_TRUE(s.connection().ping());
 }
 
+// The list is read again every second; the chosen thread stays chosen, and the two clicks of a
+// double-click may fall on either side of a refill.
+TEST_F(MonitorFormsTest, ARefillKeepsTheChosenThreadAndADoubleClickUnderWay) {
+    DBK_REQUIRE_SERVER();
+    Session s(test::connectAdmin());
+    Connection other = test::connectAdmin();
+    const QString otherId = QString::number(other.threadId());
+    ProcessForm form(s);
+    form.resize(900, 700);
+    form.show();
+    form.tick();
+    QTableWidget* list = form.threadList();
+    ASSERT_GE(columnTexts(list, 0).indexOf(otherId), 0);
+    list->selectRow(static_cast<int>(columnTexts(list, 0).indexOf(otherId)));
+    const auto selectedId = [list] {
+        const QList<QTableWidgetItem*> selected = list->selectedItems();
+        return selected.isEmpty() ? QString() : list->item(selected.first()->row(), 0)->text();
+    };
+    Connection third = test::connectAdmin();  // a thread more: the rows move
+    form.tick();
+    ASSERT_TRUE(columnTexts(list, 0).contains(QString::number(third.threadId())));
+    EXPECT_EQ(selectedId(), otherId);
+
+    QString opened;
+    onDialog = [&](QDialog& dialog) {
+        if (auto* details = qobject_cast<ProcessDetailsForm*>(&dialog))
+            opened = details->field(0)->text();
+        dialog.reject();
+    };
+    const int row = static_cast<int>(columnTexts(list, 0).indexOf(otherId));
+    list->scrollToItem(list->item(row, 0));
+    QWidget* viewport = list->viewport();
+    const QPoint at = list->visualItemRect(list->item(row, 0)).center();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+    form.tick();
+    QMouseEvent second(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                       Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &second);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+    EXPECT_EQ(opened, otherId);
+    EXPECT_EQ(selectedId(), otherId);
+}
+
 TEST_F(MonitorFormsTest, EveryFlushButtonSendsItsStatementAndSaysSo) {
     DBK_REQUIRE_SERVER();
     Session s(test::connectAdmin());
@@ -189,7 +236,17 @@ TEST_F(MonitorFormsTest, EveryFlushButtonSendsItsStatementAndSaysSo) {
               (QStringList{"Cached Host information reset.", "Update log file inode no. updated.",
                            "MySQL Authority table has been reloaded.", "Status variable reset.",
                            "Cached database written to file."}));
-    EXPECT_EQ(comFlush(admin) - flushesBefore, 5U);
+    // The notices speak the interface's language.
+    setInterfaceLanguage(Language::Japanese);
+    ui->messages.clear();
+    for (size_t i = 0; i < 5; ++i)
+        form.flushButton(i)->click();
+    EXPECT_EQ(ui->messages, (QStringList{QStringLiteral("ホストキャッシュをリセットしました。"),
+                                         QStringLiteral("ログファイルを切り替えました。"),
+                                         QStringLiteral("権限テーブルを再読込しました。"),
+                                         QStringLiteral("ステータス変数をリセットしました。"),
+                                         QStringLiteral("テーブルキャッシュをファイルに書き出しました。")}));
+    EXPECT_EQ(comFlush(admin) - flushesBefore, 10U);
     EXPECT_NE(firstValue(admin, "SHOW MASTER STATUS", "File"), logBefore);  // FLUSH LOGS began a new log
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QCoreApplication>
 #include <QDialog>
@@ -504,7 +505,7 @@ TEST_F(ObjectTreeTest, ContextMenuFollowsTheSelectedNode) {
     }
     EXPECT_EQ(appended,
               (QStringList{"Export to CSV-file", "Edit Table", "Table Replication", "Database Replication",
-                           "Maintenance & Replication", "Data Information", "Delete All Records"}));
+                           "Maintenance && Replication", "Data Information", "Delete All Records"}));
     EXPECT_EQ(disabledIds(items), (std::vector<int>{CreateTable, OptimizeTable}));
 
     // triggering an item runs its command from the tree
@@ -543,6 +544,58 @@ TEST_F(ObjectTreeTest, ADatabaseNotYetListedOffersNoNewTable) {
     EXPECT_EQ(disabledIds(menuItems(*menu)),
               (std::vector<int>{cmd::CreateTable, cmd::RenameTable, cmd::LockTable, cmd::UnlockTable,
                                 cmd::OptimizeTable}));
+}
+
+// What assistive technology finds from the application down: the names of the entries of every
+// open popup menu (the items of lists and trees are left out).
+QStringList popupMenuEntries(QAccessibleInterface* iface) {
+    QStringList names;
+    if (!iface || iface->role() == QAccessible::Tree || iface->role() == QAccessible::Table ||
+        iface->role() == QAccessible::List)
+        return names;
+    for (int i = 0; i < iface->childCount(); ++i) {
+        QAccessibleInterface* child = iface->child(i);
+        if (!child)
+            continue;
+        if (iface->role() == QAccessible::PopupMenu && child->role() == QAccessible::MenuItem)
+            names << child->text(QAccessible::Name);
+        names << popupMenuEntries(child);
+    }
+    return names;
+}
+
+TEST_F(ObjectTreeTest, TheContextMenuOpensFromTheKeyboardWhereAssistiveTechnologyFindsIt) {
+    DBK_REQUIRE_SERVER();
+    connectAs(test::adminParams());
+    frame->resize(800, 600);
+    frame->show();
+    QTreeWidgetItem* mysql = database("mysql");
+    select(mysql);
+    QTreeWidgetItem* table = mysql->child(0);
+    select(table);
+    const QPoint under = tree().viewport()->mapToGlobal(tree().visualItemRect(table).bottomLeft());
+    const struct {
+        const char* what;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    } keys[] = {{"Menu", Qt::Key_Menu, Qt::NoModifier}, {"Shift+F10", Qt::Key_F10, Qt::ShiftModifier}};
+    for (const auto& k : keys) {
+        ASSERT_EQ(tree().openContextMenu(), nullptr) << k.what;
+        QTest::keyClick(&tree(), k.key, k.modifiers);
+        QMenu* menu = tree().openContextMenu();
+        ASSERT_NE(menu, nullptr) << k.what;
+        EXPECT_EQ(menu->pos(), under) << k.what;
+        EXPECT_EQ(menu->accessibleName(), table->text(0));
+        ASSERT_NE(menu->activeAction(), nullptr);
+        EXPECT_TRUE(menu->activeAction()->isEnabled());
+        const QStringList entries = popupMenuEntries(QAccessible::queryAccessibleInterface(qApp));
+        for (const char* name : {"Edit Table", "Maintenance & Replication", "Delete All Records"})
+            EXPECT_TRUE(entries.contains(name))
+                << k.what << ": " << name << " in " << entries.join(", ").toStdString();
+        menu->close();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_TRUE(popupMenuEntries(QAccessible::queryAccessibleInterface(qApp)).isEmpty());
 }
 
 TEST_F(ObjectTreeTest, DeleteAndInsertKeysRunTheirCommandsFromTheTree) {

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest/QTest>
+#include <functional>
 
 #include "app/commands.h"
 #include "app/database_chooser_form.h"
@@ -242,13 +243,14 @@ TEST_F(PrivilegeFormsTest, UserInformationAddsAnAccountThenChangesItAndItsDataba
     choice = "dbk_priv_rowdb";
     form.addDatabaseButton()->click();
     EXPECT_EQ(labels(form.databaseList()), QStringList{"dbk_priv_rowdb"});
-    EXPECT_EQ(scalar("SELECT Host FROM mysql.db WHERE User = 'dbk_priv_form2'"), "localhost");
+    // The row is the account's own, at its host.
+    EXPECT_EQ(scalar("SELECT Host FROM mysql.db WHERE User = 'dbk_priv_form2'"), "127.0.0.1");
 
     ui->messages.clear();
     form.databaseUpdateButton()->click();
     EXPECT_EQ(ui->messages, QStringList{"Please select database"});
     click(form.databaseList(), form.databaseList()->item(0));
-    EXPECT_EQ(form.databaseHostField()->text(), "localhost");
+    EXPECT_EQ(form.databaseHostField()->text(), "127.0.0.1");
     EXPECT_FALSE(form.databasePanel()->box(Privilege::Select)->isChecked());
     form.databasePanel()->box(Privilege::Select)->setChecked(true);
     form.databaseHostField()->setText("%");
@@ -510,6 +512,135 @@ TEST_F(PrivilegeFormsTest, HostFormsKeepTheHostTable) {
     EXPECT_EQ(details.result(), QDialog::Accepted);
     access.fill();
     EXPECT_EQ(access.hostList()->count(), 0);
+}
+
+// Every list of the privilege forms: the first item Qt makes current when the list gets the
+// focus is no choice; Space or a movement of the keyboard chooses, as a click does.
+TEST_F(PrivilegeFormsTest, ListsActOnlyOnTheEntryTheUserChose) {
+    DBK_REQUIRE_SERVER();
+    account("localhost", "dbk_priv_pick");
+    account("%", "dbk_priv_pick2");
+    ASSERT_TRUE(c().exec(grants::sql::insertDbRow(c(), "localhost", "dbk_priv_pickdb", "dbk_priv_pick")));
+    ASSERT_TRUE(c().exec(grants::sql::insertDbRow(c(), "%", "dbk_priv_pickdb", "dbk_priv_pick2")));
+    ASSERT_TRUE(c().exec(grants::sql::insertDbRow(c(), "10.9.%", "dbk_priv_pickdb2", "dbk_priv_pick")));
+    std::unique_ptr<Session> hosts = sessionWithHostTable();
+    for (const char* host : {"10.1.%", "10.2.%"})
+        ASSERT_TRUE(c().exec(grants::sql::insertHostRow(c(), host, "dbk_priv_pickdb")));
+
+    const auto text = [](QListWidgetItem* item) { return item->text().section(u'\n', 0, 0); };
+    const auto carriedHost = [](QListWidgetItem* item) { return toUi(privilege_lists::value(item, 1)); };
+    struct Case {
+        const char* what;
+        std::function<QDialog*()> open;
+        std::function<QListWidget*(QDialog&)> list;
+        std::function<void(QDialog&)> act;  // works on the choice, asking first
+        QString pleaseSelect;
+        std::function<QString(QListWidgetItem*)> identity;
+        std::function<QString(QDialog&)> shown;  // what the form shows of its choice
+    };
+    const auto declinedQuestion = [this](std::function<void()> act) {
+        ui->answers = {false};
+        act();
+        ui->answers.clear();
+        return ui->questions.isEmpty() ? QString() : ui->questions.last();
+    };
+    const Case cases[] = {
+        {"user list", [&] { return new UserListForm(*session); },
+         [](QDialog& d) { return static_cast<UserListForm&>(d).ordinaryList(); },
+         [&](QDialog& d) {
+             declinedQuestion([&] { static_cast<UserListForm&>(d).deleteButton()->click(); });
+         },
+         "Please select user", text,
+         [](QDialog& d) { return static_cast<UserListForm&>(d).userNameField()->text(); }},
+        {"host list", [&] { return new HostListForm(*hosts); },
+         [](QDialog& d) { return static_cast<HostListForm&>(d).deniedList(); },
+         [&](QDialog& d) {
+             declinedQuestion(
+                 [&] { QTest::keyClick(static_cast<HostListForm&>(d).deniedList(), Qt::Key_Delete); });
+         },
+         "Please select a host", text,
+         [&](QDialog& d) {
+             return declinedQuestion(
+                 [&] { QTest::keyClick(static_cast<HostListForm&>(d).deniedList(), Qt::Key_Delete); });
+         }},
+        {"host access", [&] { return new HostAccessForm(*hosts, "dbk_priv_pickdb"); },
+         [](QDialog& d) { return static_cast<HostAccessForm&>(d).hostList(); },
+         [&](QDialog& d) {
+             declinedQuestion([&] { static_cast<HostAccessForm&>(d).updateButton()->click(); });
+         },
+         "Please select a host", text,
+         [](QDialog& d) { return static_cast<HostAccessForm&>(d).hostField()->text(); }},
+        {"database", [&] { return new DatabaseForm(*session, "dbk_priv_pickdb"); },
+         [](QDialog& d) { return static_cast<DatabaseForm&>(d).userList(); },
+         [&](QDialog& d) {
+             declinedQuestion([&] { static_cast<DatabaseForm&>(d).updateButton()->click(); });
+         },
+         "Please select user", carriedHost,
+         [](QDialog& d) { return static_cast<DatabaseForm&>(d).hostField()->text(); }},
+        {"user's databases",
+         [&] {
+             return new UserInfoForm(*session, UserInfoForm::Mode::Change, "localhost", "dbk_priv_pick", "");
+         },
+         [](QDialog& d) { return static_cast<UserInfoForm&>(d).databaseList(); },
+         [&](QDialog& d) {
+             declinedQuestion([&] { static_cast<UserInfoForm&>(d).databaseUpdateButton()->click(); });
+         },
+         "Please select database", carriedHost,
+         [](QDialog& d) { return static_cast<UserInfoForm&>(d).databaseHostField()->text(); }},
+    };
+    for (const Case& k : cases) {
+        ui->messages.clear();
+        ui->questions.clear();
+        std::unique_ptr<QDialog> form(k.open());
+        QListWidget* list = k.list(*form);
+        ASSERT_GE(list->count(), 2) << k.what;
+        form->show();
+        QCoreApplication::processEvents();  // the icons are laid out
+        QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);
+        QApplication::sendEvent(list, &tabbedIn);
+        ASSERT_NE(list->currentItem(), nullptr) << k.what;
+        EXPECT_TRUE(k.shown(*form).isEmpty()) << k.what;
+        ui->messages.clear();
+        ui->questions.clear();
+        k.act(*form);
+        EXPECT_EQ(ui->messages, QStringList{k.pleaseSelect}) << k.what;
+        EXPECT_TRUE(ui->questions.isEmpty()) << k.what;
+
+        QTest::keyClick(list, Qt::Key_Space);
+        EXPECT_TRUE(k.shown(*form).contains(k.identity(list->currentItem()))) << k.what;
+        QTest::keyClick(list, Qt::Key_End);
+        QListWidgetItem* last = list->item(list->count() - 1);
+        EXPECT_EQ(list->currentItem(), last) << k.what;
+        EXPECT_TRUE(k.shown(*form).contains(k.identity(last)))
+            << k.what << ": " << k.shown(*form).toStdString() << " for " << k.identity(last).toStdString();
+    }
+
+    // After a delete nothing is chosen any more.
+    UserListForm users(*session);
+    click(users.ordinaryList(), itemLabelled(users.ordinaryList(), "dbk_priv_pick2"));
+    ui->messages.clear();
+    users.deleteButton()->click();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM mysql.user WHERE User = 'dbk_priv_pick2'"), "0");
+    EXPECT_TRUE(users.userNameField()->text().isEmpty());
+    EXPECT_TRUE(users.hostField()->text().isEmpty());
+    users.deleteButton()->click();
+    EXPECT_EQ(ui->messages, QStringList{"Please select user"});
+}
+
+TEST_F(PrivilegeFormsTest, AfterANewHostTheDatabaseListCarriesIt) {
+    DBK_REQUIRE_SERVER();
+    account("localhost", "dbk_priv_moved");
+    forget("%", "dbk_priv_moved");
+    ASSERT_TRUE(c().exec(grants::sql::insertDbRow(c(), "localhost", "dbk_priv_movedb", "dbk_priv_moved")));
+    UserInfoForm form(*session, UserInfoForm::Mode::Change, "localhost", "dbk_priv_moved", "");
+    form.hostField()->setText("%");
+    form.updateButton()->click();
+    ASSERT_EQ(ui->messages, QStringList{"Database is altered and data updated."});
+    ui->messages.clear();
+    ASSERT_EQ(form.databaseList()->count(), 1);
+    click(form.databaseList(), form.databaseList()->item(0));
+    EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join(u'\n').toStdString();
+    EXPECT_EQ(form.databaseHostField()->text(), "%");
 }
 
 class PrivilegeEntriesTest : public test::MainFrameFixture {};
