@@ -187,7 +187,7 @@ void ProcessForm::fillThreads(const std::vector<ThreadRow>& threads) {
         int found = r;
         while (found < list_->rowCount() && threadIdAt(found) != ids[size_t(r)])
             ++found;
-        if (found != r) {
+        if (found != r || r == list_->rowCount()) {
             if (found < list_->rowCount())
                 list_->removeRow(found);  // the server lists it elsewhere now
             list_->insertRow(r);

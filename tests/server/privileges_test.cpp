@@ -78,8 +78,8 @@ protected:
                       "' AND User = '" + c().escape(a.user) + "'") == "1";
     }
     std::string dbRows(const std::string& user) {
-        Result r =
-            c().query("SELECT Host, Db FROM mysql.db WHERE User = '" + c().escape(user) + "' ORDER BY Db");
+        Result r = c().query("SELECT Host, Db FROM mysql.db WHERE User = '" + c().escape(user) +
+                             "' ORDER BY Db, Host");
         std::string out;
         while (r.next())
             out += std::string(r.text(0U)) + "/" + std::string(r.text(1U)) + " ";
@@ -142,6 +142,7 @@ TEST_F(AccountsTest, AnAccountsChangesLeaveTheRowsOfItsNameAtOtherHosts) {
     DBK_REQUIRE_SERVER();
     const Account local = account("localhost", "dbk_priv_app");
     const Account global = account("%", "dbk_priv_app");
+    const Account moved = account("127.0.0.1", "dbk_priv_app");
     for (const Account& a : {local, global}) {
         add(a, "x", GlobalRights{});
         ASSERT_TRUE(c().exec(grants::sql::insertDbRow(c(), a.host, "dbk_priv_appdb", a.user)));
@@ -151,7 +152,6 @@ TEST_F(AccountsTest, AnAccountsChangesLeaveTheRowsOfItsNameAtOtherHosts) {
     EXPECT_TRUE(same.ok) << same.errorNumber << ":" << same.errorText;
     EXPECT_EQ(dbRows(local.user), "%/dbk_priv_appdb localhost/dbk_priv_appdb ");
     // A new host for one account carries its row alone.
-    const Account moved = account("127.0.0.1", "dbk_priv_app");
     const AccountOutcome renamed =
         writer->run(writer->planChange(local, moved, std::nullopt, GlobalRights{}));
     EXPECT_TRUE(renamed.ok) << renamed.errorNumber << ":" << renamed.errorText;
