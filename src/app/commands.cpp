@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/messages.h"
+
 namespace dbk {
 
 namespace {
@@ -69,6 +71,21 @@ const CommandSpec* findCommand(int id) {
     const auto& table = commandTable();
     auto it = std::find_if(table.begin(), table.end(), [id](const CommandSpec& c) { return c.id == id; });
     return it == table.end() ? nullptr : &*it;
+}
+
+QString commandCaption(int id) {
+    const CommandSpec* spec = findCommand(id);
+    const QString text = spec ? msg(spec->textId) : QString();
+    if (text.isEmpty())
+        return QString::number(id);
+    QString caption;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        caption += text[i];
+        const bool marksMnemonic = i + 1 < text.size() && text[i + 1].isLetterOrNumber();
+        if (text[i] == u'&' && !marksMnemonic)
+            caption += u'&';
+    }
+    return caption;
 }
 
 const std::vector<int>& optionsMenu() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <functional>
 #include <map>
 #include <vector>
@@ -85,6 +86,10 @@ struct CommandSpec {
 // Every command with the panes that handle it.
 const std::vector<CommandSpec>& commandTable();
 const CommandSpec* findCommand(int id);
+// The caption of a command's menu entry: its message with the mnemonic it marks ("(&F)"); an
+// "&" that marks none ("Maintenance & Replication") is doubled so that it shows as written. The
+// command number when it has no text.
+QString commandCaption(int id);
 
 // Menus and toolbar, in order; 0 is a separator.
 struct MenuSpec {

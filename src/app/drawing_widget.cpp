@@ -1,5 +1,6 @@
 #include "app/drawing_widget.h"
 
+#include <QFontMetrics>
 #include <QIcon>
 #include <QPainter>
 #include <QPolygon>
@@ -24,7 +25,9 @@ QFont pageFont(int pixels, int weight, bool italic) {
     return f;
 }
 
-QFont fontFor(FontRole role, const QFont& base) {
+}  // namespace
+
+QFont DrawingWidget::fontFor(FontRole role, const QFont& base) {
     QFont f = base;
     switch (role) {
         case FontRole::Normal:
@@ -55,13 +58,20 @@ QFont fontFor(FontRole role, const QFont& base) {
     return f;
 }
 
+namespace {
+constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop;
+
+QRect textArea(const DrawText& t) {
+    return QRect(t.position, QSize(4000, 400));
+}
+
 struct Painter {
     QPainter& p;
     const QFont& base;
     void operator()(const DrawText& t) const {
-        p.setFont(fontFor(t.font, base));
+        p.setFont(DrawingWidget::fontFor(t.font, base));
         p.setPen(toColor(t.colour));
-        p.drawText(QRect(t.position, QSize(4000, 400)), Qt::AlignLeft | Qt::AlignTop, t.text);
+        p.drawText(textArea(t), kTextFlags, t.text);
     }
     void operator()(const DrawLine& l) const {
         p.setPen(QPen(toColor(l.colour), l.width));
@@ -93,6 +103,10 @@ DrawingWidget::DrawingWidget(QWidget* parent) : QWidget(parent) {}
 void DrawingWidget::setDrawing(DrawingList drawing) {
     drawing_ = std::move(drawing);
     update();
+}
+
+QRect DrawingWidget::textBox(const DrawText& text, const QFont& base) {
+    return QFontMetrics(fontFor(text.font, base)).boundingRect(textArea(text), kTextFlags, text.text);
 }
 
 void DrawingWidget::paint(QPainter& painter, const DrawingList& drawing, const QFont& base) {

@@ -18,6 +18,9 @@ public:
     void setClip(QRect clip) { clip_ = clip; }
 
     static void paint(QPainter& painter, const DrawingList& drawing, const QFont& base);
+    // The font a text is painted in, and the box its letters cover.
+    static QFont fontFor(FontRole role, const QFont& base);
+    static QRect textBox(const DrawText& text, const QFont& base);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -22,6 +22,7 @@
 #include "app/window_placement.h"
 #include "browser/dbkeeper_view.h"
 #include "browser/left_view.h"
+#include "browser/tree_pane_widget.h"
 #include "conn/dbkeeper_doc.h"
 #include "monitor/db_graph_view.h"
 
@@ -32,16 +33,11 @@ namespace {
 const QString kClassName = QStringLiteral("CMainFrame");
 constexpr int kMoreCommands = 20300;
 
-QString menuText(const CommandSpec& spec) {
-    const QString text = msg(spec.textId);
-    return text.isEmpty() ? QString::number(spec.id) : text;
-}
-
-// The toolbar tip: the menu text without its mnemonic and shortcut label.
+// The toolbar tip: the menu text without its mnemonic and shortcut label ("&&" is one "&").
 QString tipText(const QString& menu) {
     QString tip = menu.section(u'\t', 0, 0);
     tip.remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
-    tip.remove(u'&');
+    tip.replace(QRegularExpression(QStringLiteral("&(.)")), QStringLiteral("\\1"));
     return tip.trimmed();
 }
 }  // namespace
@@ -52,9 +48,9 @@ CMainFrame::CMainFrame(CDbkeeperDoc& doc, QWidget* parent) : QMainWindow(parent)
 
     splitter_ = new QSplitter(Qt::Horizontal, this);
     splitter_->setChildrenCollapsible(false);
-    leftView_ = new CLeftView(*this, splitter_);
+    leftView_ = new CLeftView(*this);
     rightView_ = new CDbkeeperView(*this, splitter_);
-    splitter_->addWidget(leftView_);
+    splitter_->addWidget(new TreePaneWidget(leftView_, splitter_));
     splitter_->addWidget(rightView_);
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({200, 100});
@@ -108,7 +104,7 @@ void CMainFrame::createActions() {
     for (const CommandSpec& spec : commandTable()) {
         if (spec.textId == 0)
             continue;
-        auto* action = new QAction(menuText(spec), this);
+        auto* action = new QAction(commandCaption(spec.id), this);
         action->setToolTip(tipText(action->text()));
         // A toolbar button shows and is named by the caption alone, without its shortcut label.
         action->setIconText(action->toolTip());

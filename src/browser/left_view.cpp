@@ -36,12 +36,6 @@ std::string fixedBytes(int fixedId) {
     return fromUi(object_tree::fixedNodeText(fixedId));
 }
 
-QString commandText(int id) {
-    const CommandSpec* spec = findCommand(id);
-    const QString text = spec ? msg(spec->textId) : QString();
-    return text.isEmpty() ? QString::number(id) : text;
-}
-
 }  // namespace
 
 CLeftView::CLeftView(ViewHost& host, QWidget* parent) : QTreeWidget(parent), host_(host) {
@@ -357,7 +351,7 @@ QMenu* CLeftView::buildContextMenu(QWidget* parent) {
             menu->addSeparator();
             return;
         }
-        QAction* action = menu->addAction(commandText(id));
+        QAction* action = menu->addAction(commandCaption(id));
         action->setData(id);
         const QString iconPath = QStringLiteral(":/icons/cmd_%1.svg").arg(id);
         if (QFile::exists(iconPath))
@@ -372,10 +366,46 @@ QMenu* CLeftView::buildContextMenu(QWidget* parent) {
     return menu;
 }
 
-void CLeftView::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu* menu = buildContextMenu(this);
+QMenu* CLeftView::popUpContextMenu(std::optional<QPoint> globalPos) {
+    if (QMenu* open = openContextMenu())
+        return open;
+    QPoint at;
+    if (globalPos) {
+        at = *globalPos;
+    } else {
+        // Under the selected node, or at the top of the tree when the node is out of sight.
+        const QRect nodeRect = currentItem() ? visualItemRect(currentItem()) : QRect();
+        const bool shown = viewport()->rect().contains(nodeRect.bottomLeft());
+        at = viewport()->mapToGlobal(shown ? nodeRect.bottomLeft() : QPoint(0, 0));
+    }
+    QMenu* menu = buildContextMenu(menuParent_);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
+    const QTreeWidgetItem* node = currentItem();
+    menu->setAccessibleName(node ? node->text(0) : accessibleName());
+    openMenu_ = menu;
+    menu->popup(at);
+    if (!globalPos) {
+        // From the keyboard the first entry that can run is the active one, as in any menu.
+        for (QAction* action : menu->actions()) {
+            if (!action->isSeparator() && action->isEnabled()) {
+                menu->setActiveAction(action);
+                break;
+            }
+        }
+    }
+    return menu;
+}
+
+QMenu* CLeftView::openContextMenu() const {
+    return openMenu_ && openMenu_->isVisible() ? openMenu_.data() : nullptr;
+}
+
+void CLeftView::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        popUpContextMenu();
+    } else {
+        popUpContextMenu(event->globalPos());
+    }
     event->accept();
 }
 
@@ -389,6 +419,13 @@ void CLeftView::mousePressEvent(QMouseEvent* event) {
 }
 
 void CLeftView::keyPressEvent(QKeyEvent* event) {
+    const bool menuKey = event->key() == Qt::Key_Menu ||
+                         (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+    if (menuKey) {
+        popUpContextMenu();
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Delete) {
         host_.runCommand(cmd::Delete, Pane::Tree);
     } else if (event->key() == Qt::Key_Insert) {

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QIcon>
+#include <QPointer>
 #include <QTimer>
 #include <QTreeWidget>
+#include <optional>
 #include <string>
 
 #include "browser/object_tree.h"
@@ -51,6 +53,13 @@ public:
 
     // The context menu of the selected node, as the right button shows it.
     QMenu* buildContextMenu(QWidget* parent);
+    // Shows that menu at a point of the screen, or under the selected node (from the keyboard:
+    // the Menu key or Shift+F10). The menu shown already when one is open.
+    QMenu* popUpContextMenu(std::optional<QPoint> globalPos = std::nullopt);
+    // The context menu while it is shown, else nullptr.
+    QMenu* openContextMenu() const;
+    // The widget the context menus belong to (the tree itself unless set).
+    void setContextMenuParent(QWidget* parent) { menuParent_ = parent; }
 
     QTreeWidgetItem* databasesRoot() const { return databasesRoot_; }
     QTreeWidgetItem* selectedNode() const { return currentItem(); }
@@ -89,6 +98,8 @@ private:
     QTreeWidgetItem* databasesRoot_ = nullptr;
     bool ready_ = false;
     QIcon images_[3];
+    QWidget* menuParent_ = this;
+    QPointer<QMenu> openMenu_;
 };
 
 }  // namespace dbk

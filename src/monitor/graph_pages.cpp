@@ -209,10 +209,17 @@ Rgb wordColour(size_t position) {
     return colour::kLaterWord;
 }
 
+// The words are drawn small and italic; a column is at least `step` wide and wider for a long
+// word, at a width per character no face of that size exceeds for these words, so that no word
+// runs into the next whichever face the system gives.
+constexpr int kWordCharWidth = 7;
+constexpr int kWordGap = 6;
+
 void privilegeWords(Page& page, const WordSet& set, const std::vector<bool>& granted, int x, int y) {
     for (size_t k = 0; k < set.words.size() && k < granted.size(); ++k) {
         if (granted[k])
-            addText(page, {x + int(k) * set.step, y}, set.words[k], FontRole::PageWord, wordColour(k));
+            addText(page, {x, y}, set.words[k], FontRole::PageWord, wordColour(k));
+        x += std::max(set.step, int(set.words[k].size()) * kWordCharWidth + kWordGap);
     }
 }
 

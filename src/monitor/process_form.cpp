@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/caption_widget.h"
 #include "app/messages.h"
@@ -171,23 +172,60 @@ void ProcessForm::refillThreads() {
 }
 
 void ProcessForm::fillThreads(const std::vector<ThreadRow>& threads) {
-    list_->setRowCount(0);
-    list_->setRowCount(static_cast<int>(threads.size()));
-    const size_t columns = static_cast<size_t>(list_->columnCount());
-    for (size_t r = 0; r < threads.size(); ++r) {
-        const ThreadRow& row = threads[r];
-        for (size_t c = 0; c < columns && c < row.size(); ++c) {
-            if (row[c])
-                list_->setItem(int(r), int(c), new QTableWidgetItem(toUi(*row[c])));
+    // Rows are updated in place and matched by thread id: the selected thread stays selected,
+    // and a double-click whose first click landed before the refill still finds its row.
+    const QString selectedId = selectedThreadId();
+    std::vector<QString> ids;
+    for (const ThreadRow& thread : threads)
+        ids.push_back(!thread.empty() && thread[0] ? toUi(*thread[0]) : QString());
+    for (int r = list_->rowCount() - 1; r >= 0; --r) {
+        if (std::find(ids.begin(), ids.end(), threadIdAt(r)) == ids.end())
+            list_->removeRow(r);
+    }
+    const int columns = list_->columnCount();
+    for (int r = 0; r < int(threads.size()); ++r) {
+        int found = r;
+        while (found < list_->rowCount() && threadIdAt(found) != ids[size_t(r)])
+            ++found;
+        if (found != r || r == list_->rowCount()) {
+            if (found < list_->rowCount())
+                list_->removeRow(found);  // the server lists it elsewhere now
+            list_->insertRow(r);
+        }
+        const ThreadRow& thread = threads[size_t(r)];
+        for (int c = 0; c < columns; ++c) {
+            const bool null = size_t(c) >= thread.size() || !thread[size_t(c)];
+            const QString text = null ? QString() : toUi(*thread[size_t(c)]);
+            if (QTableWidgetItem* item = list_->item(r, c)) {
+                if (item->text() != text)
+                    item->setText(text);
+            } else if (!null) {
+                list_->setItem(r, c, new QTableWidgetItem(text));
+            }
         }
     }
+    if (!selectedId.isEmpty() && selectedThreadId() != selectedId) {
+        const auto at = std::find(ids.begin(), ids.end(), selectedId);
+        if (at != ids.end())
+            list_->selectRow(int(at - ids.begin()));
+    }
+}
+
+QString ProcessForm::threadIdAt(int row) const {
+    const QTableWidgetItem* item = list_->item(row, 0);
+    return item ? item->text() : QString();
+}
+
+QString ProcessForm::selectedThreadId() const {
+    const QList<QTableWidgetItem*> selected = list_->selectedItems();
+    return selected.isEmpty() ? QString() : threadIdAt(selected.first()->row());
 }
 
 void ProcessForm::flushClicked(size_t index) {
     const FlushButton& flush = flushButtons()[index];
     Connection& connection = session_.connection();
     if (connection.exec(flush.statement)) {
-        ui().message(QString::fromUtf8(flush.notice));
+        ui().message(msg(flush.notice));
     } else {
         ui().message(msgf(kFlushFailed, toUi(connection.errorText())));
     }

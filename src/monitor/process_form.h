@@ -50,6 +50,9 @@ private:
     QWidget* buildResetGroup();
     void showCounters(const StatusCounters& counters);
     void fillThreads(const std::vector<ThreadRow>& threads);
+    // The thread id shown in a row, and the one of the selected row ("" for none).
+    QString threadIdAt(int row) const;
+    QString selectedThreadId() const;
     void flushClicked(size_t index);
     void openDetails(int row);
 

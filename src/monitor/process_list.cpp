@@ -97,11 +97,11 @@ long long rangeFromText(std::string_view text) {
 
 const std::array<FlushButton, 5>& flushButtons() {
     static const std::array<FlushButton, 5> buttons{{
-        {"ホスト情報", "FLUSH HOSTS", "Cached Host information reset."},
-        {"履歴情報", "FLUSH LOGS", "Update log file inode no. updated."},
-        {"権限情報", "FLUSH Privileges", "MySQL Authority table has been reloaded."},
-        {"ステータス情報", "FLUSH STATUS", "Status variable reset."},
-        {"テーブル", "FLUSH TABLES", "Cached database written to file."},
+        {"ホスト情報", "FLUSH HOSTS", 10084},
+        {"履歴情報", "FLUSH LOGS", 10085},
+        {"権限情報", "FLUSH Privileges", 22000},
+        {"ステータス情報", "FLUSH STATUS", 10087},
+        {"テーブル", "FLUSH TABLES", 10088},
     }};
     return buttons;
 }

@@ -57,7 +57,7 @@ long long rangeFromText(std::string_view text);
 struct FlushButton {
     const char* caption;
     const char* statement;
-    const char* notice;
+    int notice;  // message number
 };
 const std::array<FlushButton, 5>& flushButtons();
 

@@ -21,6 +21,15 @@ std::unique_ptr<AccountWriter> AccountWriter::forGeneration(Connection& connecti
     return std::make_unique<AccountStatementWriter>(connection, generation.hasPasswordFunction());
 }
 
+void AccountWriter::appendMoveDatabaseRows(std::vector<AccountStatement>& plan, const Account& from,
+                                           const Account& to) const {
+    // Rows are matched by host and name: another host's account of the same name keeps its rows.
+    if (from == to)
+        return;
+    plan.push_back({AccountStep::MoveDatabaseRows,
+                    grants::sql::carryUserRename(connection_, to.host, to.user, from.host, from.user)});
+}
+
 AccountOutcome AccountWriter::run(const std::vector<AccountStatement>& statements) {
     AccountOutcome outcome;
     for (const AccountStatement& s : statements) {
@@ -52,17 +61,18 @@ std::vector<AccountStatement> UserTableWriter::planChange(const Account& from, c
         piece = grants::passwordPiece(connection_, *password);
     const std::string setList =
         grants::globalSetList(grants::userKey(connection_, to.host, to.user), piece, rights);
-    return {
+    std::vector<AccountStatement> plan{
         {AccountStep::WriteUserRow, grants::sql::updateUser(connection_, setList, from.host, from.user)},
-        {AccountStep::MoveDatabaseRows,
-         grants::sql::carryUserRename(connection_, to.host, to.user, from.user)},
     };
+    appendMoveDatabaseRows(plan, from, to);
+    return plan;
 }
 
 std::vector<AccountStatement> UserTableWriter::planRemove(const Account& account) const {
     return {
         {AccountStep::DeleteAccount, grants::sql::deleteUser(connection_, account.host, account.user)},
-        {AccountStep::DeleteDatabaseRows, grants::sql::deleteUserDbRows(connection_, account.user)},
+        {AccountStep::DeleteDatabaseRows,
+         grants::sql::deleteAccountDbRows(connection_, account.host, account.user)},
     };
 }
 
@@ -129,15 +139,15 @@ std::vector<AccountStatement> AccountStatementWriter::planChange(const Account& 
         plan.push_back({AccountStep::SetPassword, sql});
     }
     appendRights(plan, to, rights);
-    plan.push_back({AccountStep::MoveDatabaseRows,
-                    grants::sql::carryUserRename(connection_, to.host, to.user, from.user)});
+    appendMoveDatabaseRows(plan, from, to);
     return plan;
 }
 
 std::vector<AccountStatement> AccountStatementWriter::planRemove(const Account& account) const {
     return {
         {AccountStep::DeleteAccount, format("DROP USER %s", accountName(account))},
-        {AccountStep::DeleteDatabaseRows, grants::sql::deleteUserDbRows(connection_, account.user)},
+        {AccountStep::DeleteDatabaseRows,
+         grants::sql::deleteAccountDbRows(connection_, account.host, account.user)},
     };
 }
 

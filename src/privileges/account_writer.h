@@ -70,13 +70,18 @@ public:
     virtual std::vector<AccountStatement> planChange(const Account& from, const Account& to,
                                                      const std::optional<std::string>& password,
                                                      const grants::GlobalRights& rights) const = 0;
-    // The account and every database row of its name.
+    // The account and every database row of it (host and name).
     virtual std::vector<AccountStatement> planRemove(const Account& account) const = 0;
 
     // Sends the statements in order and stops at the first one refused.
     AccountOutcome run(const std::vector<AccountStatement>& statements);
 
 protected:
+    // The step that gives the database rows of `from` its new host and name (none when the
+    // key stays).
+    void appendMoveDatabaseRows(std::vector<AccountStatement>& plan, const Account& from,
+                                const Account& to) const;
+
     Connection& connection_;
 };
 

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/caption_widget.h"
+#include "app/choice_list_widget.h"
 #include "app/report_list_widget.h"
 #include "app/ui_services.h"
 #include "conn/session.h"
@@ -93,7 +94,7 @@ DatabaseForm::DatabaseForm(Session& session, std::string database, QWidget* pare
     layout->addLayout(buttons);
     okButton_->setDefault(true);
 
-    connect(userList_, &QListWidget::itemClicked, this, &DatabaseForm::selectUser);
+    onChoice(userList_, this, [this](QListWidgetItem* item) { selectUser(item); });
     connect(updateButton_, &QPushButton::clicked, this, &DatabaseForm::updateRow);
     connect(deleteButton_, &QPushButton::clicked, this, &DatabaseForm::deleteRow);
     connect(accountList_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { addAccount(row); });
@@ -137,8 +138,10 @@ void DatabaseForm::fillAccounts() {
 }
 
 void DatabaseForm::selectUser(QListWidgetItem* item) {
-    if (!item)
+    if (!item) {
+        clearSelection();
         return;
+    }
     selectedUser_ = lists::value(item, 0);
     selectedHost_ = lists::value(item, 1);
     userSelected_ = true;
@@ -154,6 +157,7 @@ void DatabaseForm::selectUser(QListWidgetItem* item) {
 }
 
 void DatabaseForm::clearSelection() {
+    userList_->clearSelection();
     userSelected_ = false;
     selectedUser_.clear();
     selectedHost_.clear();

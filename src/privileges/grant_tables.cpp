@@ -214,9 +214,9 @@ std::string readDbRow(const Connection& c, std::string_view database, std::strin
 }
 
 std::string carryUserRename(const Connection& c, std::string_view newHost, std::string_view newUser,
-                            std::string_view oldUser) {
-    return format("UPDATE mysql.db SET %s where User = '%s'", userKey(c, newHost, newUser),
-                  c.escape(oldUser));
+                            std::string_view oldHost, std::string_view oldUser) {
+    return format("UPDATE mysql.db SET %s where Host = '%s' AND User = '%s'", userKey(c, newHost, newUser),
+                  c.escape(oldHost), c.escape(oldUser));
 }
 
 std::string updateDbRow(const Connection& c, std::string_view setList, std::string_view database,
@@ -231,11 +231,12 @@ std::string updateDbRowKeys(const Connection& c, std::string_view setList, std::
                   c.escape(database), c.escape(host), c.escape(user));
 }
 
-std::string insertDbRowAllOff(const Connection& c, std::string_view database, std::string_view user) {
+std::string insertDbRowAllOff(const Connection& c, std::string_view host, std::string_view database,
+                              std::string_view user) {
     const std::string head = format(
         "INSERT INTO mysql.db (Host,Db,User,Select_priv,Insert_priv,Update_priv,Delete_priv,Create_priv,"
         "Drop_priv) VALUES");
-    return format("%s('localhost','%s','%s','N','N','N','N','N','N')", head, c.escape(database),
+    return format("%s('%s','%s','%s','N','N','N','N','N','N')", head, c.escape(host), c.escape(database),
                   c.escape(user));
 }
 
@@ -245,8 +246,9 @@ std::string insertDbRow(const Connection& c, std::string_view host, std::string_
                             {c.escape(host), c.escape(database), c.escape(user)});
 }
 
-std::string deleteUserDbRows(const Connection& c, std::string_view user) {
-    return twoPartStatement("DELETE FROM mysql.db where ", "%s User = '%s'", {c.escape(user)});
+std::string deleteAccountDbRows(const Connection& c, std::string_view host, std::string_view user) {
+    return twoPartStatement("DELETE FROM mysql.db where ", "%s Host = '%s' AND User = '%s'",
+                            {c.escape(host), c.escape(user)});
 }
 
 std::string deleteDbRow(const Connection& c, std::string_view host, std::string_view database,

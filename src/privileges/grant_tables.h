@@ -109,18 +109,22 @@ std::string userDbRows(const Connection& c, std::string_view user);
 std::string databaseDbRows(const Connection& c, std::string_view database);
 std::string readDbRow(const Connection& c, std::string_view database, std::string_view host,
                       std::string_view user);
-// Every database row of `oldUser` takes the account's new host and name.
+// Every database row of the account `oldUser`@`oldHost` takes the account's new host and name;
+// the rows of the same name at other hosts stay.
 std::string carryUserRename(const Connection& c, std::string_view newHost, std::string_view newUser,
-                            std::string_view oldUser);
+                            std::string_view oldHost, std::string_view oldUser);
 std::string updateDbRow(const Connection& c, std::string_view setList, std::string_view database,
                         std::string_view host, std::string_view user);
 // The same with the table qualified, for a SET list that moves the row's keys.
 std::string updateDbRowKeys(const Connection& c, std::string_view setList, std::string_view database,
                             std::string_view host, std::string_view user);
-std::string insertDbRowAllOff(const Connection& c, std::string_view database, std::string_view user);
+// A row of the account `user`@`host` for the database, the six rights of its columns off.
+std::string insertDbRowAllOff(const Connection& c, std::string_view host, std::string_view database,
+                              std::string_view user);
 std::string insertDbRow(const Connection& c, std::string_view host, std::string_view database,
                         std::string_view user);
-std::string deleteUserDbRows(const Connection& c, std::string_view user);
+// Every database row of the account `user`@`host`.
+std::string deleteAccountDbRows(const Connection& c, std::string_view host, std::string_view user);
 std::string deleteDbRow(const Connection& c, std::string_view host, std::string_view database,
                         std::string_view user);
 

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/caption_widget.h"
+#include "app/choice_list_widget.h"
 #include "app/ui_services.h"
 #include "conn/session.h"
 #include "conn/text_codec.h"
@@ -62,7 +63,7 @@ HostAccessForm::HostAccessForm(Session& session, std::string database, QWidget* 
     closeButton_->setDefault(true);
 
     connect(addButton_, &QPushButton::clicked, this, &HostAccessForm::addHost);
-    connect(hostList_, &QListWidget::itemClicked, this, &HostAccessForm::selectHost);
+    onChoice(hostList_, this, [this](QListWidgetItem* item) { selectHost(item); });
     connect(updateButton_, &QPushButton::clicked, this, &HostAccessForm::updateRow);
     connect(deleteButton_, &QPushButton::clicked, this, &HostAccessForm::deleteRow);
     connect(closeButton_, &QPushButton::clicked, this, &HostAccessForm::reject);
@@ -108,8 +109,13 @@ void HostAccessForm::addHost() {
 }
 
 void HostAccessForm::selectHost(QListWidgetItem* item) {
-    if (!item)
+    if (!item) {
+        hostSelected_ = false;
+        selectedHost_.clear();
+        hostField_->clear();
+        panel_->setAll(false);
         return;
+    }
     selectedHost_ = lists::value(item, 0);
     hostSelected_ = true;
     Connection& connection = session_.connection();
@@ -123,9 +129,10 @@ void HostAccessForm::selectHost(QListWidgetItem* item) {
     panel_->setDatabaseRights(grants::hostRightsOf(*row));
 }
 
+// Nothing is chosen any more: the fields are empty and no row is highlighted.
 void HostAccessForm::clearRow() {
-    hostField_->clear();
-    panel_->setAll(false);
+    hostList_->clearSelection();
+    selectHost(nullptr);
 }
 
 void HostAccessForm::updateRow() {
@@ -162,8 +169,6 @@ void HostAccessForm::deleteRow() {
                         kNoAccessPrivileges))
         return;
     fill();
-    hostSelected_ = false;
-    selectedHost_.clear();
     clearRow();
 }
 

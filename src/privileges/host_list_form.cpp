@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/caption_widget.h"
+#include "app/choice_list_widget.h"
 #include "app/modal_runner.h"
 #include "app/ui_services.h"
 #include "conn/session.h"
@@ -38,9 +39,7 @@ HostListForm::HostListForm(Session& session, QWidget* parent)
     }
     for (QListWidget* list : {deniedList_, restrictedList_}) {
         list->installEventFilter(this);
-        connect(list, &QListWidget::itemClicked, this, &HostListForm::select);
-        connect(list, &QListWidget::currentItemChanged, this,
-                [this](QListWidgetItem* item) { select(item); });
+        onChoice(list, this, [this, list](QListWidgetItem* item) { choose(list, item); });
         connect(list, &QListWidget::itemDoubleClicked, this, &HostListForm::openHost);
     }
     connect(databaseList_, &QListWidget::itemDoubleClicked, this, &HostListForm::openDatabase);
@@ -103,11 +102,17 @@ void HostListForm::fillHosts(QListWidget* list, bool granting) {
     }
 }
 
-void HostListForm::select(QListWidgetItem* item) {
-    if (!item)
+void HostListForm::choose(QListWidget* list, QListWidgetItem* item) {
+    if (!item) {
+        if (chosenList_ == list) {
+            chosenList_ = nullptr;
+            chosen_.reset();
+        }
         return;
-    selectedHost_ = lists::value(item, 0);
-    selectedDatabase_ = lists::value(item, 1);
+    }
+    chosenList_ = list;
+    (list == deniedList_ ? restrictedList_ : deniedList_)->clearSelection();
+    chosen_ = std::pair(lists::value(item, 0), lists::value(item, 1));
 }
 
 void HostListForm::openDatabase(QListWidgetItem* item) {
@@ -134,16 +139,17 @@ void HostListForm::openHost(QListWidgetItem* item) {
 }
 
 void HostListForm::deleteSelected() {
-    if (selectedHost_.empty()) {
+    if (!chosen_) {
         ui().message(msg(kSelectHost));
         return;
     }
-    if (!confirm(kConfirmDeleteNamed, toUi(selectedHost_)))
+    const auto [host, database] = *chosen_;
+    if (!confirm(kConfirmDeleteNamed, toUi(host)))
         return;
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))
         return;
-    if (!writeGrantRows(connection, grants::sql::deleteHostRow(connection, selectedHost_, selectedDatabase_),
+    if (!writeGrantRows(connection, grants::sql::deleteHostRow(connection, host, database),
                         kNoAccessPrivileges))
         return;
     fill();

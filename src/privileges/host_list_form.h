@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
 #include <string>
+#include <utility>
 
 class QListWidget;
 class QListWidgetItem;
@@ -32,14 +34,16 @@ protected:
 
 private:
     void fillHosts(QListWidget* list, bool granting);
-    void select(QListWidgetItem* item);
+    // The choice of a host in one of the lists; the other list's selection is cleared.
+    void choose(QListWidget* list, QListWidgetItem* item);
     void openDatabase(QListWidgetItem* item);
     void openHost(QListWidgetItem* item);
     void deleteSelected();
 
     Session& session_;
-    std::string selectedHost_;
-    std::string selectedDatabase_;
+    // Host and database of the chosen row.
+    std::optional<std::pair<std::string, std::string>> chosen_;
+    QListWidget* chosenList_ = nullptr;
     QListWidget* databaseList_;
     QListWidget* deniedList_;
     QListWidget* restrictedList_;

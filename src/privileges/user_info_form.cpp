@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/caption_widget.h"
+#include "app/choice_list_widget.h"
 #include "app/database_chooser_form.h"
 #include "app/modal_runner.h"
 #include "app/ui_services.h"
@@ -65,7 +66,7 @@ UserInfoForm::UserInfoForm(Session& session, Mode mode, std::string keyHost, std
     });
     connect(ordinaryPresetButton_, &QPushButton::clicked, this, [this] { globalPanel_->setAll(false); });
     connect(addDatabaseButton_, &QPushButton::clicked, this, &UserInfoForm::addDatabase);
-    connect(databaseList_, &QListWidget::itemClicked, this, &UserInfoForm::selectDatabaseEntry);
+    onChoice(databaseList_, this, [this](QListWidgetItem* item) { selectDatabaseEntry(item); });
     connect(databaseList_, &QListWidget::itemDoubleClicked, this, &UserInfoForm::openDatabaseForm);
     connect(databaseUpdateButton_, &QPushButton::clicked, this, &UserInfoForm::updateDatabaseRow);
     connect(databaseDeleteButton_, &QPushButton::clicked, this, &UserInfoForm::deleteDatabaseRow);
@@ -207,13 +208,16 @@ void UserInfoForm::changeAccount() {
         writer_->run(writer_->planChange(key_, account, password, globalPanel_->globalRights()));
     if (!outcome.ok) {
         ui().message(accountFailureText(outcome, kUpdateFailed));
-        if (outcome.stepsDone > 0)
+        if (outcome.stepsDone > 0) {
             key_ = account;  // the first step gave the account its new name
+            fillDatabaseList();
+        }
         return;
     }
-    // Further changes in this form address the account by the name it has now, and send the
-    // password again only when it is edited again.
+    // Further changes in this form address the account by the name it has now (its database
+    // rows too), and send the password again only when it is edited again.
     key_ = account;
+    fillDatabaseList();
     passwordChanged_ = false;
     grants::reloadGrants(connection);
     ui().message(msg(kAlteredAndUpdated));
@@ -248,12 +252,17 @@ void UserInfoForm::addAccount() {
 }
 
 void UserInfoForm::selectDatabaseEntry(QListWidgetItem* item) {
-    if (!item)
+    databaseSelected_ = false;
+    if (!item) {
+        selectedHost_.clear();
+        databaseHostField_->clear();
+        databasePanel_->setAll(false);
         return;
+    }
     const std::string database = lists::value(item, 0);
     selectedHost_ = lists::value(item, 1);
     databaseHostField_->setText(toUi(selectedHost_));
-    const std::string user = fromUi(userField_->text());
+    const std::string user = key_.user;
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))
         return;
@@ -320,7 +329,7 @@ void UserInfoForm::addDatabase() {
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))
         return;
-    if (!writeGrantRows(connection, grants::sql::insertDbRowAllOff(connection, *chosen, key_.user),
+    if (!writeGrantRows(connection, grants::sql::insertDbRowAllOff(connection, key_.host, *chosen, key_.user),
                         kNoAccessPrivileges))
         return;
     fillDatabaseList();

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/caption_widget.h"
+#include "app/choice_list_widget.h"
 #include "app/modal_runner.h"
 #include "app/ui_services.h"
 #include "conn/session.h"
@@ -54,9 +55,7 @@ UserListForm::UserListForm(Session& session, QWidget* parent)
         layout->addWidget(list);
         list->setContextMenuPolicy(Qt::CustomContextMenu);
         list->installEventFilter(this);
-        connect(list, &QListWidget::itemClicked, this, &UserListForm::select);
-        connect(list, &QListWidget::currentItemChanged, this,
-                [this](QListWidgetItem* item) { select(item); });
+        onChoice(list, this, [this, list](QListWidgetItem* item) { choose(list, item); });
         connect(list, &QListWidget::itemDoubleClicked, this, &UserListForm::openAccount);
         connect(list, &QListWidget::customContextMenuRequested, this,
                 [this, list](const QPoint& at) { contextMenu_->popup(list->viewport()->mapToGlobal(at)); });
@@ -107,13 +106,21 @@ void UserListForm::fill() {
     }
 }
 
-void UserListForm::select(QListWidgetItem* item) {
-    if (!item)
+void UserListForm::choose(QListWidget* list, QListWidgetItem* item) {
+    if (!item) {
+        if (chosenList_ != list)
+            return;
+        chosenList_ = nullptr;
+        chosen_.reset();
+        userNameField_->clear();
+        hostField_->clear();
         return;
-    selectedUser_ = lists::value(item, kUser);
-    selectedHost_ = lists::value(item, kHost);
-    userNameField_->setText(toUi(selectedUser_));
-    hostField_->setText(toUi(selectedHost_));
+    }
+    chosenList_ = list;
+    (list == administratorList_ ? ordinaryList_ : administratorList_)->clearSelection();
+    chosen_ = Account{lists::value(item, kHost), lists::value(item, kUser)};
+    userNameField_->setText(toUi(chosen_->user));
+    hostField_->setText(toUi(chosen_->host));
 }
 
 void UserListForm::openAccount(QListWidgetItem* item) {
@@ -138,16 +145,17 @@ void UserListForm::addAccount() {
 }
 
 void UserListForm::deleteSelected() {
-    if (selectedUser_.empty() && selectedHost_.empty()) {
+    if (!chosen_) {
         ui().message(msg(kSelectUser));
         return;
     }
-    if (!confirm(kConfirmDeleteAccount, toUi(selectedUser_), toUi(selectedHost_)))
+    const Account account = *chosen_;
+    if (!confirm(kConfirmDeleteAccount, toUi(account.user), toUi(account.host)))
         return;
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))
         return;
-    const AccountOutcome outcome = writer_->run(writer_->planRemove(Account{selectedHost_, selectedUser_}));
+    const AccountOutcome outcome = writer_->run(writer_->planRemove(account));
     if (!outcome.ok)
         ui().message(accountFailureText(outcome, kNoAccessPrivileges));
     if (outcome.stepsDone > 0)

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "privileges/account_writer.h"
@@ -44,15 +45,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void select(QListWidgetItem* item);
+    // The choice of an item in one of the lists; the other list's selection is cleared.
+    void choose(QListWidget* list, QListWidgetItem* item);
     void openAccount(QListWidgetItem* item);
     void addAccount();
     void deleteSelected();
 
     Session& session_;
     std::unique_ptr<AccountWriter> writer_;
-    std::string selectedUser_;
-    std::string selectedHost_;
+    std::optional<Account> chosen_;
+    QListWidget* chosenList_ = nullptr;
 
     QListWidget* administratorList_;
     QListWidget* ordinaryList_;

@@ -78,8 +78,8 @@ protected:
                       "' AND User = '" + c().escape(a.user) + "'") == "1";
     }
     std::string dbRows(const std::string& user) {
-        Result r =
-            c().query("SELECT Host, Db FROM mysql.db WHERE User = '" + c().escape(user) + "' ORDER BY Db");
+        Result r = c().query("SELECT Host, Db FROM mysql.db WHERE User = '" + c().escape(user) +
+                             "' ORDER BY Db, Host");
         std::string out;
         while (r.next())
             out += std::string(r.text(0U)) + "/" + std::string(r.text(1U)) + " ";
@@ -120,7 +120,7 @@ TEST_F(AccountsTest, ANewHostAndNameCarryTheDatabaseRowsAndLeaveThePassword) {
     const Account from = account("localhost", "dbk_priv_ren");
     const Account to = account("%", "dbk_priv_ren2");
     add(from, "pw1", GlobalRights{});
-    ASSERT_TRUE(c().exec(grants::sql::insertDbRowAllOff(c(), "dbk_priv_d1", from.user)));
+    ASSERT_TRUE(c().exec(grants::sql::insertDbRowAllOff(c(), from.host, "dbk_priv_d1", from.user)));
     ASSERT_TRUE(c().exec(grants::sql::insertDbRow(c(), "10.0.0.%", "dbk_priv_d2", from.user)));
 
     const std::vector<AccountStatement> plan =
@@ -132,9 +132,30 @@ TEST_F(AccountsTest, ANewHostAndNameCarryTheDatabaseRowsAndLeaveThePassword) {
     grants::reloadGrants(c());
     EXPECT_FALSE(exists(from));
     EXPECT_TRUE(exists(to));
-    EXPECT_EQ(dbRows(from.user), "");
-    EXPECT_EQ(dbRows(to.user), "%/dbk_priv_d1 %/dbk_priv_d2 ");
+    // The row of the same name at another host is another account's: it stays.
+    EXPECT_EQ(dbRows(from.user), "10.0.0.%/dbk_priv_d2 ");
+    EXPECT_EQ(dbRows(to.user), "%/dbk_priv_d1 ");
     EXPECT_TRUE(logsIn(to.user, "pw1"));
+}
+
+TEST_F(AccountsTest, AnAccountsChangesLeaveTheRowsOfItsNameAtOtherHosts) {
+    DBK_REQUIRE_SERVER();
+    const Account local = account("localhost", "dbk_priv_app");
+    const Account global = account("%", "dbk_priv_app");
+    const Account moved = account("127.0.0.1", "dbk_priv_app");
+    for (const Account& a : {local, global}) {
+        add(a, "x", GlobalRights{});
+        ASSERT_TRUE(c().exec(grants::sql::insertDbRow(c(), a.host, "dbk_priv_appdb", a.user)));
+    }
+    // Unchanged key: nothing moves, nothing collides with the other host's row.
+    const AccountOutcome same = writer->run(writer->planChange(local, local, std::nullopt, GlobalRights{}));
+    EXPECT_TRUE(same.ok) << same.errorNumber << ":" << same.errorText;
+    EXPECT_EQ(dbRows(local.user), "%/dbk_priv_appdb localhost/dbk_priv_appdb ");
+    // A new host for one account carries its row alone.
+    const AccountOutcome renamed =
+        writer->run(writer->planChange(local, moved, std::nullopt, GlobalRights{}));
+    EXPECT_TRUE(renamed.ok) << renamed.errorNumber << ":" << renamed.errorText;
+    EXPECT_EQ(dbRows(local.user), "%/dbk_priv_appdb 127.0.0.1/dbk_priv_appdb ");
 }
 
 TEST_F(AccountsTest, ChangedRightsAreExactlyTheFourteenTicked) {
@@ -158,18 +179,22 @@ TEST_F(AccountsTest, ChangedRightsAreExactlyTheFourteenTicked) {
     EXPECT_EQ(grantsOf(a), "GRANT SHOW VIEW, CREATE USER, EVENT ON *.* TO `dbk_priv_rights`@`%`\n");
 }
 
-TEST_F(AccountsTest, DeletingRemovesTheAccountAndEveryDatabaseRowOfItsName) {
+TEST_F(AccountsTest, DeletingRemovesTheAccountAndEveryDatabaseRowOfIt) {
     DBK_REQUIRE_SERVER();
     const Account a = account("localhost", "dbk_priv_gone");
     const Account other = account("%", "dbk_priv_gone");
     add(a, "x", GlobalRights{});
     add(other, "x", GlobalRights{});
-    ASSERT_TRUE(c().exec(grants::sql::insertDbRow(c(), "%", "dbk_priv_d", a.user)));
+    for (const Account& row : {a, other}) {
+        ASSERT_TRUE(c().exec(grants::sql::insertDbRow(c(), row.host, "dbk_priv_d", row.user)));
+        ASSERT_TRUE(c().exec(grants::sql::insertDbRow(c(), row.host, "dbk_priv_e", row.user)));
+    }
     const AccountOutcome outcome = writer->run(writer->planRemove(a));
     ASSERT_TRUE(outcome.ok) << outcome.errorText;
     EXPECT_FALSE(exists(a));
-    EXPECT_TRUE(exists(other));  // the same name at another host is another account
-    EXPECT_EQ(dbRows(a.user), "");
+    // The same name at another host is another account, with its rights.
+    EXPECT_TRUE(exists(other));
+    EXPECT_EQ(dbRows(a.user), "%/dbk_priv_d %/dbk_priv_e ");
     // Deleting it again is refused at the first step, so nothing else is sent.
     const AccountOutcome again = writer->run(writer->planRemove(a));
     EXPECT_FALSE(again.ok);
@@ -260,7 +285,7 @@ TEST_F(AccountsTest, DatabaseRowsAreAddedUpdatedMovedAndDeleted) {
         "dbk_priv_d1", "localhost", user)));
     EXPECT_EQ(dbRows(user), "localhost/dbk_priv_d2 ");
 
-    ASSERT_TRUE(c().exec(grants::sql::insertDbRowAllOff(c(), "dbk_priv_d3", user)));
+    ASSERT_TRUE(c().exec(grants::sql::insertDbRowAllOff(c(), "localhost", "dbk_priv_d3", user)));
     ASSERT_TRUE(c().exec(grants::sql::deleteDbRow(c(), "localhost", "dbk_priv_d2", user)));
     EXPECT_EQ(dbRows(user), "localhost/dbk_priv_d3 ");
     EXPECT_EQ(

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDialog>
 #include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 
+#include "app/drawing_widget.h"
 #include "app/main_frame.h"
 #include "app/modal_runner.h"
 #include "app/scripted_ui_services.h"
@@ -146,6 +148,38 @@ TEST_F(GraphViewTest, TableRowOpensTheStructureEditorAndRightOf400TheTableSize) 
     // this server has no host table to limit access with
     EXPECT_EQ(find(LinkKind::LimitAccess), nullptr);
     EXPECT_EQ(view()->page().mode, graph::kDatabaseMode);
+}
+
+// The rights pages with every right granted, each text in the box the painter gives it.
+TEST(GraphPagesDrawing, NoTwoTextsOfTheRightsPagesOverlap) {
+    for (const Language language : {Language::English, Language::Japanese}) {
+        setInterfaceLanguage(language);
+        const graph::RightsRow account{"localhost", "shop", "dbk_user", std::vector<bool>(14, true), true};
+        graph::RightsRow database = account;
+        database.granted.assign(10, true);
+        const graph::RightsListing accounts{true, {account, account}};
+        const graph::RightsListing rows{true, {database, database}};
+        const std::pair<const char*, graph::Page> pages[] = {
+            {"accounts", graph::accountsPage(accounts)},
+            {"host rights", graph::hostRightsPage("shop", rows)},
+            {"user rights", graph::userRightsPage("shop", rows)},
+            {"all hosts", graph::allHostsPage(rows)},
+            {"database rights", graph::databaseRightsPage(true, {{"shop", rows}})},
+        };
+        const QFont base = QApplication::font();
+        for (const auto& [name, page] : pages) {
+            const std::vector<DrawText> texts = page.drawing.all<DrawText>();
+            for (size_t i = 0; i < texts.size(); ++i) {
+                const QRect box = DrawingWidget::textBox(texts[i], base);
+                EXPECT_LE(box.right(), graph::kPageWidth) << name << ": " << texts[i].text.toStdString();
+                for (size_t j = i + 1; j < texts.size(); ++j) {
+                    EXPECT_FALSE(box.intersects(DrawingWidget::textBox(texts[j], base)))
+                        << name << ": \"" << texts[i].text.toStdString() << "\" and \""
+                        << texts[j].text.toStdString() << "\"";
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

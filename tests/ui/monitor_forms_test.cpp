@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -176,6 +180,39 @@ TEST_F(MonitorFormsTest, TheDetailsFormStopsAnotherConnection) {
     EXPECT_TRUE(s.connection().ping());
 }
 
+// The list is read again every second; the chosen thread stays chosen when threads come, and
+// the two clicks of a double-click may fall on either side of a refill.
+TEST_F(MonitorFormsTest, ARefillKeepsTheChosenThreadAndADoubleClickUnderWay) {
+    DBK_REQUIRE_SERVER();
+    Session s(test::connectAdmin());
+    Connection other = test::connectAdmin();
+    const QString otherId = QString::number(other.threadId());
+    ProcessForm form(s);
+    form.show();
+    form.tick();
+    QTableWidget* list = form.threadList();
+    list->selectRow(static_cast<int>(columnTexts(list, 0).indexOf(otherId)));
+    Connection third = test::connectAdmin();
+    form.tick();
+    ASSERT_TRUE(columnTexts(list, 0).contains(QString::number(third.threadId())));
+    ASSERT_FALSE(list->selectedItems().isEmpty());
+    EXPECT_EQ(list->item(list->selectedItems()[0]->row(), 0)->text(), otherId);
+
+    QString opened;
+    onDialog = [&](QDialog& dialog) {
+        opened = static_cast<ProcessDetailsForm&>(dialog).field(0)->text();
+        dialog.reject();
+    };
+    QWidget* viewport = list->viewport();
+    const QPoint at = list->visualItemRect(list->selectedItems()[0]).center();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+    form.tick();
+    QMouseEvent second(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at), Qt::LeftButton,
+                       Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &second);
+    EXPECT_EQ(opened, otherId);
+}
+
 TEST_F(MonitorFormsTest, EveryFlushButtonSendsItsStatementAndSaysSo) {
     DBK_REQUIRE_SERVER();
     Session s(test::connectAdmin());
@@ -189,7 +226,17 @@ TEST_F(MonitorFormsTest, EveryFlushButtonSendsItsStatementAndSaysSo) {
               (QStringList{"Cached Host information reset.", "Update log file inode no. updated.",
                            "MySQL Authority table has been reloaded.", "Status variable reset.",
                            "Cached database written to file."}));
-    EXPECT_EQ(comFlush(admin) - flushesBefore, 5U);
+    // The notices speak the interface's language.
+    setInterfaceLanguage(Language::Japanese);
+    ui->messages.clear();
+    QStringList japanese;
+    for (size_t i = 0; i < 5; ++i) {
+        form.flushButton(i)->click();
+        japanese << msg(std::array{10084, 10085, 22000, 10087, 10088}[i]);
+    }
+    EXPECT_EQ(ui->messages, japanese);
+    EXPECT_TRUE(japanese[2].startsWith(QStringLiteral("権限")));
+    EXPECT_EQ(comFlush(admin) - flushesBefore, 10U);
     EXPECT_NE(firstValue(admin, "SHOW MASTER STATUS", "File"), logBefore);  // FLUSH LOGS began a new log
 }
 

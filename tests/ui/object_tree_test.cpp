@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QCoreApplication>
 #include <QDialog>
@@ -503,7 +504,7 @@ TEST_F(ObjectTreeTest, ContextMenuFollowsTheSelectedNode) {
     }
     EXPECT_EQ(appended,
               (QStringList{"Export to CSV-file", "Edit Table", "Table Replication", "Database Replication",
-                           "Maintenance & Replication", "Data Information", "Delete All Records"}));
+                           "Maintenance && Replication", "Data Information", "Delete All Records"}));
     EXPECT_EQ(disabledIds(items), (std::vector<int>{CreateTable, OptimizeTable}));
 
     // triggering an item runs its command from the tree
@@ -542,6 +543,46 @@ TEST_F(ObjectTreeTest, ADatabaseNotYetListedOffersNoNewTable) {
     EXPECT_EQ(disabledIds(menuItems(*menu)),
               (std::vector<int>{cmd::CreateTable, cmd::RenameTable, cmd::LockTable, cmd::UnlockTable,
                                 cmd::OptimizeTable}));
+}
+
+// The interface of `target` as assistive technology finds it, walking down from the application;
+// nullptr when it cannot be reached.
+QAccessibleInterface* reachable(QAccessibleInterface* from, const QObject* target) {
+    if (!from || from->role() == QAccessible::Tree || from->role() == QAccessible::Table)
+        return nullptr;
+    if (from->object() == target)
+        return from;
+    for (int i = 0; i < from->childCount(); ++i) {
+        if (QAccessibleInterface* found = reachable(from->child(i), target))
+            return found;
+    }
+    return nullptr;
+}
+
+TEST_F(ObjectTreeTest, TheContextMenuOpensFromTheKeyboardWhereAssistiveTechnologyFindsIt) {
+    DBK_REQUIRE_SERVER();
+    connectAs(test::adminParams());
+    frame->show();
+    select(database("mysql"));
+    QTreeWidgetItem* table = database("mysql")->child(0);
+    select(table);
+    const QPoint under = tree().viewport()->mapToGlobal(tree().visualItemRect(table).bottomLeft());
+    for (const QKeyCombination key : {QKeyCombination(Qt::Key_Menu), Qt::ShiftModifier | Qt::Key_F10}) {
+        ASSERT_EQ(tree().openContextMenu(), nullptr);
+        QTest::keyClick(&tree(), key.key(), key.keyboardModifiers());
+        QMenu* menu = tree().openContextMenu();
+        ASSERT_NE(menu, nullptr) << key.key();
+        EXPECT_EQ(menu->pos(), under);
+        EXPECT_EQ(menu->accessibleName(), table->text(0));
+        EXPECT_TRUE(menu->activeAction() && menu->activeAction()->isEnabled());
+        QAccessibleInterface* found = reachable(QAccessible::queryAccessibleInterface(qApp), menu);
+        ASSERT_NE(found, nullptr) << key.key();
+        QStringList entries;
+        for (int i = 0; i < found->childCount(); ++i)
+            entries << found->child(i)->text(QAccessible::Name);
+        EXPECT_TRUE(entries.contains("Edit Table") && entries.contains("Maintenance & Replication"));
+        menu->close();
+    }
 }
 
 TEST_F(ObjectTreeTest, DeleteAndInsertKeysRunTheirCommandsFromTheTree) {

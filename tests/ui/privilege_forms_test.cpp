@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest/QTest>
+#include <functional>
 
 #include "app/commands.h"
 #include "app/database_chooser_form.h"
@@ -242,13 +243,14 @@ TEST_F(PrivilegeFormsTest, UserInformationAddsAnAccountThenChangesItAndItsDataba
     choice = "dbk_priv_rowdb";
     form.addDatabaseButton()->click();
     EXPECT_EQ(labels(form.databaseList()), QStringList{"dbk_priv_rowdb"});
-    EXPECT_EQ(scalar("SELECT Host FROM mysql.db WHERE User = 'dbk_priv_form2'"), "localhost");
+    // The row is the account's own, at its host.
+    EXPECT_EQ(scalar("SELECT Host FROM mysql.db WHERE User = 'dbk_priv_form2'"), "127.0.0.1");
 
     ui->messages.clear();
     form.databaseUpdateButton()->click();
     EXPECT_EQ(ui->messages, QStringList{"Please select database"});
     click(form.databaseList(), form.databaseList()->item(0));
-    EXPECT_EQ(form.databaseHostField()->text(), "localhost");
+    EXPECT_EQ(form.databaseHostField()->text(), "127.0.0.1");
     EXPECT_FALSE(form.databasePanel()->box(Privilege::Select)->isChecked());
     form.databasePanel()->box(Privilege::Select)->setChecked(true);
     form.databaseHostField()->setText("%");
@@ -510,6 +512,91 @@ TEST_F(PrivilegeFormsTest, HostFormsKeepTheHostTable) {
     EXPECT_EQ(details.result(), QDialog::Accepted);
     access.fill();
     EXPECT_EQ(access.hostList()->count(), 0);
+}
+
+// Every list of the privilege forms: the first item Qt makes current when the list gets the
+// focus is no choice; a movement of the keyboard chooses, as a click does.
+TEST_F(PrivilegeFormsTest, ListsActOnlyOnTheEntryTheUserChose) {
+    DBK_REQUIRE_SERVER();
+    account("localhost", "dbk_priv_pick");
+    account("%", "dbk_priv_pick2");
+    for (const char* row :
+         {"'localhost','dbk_priv_pickdb','dbk_priv_pick'", "'%','dbk_priv_pickdb','dbk_priv_pick2'",
+          "'10.9.%','dbk_priv_pickdb2','dbk_priv_pick'"})
+        ASSERT_TRUE(c().exec(std::string("INSERT INTO mysql.db (Host,Db,User) VALUES(") + row + ")"));
+    std::unique_ptr<Session> hosts = sessionWithHostTable();
+    ASSERT_TRUE(c().exec(
+        "INSERT INTO mysql.host (Host,Db) VALUES('10.1.%','dbk_priv_pickdb'),('10.2.%','dbk_priv_pickdb')"));
+    UserListForm users(*session);
+    HostListForm hostList(*hosts);
+    HostAccessForm access(*hosts, "dbk_priv_pickdb");
+    DatabaseForm database(*session, "dbk_priv_pickdb");
+    UserInfoForm info(*session, UserInfoForm::Mode::Change, "localhost", "dbk_priv_pick", "");
+    struct Case {
+        QDialog* form;
+        QListWidget* list;
+        std::function<void()> act;  // asks before it works on the choice
+        QString pleaseSelect;
+        QLineEdit* field;  // shows the choice (or the question names it)
+        int carried;       // the item's value the form shows; -1: its label
+    };
+    const Case cases[] = {
+        {&users, users.ordinaryList(), [&] { users.deleteButton()->click(); }, "Please select user",
+         users.userNameField(), -1},
+        {&hostList, hostList.deniedList(), [&] { QTest::keyClick(hostList.deniedList(), Qt::Key_Delete); },
+         "Please select a host", nullptr, -1},
+        {&access, access.hostList(), [&] { access.updateButton()->click(); }, "Please select a host",
+         access.hostField(), -1},
+        {&database, database.userList(), [&] { database.updateButton()->click(); }, "Please select user",
+         database.hostField(), 1},
+        {&info, info.databaseList(), [&] { info.databaseUpdateButton()->click(); }, "Please select database",
+         info.databaseHostField(), 1},
+    };
+    for (const Case& k : cases) {
+        const QString what = k.form->windowTitle();
+        k.form->show();
+        QCoreApplication::processEvents();  // the icons are laid out
+        QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);
+        QApplication::sendEvent(k.list, &tabbedIn);
+        ASSERT_NE(k.list->currentItem(), nullptr) << what.toStdString();
+        ui->messages.clear();
+        ui->questions.clear();
+        ui->answers = {false};
+        k.act();
+        EXPECT_EQ(ui->messages, QStringList{k.pleaseSelect}) << what.toStdString();
+        QTest::keyClick(k.list, Qt::Key_End);
+        const QString shown = k.field ? k.field->text() : QString();
+        k.act();
+        QListWidgetItem* last = k.list->item(k.list->count() - 1);
+        const QString identity =
+            k.carried < 0 ? last->text().section(u'\n', 0, 0) : toUi(privilege_lists::value(last, k.carried));
+        ASSERT_EQ(ui->questions.size(), 1) << what.toStdString();
+        EXPECT_TRUE((k.field ? shown : ui->questions[0]).contains(identity)) << what.toStdString();
+    }
+
+    // After a delete nothing is chosen any more.
+    click(users.ordinaryList(), itemLabelled(users.ordinaryList(), "dbk_priv_pick2"));
+    users.deleteButton()->click();
+    EXPECT_TRUE(users.userNameField()->text().isEmpty() && users.hostField()->text().isEmpty());
+    ui->messages.clear();
+    users.deleteButton()->click();
+    EXPECT_EQ(ui->messages, QStringList{"Please select user"});
+}
+
+TEST_F(PrivilegeFormsTest, AfterANewHostTheDatabaseListCarriesIt) {
+    DBK_REQUIRE_SERVER();
+    account("localhost", "dbk_priv_moved");
+    forget("%", "dbk_priv_moved");
+    ASSERT_TRUE(c().exec(grants::sql::insertDbRow(c(), "localhost", "dbk_priv_movedb", "dbk_priv_moved")));
+    UserInfoForm form(*session, UserInfoForm::Mode::Change, "localhost", "dbk_priv_moved", "");
+    form.hostField()->setText("%");
+    form.updateButton()->click();
+    ASSERT_EQ(ui->messages, QStringList{"Database is altered and data updated."});
+    ui->messages.clear();
+    ASSERT_EQ(form.databaseList()->count(), 1);
+    click(form.databaseList(), form.databaseList()->item(0));
+    EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join(u'\n').toStdString();
+    EXPECT_EQ(form.databaseHostField()->text(), "%");
 }
 
 class PrivilegeEntriesTest : public test::MainFrameFixture {};

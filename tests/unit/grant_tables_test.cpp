@@ -86,17 +86,17 @@ TEST(GrantTables, CatalogueTextsWithOrdinaryAndQuotedValues) {
         {sql::databaseDbRows(c, "d"), "select * from mysql.db where Db = 'd'"},
         {sql::readDbRow(c, "d", "h", "u"),
          "select * from mysql.db where db = 'd' AND Host = 'h' AND User = 'u'"},
-        {sql::carryUserRename(c, "nh", "nu", "u"),
-         "UPDATE mysql.db SET Host = 'nh',User = 'nu' where User = 'u'"},
+        {sql::carryUserRename(c, "nh", "nu", "h", "u"),
+         "UPDATE mysql.db SET Host = 'nh',User = 'nu' where Host = 'h' AND User = 'u'"},
         {sql::updateDbRow(c, set, "d", "h", "u"),
          "UPDATE db SET S where db = 'd' AND Host = 'h' AND User = 'u'"},
         {sql::updateDbRowKeys(c, set, "d", "h", "u"),
          "UPDATE mysql.db SET S where db = 'd' AND Host = 'h' AND User = 'u'"},
-        {sql::insertDbRowAllOff(c, "d", "u"),
+        {sql::insertDbRowAllOff(c, "h", "d", "u"),
          "INSERT INTO mysql.db (Host,Db,User,Select_priv,Insert_priv,Update_priv,Delete_priv,Create_priv,"
-         "Drop_priv) VALUES('localhost','d','u','N','N','N','N','N','N')"},
+         "Drop_priv) VALUES('h','d','u','N','N','N','N','N','N')"},
         {sql::insertDbRow(c, "h", "d", "u"), "INSERT INTO mysql.db SET  Host = 'h',Db = 'd',User = 'u'"},
-        {sql::deleteUserDbRows(c, "u"), "DELETE FROM mysql.db where  User = 'u'"},
+        {sql::deleteAccountDbRows(c, "h", "u"), "DELETE FROM mysql.db where  Host = 'h' AND User = 'u'"},
         {sql::deleteDbRow(c, "h", "d", "u"),
          "DELETE FROM mysql.db where  Host = 'h' AND Db = 'd' AND User = 'u'"},
         {sql::databaseHostRows(c, "d"), "select * from mysql.host where Db = 'd'"},
@@ -120,19 +120,21 @@ TEST(GrantTables, CatalogueTextsWithOrdinaryAndQuotedValues) {
         {sql::databaseDbRows(c, q), "select * from mysql.db where Db = '" + e + "'"},
         {sql::readDbRow(c, q, "h", "u"),
          "select * from mysql.db where db = '" + e + "' AND Host = 'h' AND User = 'u'"},
-        {sql::carryUserRename(c, q, "nu", q),
-         "UPDATE mysql.db SET Host = '" + e + "',User = 'nu' where User = '" + e + "'"},
+        {sql::carryUserRename(c, q, "nu", q, q), "UPDATE mysql.db SET Host = '" + e +
+                                                     "',User = 'nu' where Host = '" + e + "' AND User = '" +
+                                                     e + "'"},
         {sql::updateDbRow(c, set, "d", q, "u"),
          "UPDATE db SET S where db = 'd' AND Host = '" + e + "' AND User = 'u'"},
         {sql::updateDbRowKeys(c, set, "d", "h", q),
          "UPDATE mysql.db SET S where db = 'd' AND Host = 'h' AND User = '" + e + "'"},
-        {sql::insertDbRowAllOff(c, q, "u"),
+        {sql::insertDbRowAllOff(c, "h", q, "u"),
          "INSERT INTO mysql.db (Host,Db,User,Select_priv,Insert_priv,Update_priv,Delete_priv,Create_priv,"
-         "Drop_priv) VALUES('localhost','" +
+         "Drop_priv) VALUES('h','" +
              e + "','u','N','N','N','N','N','N')"},
         {sql::insertDbRow(c, "h", q, "u"),
          "INSERT INTO mysql.db SET  Host = 'h',Db = '" + e + "',User = 'u'"},
-        {sql::deleteUserDbRows(c, q), "DELETE FROM mysql.db where  User = '" + e + "'"},
+        {sql::deleteAccountDbRows(c, q, q),
+         "DELETE FROM mysql.db where  Host = '" + e + "' AND User = '" + e + "'"},
         {sql::deleteDbRow(c, q, "d", "u"),
          "DELETE FROM mysql.db where  Host = '" + e + "' AND Db = 'd' AND User = 'u'"},
         {sql::databaseHostRows(c, q), "select * from mysql.host where Db = '" + e + "'"},
@@ -181,7 +183,7 @@ TEST(AccountWriter, AccountStatementsForAddChangeAndDelete) {
             "GRANT SELECT, ALTER ON *.* TO 'robert'@'%'",
             "REVOKE INSERT, UPDATE, DELETE, CREATE, DROP, RELOAD, SHUTDOWN, PROCESS, FILE, GRANT OPTION, "
             "REFERENCES, INDEX ON *.* FROM 'robert'@'%'",
-            "UPDATE mysql.db SET Host = '%',User = 'robert' where User = 'bob'",
+            "UPDATE mysql.db SET Host = '%',User = 'robert' where Host = 'localhost' AND User = 'bob'",
         }));
     std::vector<AccountStep> steps;
     for (const AccountStatement& s : change)
@@ -190,7 +192,8 @@ TEST(AccountWriter, AccountStatementsForAddChangeAndDelete) {
                                                AccountStep::GrantRights, AccountStep::RevokeRights,
                                                AccountStep::MoveDatabaseRows}));
 
-    // Same name, password untouched, every right: neither RENAME nor a password nor REVOKE.
+    // Same name, password untouched, every right: neither RENAME nor a password nor REVOKE, and
+    // no database row moves.
     GlobalRights all;
     all.fill(true);
     EXPECT_EQ(texts(writer->planChange(bob, bob, std::nullopt, all)),
@@ -198,12 +201,11 @@ TEST(AccountWriter, AccountStatementsForAddChangeAndDelete) {
                   "GRANT SELECT, INSERT, UPDATE, DELETE, CREATE, DROP, RELOAD, SHUTDOWN, PROCESS, FILE, "
                   "REFERENCES, "
                   "INDEX, ALTER ON *.* TO 'bob'@'localhost' WITH GRANT OPTION",
-                  "UPDATE mysql.db SET Host = 'localhost',User = 'bob' where User = 'bob'",
               }));
 
-    EXPECT_EQ(
-        texts(writer->planRemove(Account{"%", "o'b"})),
-        (std::vector<std::string>{"DROP USER 'o\\'b'@'%'", "DELETE FROM mysql.db where  User = 'o\\'b'"}));
+    EXPECT_EQ(texts(writer->planRemove(Account{"%", "o'b"})),
+              (std::vector<std::string>{"DROP USER 'o\\'b'@'%'",
+                                        "DELETE FROM mysql.db where  Host = '%' AND User = 'o\\'b'"}));
 
     // MySQL 8 has no PASSWORD().
     const auto mysql8 = AccountWriter::forGeneration(c, ServerGeneration(80036));
@@ -223,13 +225,15 @@ TEST(AccountWriter, LegacyServersWriteTheUserTable) {
         texts(writer->planAdd(bob, "", GlobalRights{})),
         std::vector<std::string>{
             "INSERT INTO user SET Host = 'localhost',User = 'bob',Password = PASSWORD('')" + clearList});
-    EXPECT_EQ(texts(writer->planChange(bob, Account{"%", "bob"}, std::nullopt, GlobalRights{})),
-              (std::vector<std::string>{"UPDATE user SET Host = '%',User = 'bob'" + clearList +
-                                            " where Host = 'localhost' AND User = 'bob'",
-                                        "UPDATE mysql.db SET Host = '%',User = 'bob' where User = 'bob'"}));
+    EXPECT_EQ(
+        texts(writer->planChange(bob, Account{"%", "bob"}, std::nullopt, GlobalRights{})),
+        (std::vector<std::string>{"UPDATE user SET Host = '%',User = 'bob'" + clearList +
+                                      " where Host = 'localhost' AND User = 'bob'",
+                                  "UPDATE mysql.db SET Host = '%',User = 'bob' where Host = 'localhost' "
+                                  "AND User = 'bob'"}));
     EXPECT_EQ(texts(writer->planRemove(bob)),
               (std::vector<std::string>{"DELETE FROM mysql.user where  Host = 'localhost' AND User = 'bob'",
-                                        "DELETE FROM mysql.db where  User = 'bob'"}));
+                                        "DELETE FROM mysql.db where  Host = 'localhost' AND User = 'bob'"}));
 }
 
 TEST(AccountWriter, FailuresNameTheStepWhenEarlierStepsTookEffect) {
