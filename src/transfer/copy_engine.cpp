@@ -41,6 +41,12 @@ std::string utf8QualifiedName(std::string_view shiftJisDatabase, std::string_vie
 // ---- LosslessCharacterSet ----
 
 LosslessCharacterSet::LosslessCharacterSet(Connection& connection) {
+    // Within a copy that switched already (a database copy's tables), no statement is sent.
+    const std::string current = connection.characterSetName();
+    if (current == "utf8mb4") {
+        name_ = current;
+        return;
+    }
     for (const char* name : {"utf8mb4", "utf8"}) {
         scope_.emplace(connection, name);
         if (scope_->switched()) {

@@ -27,11 +27,11 @@ std::string utf8QualifiedName(std::string_view shiftJisDatabase, std::string_vie
 // Switches a connection to a character set that holds every character (utf8mb4; utf8 on servers
 // before 5.5.3) for its lifetime and puts the connection's own back afterwards. Statements are
 // written in UTF-8; on a server that knows neither set the connection stays as it is and the
-// statements are sent in Shift_JIS.
+// statements are sent in Shift_JIS. A connection in one of them already is left as it is.
 class LosslessCharacterSet {
 public:
     explicit LosslessCharacterSet(Connection& connection);
-    bool switched() const { return scope_.has_value(); }
+    bool switched() const { return !name_.empty(); }
     // "utf8mb4" or "utf8"; "" when the connection could not be switched.
     const std::string& name() const { return name_; }
     // A UTF-8 statement as the connection takes it.

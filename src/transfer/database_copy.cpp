@@ -263,6 +263,8 @@ DatabaseCopyOutcome DatabaseCopy::run(const std::string& sourceDatabase, const s
     // unique_checks stays on: with it off, MariaDB 10.11 took about twice as long to fill these
     // tables by INSERT ... SELECT (bench/data_copy_bench.cpp measures both).
     const SessionCheckOff foreignKeys(connection_, "foreign_key_checks");
+    // Once for every table (each table's copy finds it so and sends nothing more).
+    const KeepAutoIncrementZeros zeros(connection_);
     std::vector<std::string> views;
     for (const TableName& table : *tables) {
         if (run.stopped())
