@@ -7,8 +7,8 @@
 //     (each table created and filled by one INSERT ... SELECT) against the same statements run by
 //     the command-line client (mariadb < script), and against them with unique_checks = 0.
 // Every round checks that each side made the same tables (checksum and row count) and stops
-// with an error when not; who goes first takes turns, and each side's time includes its
-// connection.
+// with an error when not; who goes first takes turns, each side's time includes its connection,
+// and each starts once InnoDB has written out what the side before it left.
 // Run through bench/run data_copy_bench, which starts both servers. DBK_BENCH_ROUNDS sets the
 // rounds (3 by default); DBK_BENCH_PARTS which comparisons run (server,database by default).
 #include <sys/resource.h>
@@ -24,6 +24,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench_support.h"
@@ -159,6 +160,17 @@ std::string databaseCopyScript(dbk::Connection& c, const std::string& source, co
     return script;
 }
 
+// Waits (at most 60 s) until InnoDB has written out the pages the previous side left dirty and
+// dropped, so that no side pays for the one before it.
+void settle(dbk::Connection& c) {
+    for (int i = 0; i < 300; ++i) {
+        dbk::Result dirty = c.query("SHOW GLOBAL STATUS LIKE 'Innodb_buffer_pool_pages_dirty'");
+        if (!dirty.ok() || !dirty.next() || std::atoll(std::string(dirty.text(1U)).c_str()) < 50)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+}
+
 void report(const char* what, const char* ours, const std::vector<double>& a, const char* theirs,
             const std::vector<double>& b) {
     std::vector<double> ratios;
@@ -221,6 +233,7 @@ int main(int argc, char** argv) {
         std::vector<double> ours, theirs;
         const auto runOurs = [&] {
             first.exec("DROP TABLE IF EXISTS dbk_bench_dst.big");
+            settle(first);
             auto start = std::chrono::steady_clock::now();
             // Both connections are part of the time, as they are of the clients'.
             dbk::Connection from;
@@ -247,6 +260,7 @@ int main(int argc, char** argv) {
         };
         const auto runTheirs = [&] {
             first.exec("DROP TABLE IF EXISTS dbk_bench_dst.big");
+            settle(first);
             theirs.push_back(shellSeconds(
                 client(QStringLiteral("mariadb-dump"), "DBKEEPER_TEST2_") + " dbk_bench_src big | " +
                 client(QStringLiteral("mariadb"), "DBKEEPER_TEST_") + " dbk_bench_dst"));
@@ -285,6 +299,7 @@ int main(int argc, char** argv) {
         std::vector<double> ours, theirs, unique;
         const auto runOurs = [&] {
             first.exec("DROP DATABASE IF EXISTS dbk_bench_db2");
+            settle(first);
             const auto start = std::chrono::steady_clock::now();
             // The connection is part of the time, as it is of the client's.
             dbk::Connection connection;
@@ -300,6 +315,7 @@ int main(int argc, char** argv) {
         };
         const auto runClient = [&](const QString& file, std::vector<double>& times, const char* what) {
             first.exec("DROP DATABASE IF EXISTS dbk_bench_db2");
+            settle(first);
             times.push_back(
                 shellSeconds(client(QStringLiteral("mariadb"), "DBKEEPER_TEST_") + " < '" + file + "'"));
             sameResult(what, checksums(first, "dbk_bench_db2", tables), expected);
