@@ -4,13 +4,17 @@
 //     streamed from the one and sent as multi-row INSERTs of 1,000 rows to the other, as the copy
 //     from another server runs) against mariadb-dump -h second db t | mariadb -h first db2;
 //   - a database of 20 tables with 1,000,000 rows in all copied under a new name on one server
-//     (each table created and filled by one INSERT ... SELECT) against
-//     mariadb-dump db | mariadb db2.
+//     (each table created and filled by one INSERT ... SELECT) against the same statements run by
+//     the command-line client (mariadb < script), and against them with unique_checks = 0.
+// Every round checks that each side made the same tables (checksum and row count) and stops
+// with an error when not; who goes first takes turns, each side's time includes its connection,
+// and each starts once InnoDB has written out what the side before it left.
 // Run through bench/run data_copy_bench, which starts both servers. DBK_BENCH_ROUNDS sets the
 // rounds (3 by default); DBK_BENCH_PARTS which comparisons run (server,database by default).
 #include <sys/resource.h>
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -18,11 +22,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench_support.h"
 #include "conn/connection.h"
+#include "transfer/copy_engine.h"
 #include "transfer/database_copy.h"
 #include "transfer/table_copy.h"
 
@@ -100,6 +107,70 @@ void ensureDatabase(dbk::Connection& c, const std::string& database, int tables,
         fillTable(c, database + ".t" + std::to_string(i), rowsPerTable);
 }
 
+// "checksum count" of every table t0 ... of a database, one line each.
+std::string checksums(dbk::Connection& c, const std::string& database, int tables) {
+    std::string out;
+    for (int i = 0; i < tables; ++i) {
+        const std::string table = database + ".t" + std::to_string(i);
+        dbk::Result sum = c.query("CHECKSUM TABLE " + table);
+        if (!sum.ok() || !sum.next())
+            fail(("CHECKSUM TABLE " + table).c_str(), c);
+        out += std::string(sum.text("Checksum")) + ' ' +
+               std::to_string(count(c, "SELECT COUNT(*) FROM " + table)) + '\n';
+    }
+    return out;
+}
+
+// Both sides of a round must have made the same tables.
+void sameResult(const char* what, const std::string& got, const std::string& expected) {
+    if (got == expected)
+        return;
+    std::fprintf(stderr,
+                 "%s: the copy differs from the source (checksum and rows of each table)\n%s\n---\n%s", what,
+                 got.c_str(), expected.c_str());
+    std::exit(1);
+}
+
+void writeFile(const QString& path, const std::string& text) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size())) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        std::exit(1);
+    }
+}
+
+// What the database copy sends that changes the server, as a script: the new database, the
+// session's settings, and for each table its CREATE TABLE text and its INSERT ... SELECT.
+std::string databaseCopyScript(dbk::Connection& c, const std::string& source, const std::string& target,
+                               int tables, const std::string& extraSetting) {
+    std::string script = "SET NAMES utf8mb4;\nCREATE DATABASE " + dbk::Connection::ident(target) +
+                         ";\nSET foreign_key_checks = 0;\n"
+                         "SET SESSION sql_mode = CONCAT(@@sql_mode, ',NO_AUTO_VALUE_ON_ZERO');\n" +
+                         extraSetting;
+    for (int i = 0; i < tables; ++i) {
+        const std::string table = "t" + std::to_string(i);
+        const std::optional<std::string> create = dbk::createTableText(c, source, table);
+        const std::optional<dbk::CopyJob> job = dbk::CopyJob::wholeTable(c, source, table, target, table);
+        if (!create || !job)
+            fail("cannot read the source tables", c);
+        script += dbk::retargetedStatement(*create, target, table) + ";\n" +
+                  dbk::CopyEngine::insertHead(*job, {}) + job->sourceStatement + ";\n";
+    }
+    return script;
+}
+
+// Waits (at most 60 s) until InnoDB has written out the pages the previous side left dirty and
+// dropped, so that no side pays for the one before it.
+void settle(dbk::Connection& c) {
+    for (int i = 0; i < 300; ++i) {
+        dbk::Result dirty = c.query("SHOW GLOBAL STATUS LIKE 'Innodb_buffer_pool_pages_dirty'");
+        if (!dirty.ok() || !dirty.next() || std::atoll(std::string(dirty.text(1U)).c_str()) < 50)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+}
+
 void report(const char* what, const char* ours, const std::vector<double>& a, const char* theirs,
             const std::vector<double>& b) {
     std::vector<double> ratios;
@@ -147,10 +218,28 @@ int main(int argc, char** argv) {
         const std::string create = *dbk::createTableText(second, "dbk_bench_src", "big");
         shellSeconds(client(QStringLiteral("mariadb"), "DBKEEPER_TEST2_") +
                      " -e 'SELECT COUNT(*), SUM(LENGTH(note)) FROM dbk_bench_src.big' > /dev/null");
+        dbk::Result sourceSum = second.query("CHECKSUM TABLE dbk_bench_src.big");
+        if (!sourceSum.ok() || !sourceSum.next())
+            fail("CHECKSUM TABLE on the second server", second);
+        const std::string expected =
+            std::string(sourceSum.text("Checksum")) + ' ' + std::to_string(rows) + '\n';
+        const auto copiedTable = [&] {
+            dbk::Result sum = first.query("CHECKSUM TABLE dbk_bench_dst.big");
+            if (!sum.ok() || !sum.next())
+                fail("CHECKSUM TABLE", first);
+            return std::string(sum.text("Checksum")) + ' ' +
+                   std::to_string(count(first, "SELECT COUNT(*) FROM dbk_bench_dst.big")) + '\n';
+        };
         std::vector<double> ours, theirs;
-        for (int round = 0; round < rounds; ++round) {
+        const auto runOurs = [&] {
             first.exec("DROP TABLE IF EXISTS dbk_bench_dst.big");
+            settle(first);
             auto start = std::chrono::steady_clock::now();
+            // Both connections are part of the time, as they are of the clients'.
+            dbk::Connection from;
+            dbk::Connection to;
+            if (!from.open(params("DBKEEPER_TEST2_")) || !to.open(params("DBKEEPER_TEST_")))
+                fail("cannot connect", from);
             dbk::TableCopyRequest request;
             request.createStatement = dbk::retargetedStatement(create, "dbk_bench_dst", "big");
             request.sourceDatabase = "dbk_bench_src";
@@ -159,19 +248,33 @@ int main(int argc, char** argv) {
             request.targetTable = "big";
             request.copyData = true;
             request.logPath = log;
-            dbk::TableCopy copy(second, first);
+            dbk::TableCopy copy(from, to);
             copy.setBatchRows(1000);
             const dbk::TableCopyOutcome copied = copy.run(request);
+            from.close();
+            to.close();
             ours.push_back(secondsSince(start));
             if (!copied.copy.complete() || copied.copy.copied != static_cast<uint64_t>(rows))
                 fail("copy from the second server", first);
-
+            sameResult("copy from another server", copiedTable(), expected);
+        };
+        const auto runTheirs = [&] {
             first.exec("DROP TABLE IF EXISTS dbk_bench_dst.big");
+            settle(first);
             theirs.push_back(shellSeconds(
                 client(QStringLiteral("mariadb-dump"), "DBKEEPER_TEST2_") + " dbk_bench_src big | " +
                 client(QStringLiteral("mariadb"), "DBKEEPER_TEST_") + " dbk_bench_dst"));
-            if (count(first, "SELECT COUNT(*) FROM dbk_bench_dst.big") != rows)
-                fail("mariadb-dump | mariadb", first);
+            sameResult("mariadb-dump | mariadb", copiedTable(), expected);
+        };
+        for (int round = 0; round < rounds; ++round) {
+            // Who goes first takes turns.
+            if (round % 2 == 0) {
+                runOurs();
+                runTheirs();
+            } else {
+                runTheirs();
+                runOurs();
+            }
         }
         std::printf("== a table of %lld rows from the second server, %d rounds\n", rows, rounds);
         report("copy from another server", "copy (batches of 1000)", ours, "mariadb-dump | mariadb", theirs);
@@ -183,28 +286,57 @@ int main(int argc, char** argv) {
         const int tables = 20;
         const long long rowsPerTable = 50000;
         ensureDatabase(first, "dbk_bench_db", tables, rowsPerTable);
-        shellSeconds(client(QStringLiteral("mariadb-dump"), "DBKEEPER_TEST_") + " dbk_bench_db > /dev/null");
-        std::vector<double> ours, theirs;
-        for (int round = 0; round < rounds; ++round) {
+        const std::string expected = checksums(first, "dbk_bench_db", tables);
+        // The client runs the statements the copy sends that change the server, with the copy's
+        // session settings; the second script adds unique_checks = 0, which the copy left out.
+        const QString script = dir.filePath(QStringLiteral("database_copy.sql"));
+        const QString scriptUnique = dir.filePath(QStringLiteral("database_copy_unique.sql"));
+        writeFile(script, databaseCopyScript(first, "dbk_bench_db", "dbk_bench_db2", tables, ""));
+        writeFile(scriptUnique, databaseCopyScript(first, "dbk_bench_db", "dbk_bench_db2", tables,
+                                                   "SET unique_checks = 0;\n"));
+        shellSeconds(client(QStringLiteral("mariadb"), "DBKEEPER_TEST_") +
+                     " -e 'CHECKSUM TABLE dbk_bench_db.t0' > /dev/null");
+        std::vector<double> ours, theirs, unique;
+        const auto runOurs = [&] {
             first.exec("DROP DATABASE IF EXISTS dbk_bench_db2");
-            auto start = std::chrono::steady_clock::now();
+            settle(first);
+            const auto start = std::chrono::steady_clock::now();
+            // The connection is part of the time, as it is of the client's.
+            dbk::Connection connection;
+            if (!connection.open(params("DBKEEPER_TEST_")))
+                fail("cannot connect to the first server", connection);
             const dbk::DatabaseCopyOutcome copied =
-                dbk::DatabaseCopy(first).run("dbk_bench_db", "dbk_bench_db2");
+                dbk::DatabaseCopy(connection).run("dbk_bench_db", "dbk_bench_db2");
+            connection.close();
             ours.push_back(secondsSince(start));
             if (copied.failures != 0 || copied.rowsCopied != static_cast<uint64_t>(tables * rowsPerTable))
                 fail("database copy", first);
-
+            sameResult("database copy", checksums(first, "dbk_bench_db2", tables), expected);
+        };
+        const auto runClient = [&](const QString& file, std::vector<double>& times, const char* what) {
             first.exec("DROP DATABASE IF EXISTS dbk_bench_db2");
-            first.exec("CREATE DATABASE dbk_bench_db2 CHARACTER SET utf8mb4");
-            theirs.push_back(
-                shellSeconds(client(QStringLiteral("mariadb-dump"), "DBKEEPER_TEST_") + " dbk_bench_db | " +
-                             client(QStringLiteral("mariadb"), "DBKEEPER_TEST_") + " dbk_bench_db2"));
-            if (count(first, "SELECT COUNT(*) FROM dbk_bench_db2.t0") != rowsPerTable)
-                fail("mariadb-dump | mariadb", first);
+            settle(first);
+            times.push_back(
+                shellSeconds(client(QStringLiteral("mariadb"), "DBKEEPER_TEST_") + " < '" + file + "'"));
+            sameResult(what, checksums(first, "dbk_bench_db2", tables), expected);
+        };
+        for (int round = 0; round < rounds; ++round) {
+            // Who goes first takes turns.
+            if (round % 2 == 0) {
+                runOurs();
+                runClient(script, theirs, "mariadb < the same statements");
+            } else {
+                runClient(script, theirs, "mariadb < the same statements");
+                runOurs();
+            }
+            runClient(scriptUnique, unique, "mariadb < the statements with unique_checks = 0");
         }
-        std::printf("== a database of %d tables, %lld rows in all, %d rounds\n", tables,
-                    tables * rowsPerTable, rounds);
-        report("database copy", "database copy", ours, "mariadb-dump | mariadb", theirs);
+        std::printf(
+            "== a database of %d tables, %lld rows in all, %d rounds; every copy checked "
+            "(CHECKSUM TABLE and COUNT(*) of each table)\n",
+            tables, tables * rowsPerTable, rounds);
+        report("database copy", "database copy", ours, "mariadb < the same statements", theirs);
+        report("database copy", "database copy", ours, "mariadb < the same with unique_checks = 0", unique);
         std::printf("peak memory after the database copies: %ld KB\n", peakKilobytes());
         first.exec("DROP DATABASE IF EXISTS dbk_bench_db2");
     }

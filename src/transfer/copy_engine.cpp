@@ -4,6 +4,7 @@
 #include <mysqld_error.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 #include "conn/streamed_reader.h"
@@ -48,6 +49,12 @@ std::string utf8QualifiedName(std::string_view shiftJisDatabase, std::string_vie
 // ---- LosslessCharacterSet ----
 
 LosslessCharacterSet::LosslessCharacterSet(Connection& connection) {
+    // Within a copy that switched already (a database copy's tables), no statement is sent.
+    const std::string current = connection.characterSetName();
+    if (current == "utf8mb4") {
+        name_ = current;
+        return;
+    }
     for (const char* name : {"utf8mb4", "utf8"}) {
         scope_.emplace(connection, name);
         if (scope_->switched()) {
@@ -65,6 +72,54 @@ std::string LosslessCharacterSet::wire(std::string_view utf8) const {
 QString LosslessCharacterSet::fromWire(std::string_view text) const {
     return switched() ? QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())) : toUi(text);
 }
+
+// ---- session settings ----
+
+SessionSetting::SessionSetting(Connection& connection, std::string_view variable,
+                               const std::function<std::optional<std::string>(std::string_view)>& change)
+    : connection_(connection) {
+    const std::string name(variable);
+    std::string current;
+    {
+        Result value = connection_.query("SELECT @@SESSION." + name);
+        if (!value.ok() || !value.next())
+            return;
+        current = value.text(0U);
+    }
+    const std::optional<std::string> wanted = change(current);
+    if (wanted && connection_.exec("SET SESSION " + name + " = " + *wanted))
+        restore_ = "SET SESSION " + name + " = " + literal(connection_, current);
+}
+
+SessionSetting::~SessionSetting() {
+    if (!restore_.empty())
+        connection_.exec(restore_);
+}
+
+std::string SessionSetting::literal(const Connection& connection, std::string_view value) {
+    const bool number = !value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
+        return (c >= '0' && c <= '9') || c == '.';
+    });
+    return number ? std::string(value) : "'" + connection.escape(value) + "'";
+}
+
+std::optional<std::string> sqlModeWith(std::string_view mode, std::string_view flag) {
+    for (size_t start = 0; start <= mode.size();) {
+        const size_t end = std::min(mode.find(',', start), mode.size());
+        if (mode.substr(start, end - start) == flag)
+            return std::nullopt;
+        start = end + 1;
+    }
+    return mode.empty() ? std::string(flag) : std::string(mode) + ',' + std::string(flag);
+}
+
+KeepAutoIncrementZeros::KeepAutoIncrementZeros(Connection& connection)
+    : mode_(connection, "sql_mode", [&connection](std::string_view current) -> std::optional<std::string> {
+          const std::optional<std::string> mode = sqlModeWith(current, kFlag);
+          if (!mode)
+              return std::nullopt;
+          return "'" + connection.escape(*mode) + "'";
+      }) {}
 
 // ---- values ----
 
@@ -183,11 +238,28 @@ void appendSqlValue(std::string& out, std::optional<std::string_view> value, Val
 
 // ---- CopyJob ----
 
+namespace {
+
+// "float", "float(7,4) unsigned", as SHOW COLUMNS gives the type.
+bool isFloatType(std::string_view type) {
+    constexpr std::string_view kFloat = "float";
+    if (type.size() < kFloat.size())
+        return false;
+    for (size_t i = 0; i < kFloat.size(); ++i) {
+        if (static_cast<char>(std::tolower(static_cast<unsigned char>(type[i]))) != kFloat[i])
+            return false;
+    }
+    return type.size() == kFloat.size() || type[kFloat.size()] == '(' || type[kFloat.size()] == ' ';
+}
+
+}  // namespace
+
 std::optional<CopyJob> CopyJob::wholeTable(Connection& source, std::string_view sourceDatabase,
                                            std::string_view sourceTable, std::string_view targetDatabase,
                                            std::string_view targetTable, unsigned int* errorNumber,
                                            QString* errorText) {
     CopyJob job;
+    std::vector<bool> floats;
     {
         const LosslessCharacterSet set(source);
         Result columns =
@@ -208,13 +280,18 @@ std::optional<CopyJob> CopyJob::wholeTable(Connection& source, std::string_view 
                 continue;
             std::string name = columns.text("Field");
             job.columns.push_back(set.switched() ? std::move(name) : utf8FromClient(name));
+            floats.push_back(isFloatType(columns.text("Type")));
         }
     }
     std::string list;
-    for (const std::string& column : job.columns) {
-        if (!list.empty())
+    for (size_t i = 0; i < job.columns.size(); ++i) {
+        if (i > 0)
             list += ',';
-        list += quotedUtf8(column);
+        list += quotedUtf8(job.columns[i]);
+        // The server writes a FLOAT with six digits; as a double it is written whole, and its text
+        // reads back as the same float.
+        if (floats[i])
+            list += " * 1E0";
     }
     job.sourceStatement = "SELECT " + list + " FROM " + qualifiedUtf8(sourceDatabase, sourceTable);
     job.targetDatabase = targetDatabase;
@@ -268,6 +345,12 @@ bool CopyEngine::stopsEveryRow(unsigned int errorNumber) {
     }
 }
 
+bool CopyEngine::interrupts(unsigned int errorNumber) {
+    constexpr unsigned int kQueryTimeout = 3024;  // a SELECT over max_execution_time (MySQL)
+    return errorNumber == ER_QUERY_INTERRUPTED || errorNumber == ER_STATEMENT_TIMEOUT ||
+           errorNumber == kQueryTimeout;
+}
+
 void CopyEngine::logStarted() {
     if (sink_ && !logStarted_)
         sink_->started();
@@ -317,6 +400,7 @@ CopyOutcome CopyEngine::run(const CopyJob& job) {
     logStarted_ = false;
     BusyGuard busyTarget(target_);
     const LosslessCharacterSet targetSet(target_);
+    const KeepAutoIncrementZeros zeros(target_);
     if (&source_ != &target_)
         return runStreamed(job, source_, targetSet);
 
@@ -359,9 +443,18 @@ std::optional<CopyOutcome> CopyEngine::runWithinServer(const CopyJob& job, const
             progress_(outcome.copied);
         return outcome;
     }
-    const unsigned int error = target_.errorNumber();
+    const unsigned int error = insert.errorNumber;
     if (error == CR_SERVER_GONE_ERROR || error == CR_SERVER_LOST)
-        return failure(CopyOutcome::Status::TargetFailed, error, set.fromWire(target_.errorText()));
+        return failure(CopyOutcome::Status::TargetFailed, error, set.fromWire(insert.errorText));
+    if (interrupts(error)) {
+        // The target was empty: what it holds now is what a table without transactions kept.
+        CopyOutcome outcome =
+            failure(CopyOutcome::Status::Interrupted, error, set.fromWire(insert.errorText));
+        Result count = target_.query(set.wire("SELECT COUNT(*) FROM " + target));
+        if (count.ok() && count.next())
+            outcome.copied = std::strtoull(std::string(count.text(0U)).c_str(), nullptr, 10);
+        return outcome;
+    }
     // A target without transactions keeps the rows inserted before the refusal; they go, so that
     // no row is offered twice.
     if (!target_.exec(set.wire("DELETE FROM " + target)))
@@ -425,7 +518,8 @@ public:
         logPageStart(outcome_.read / batchRows_);
         if (sink)
             sink->readFailed();
-        outcome_.status = CopyOutcome::Status::SourceFailed;
+        outcome_.status = CopyEngine::interrupts(read.errorNumber) ? CopyOutcome::Status::Interrupted
+                                                                   : CopyOutcome::Status::SourceFailed;
         outcome_.errorNumber = read.errorNumber;
         outcome_.errorText = readerSet.fromWire(read.errorText);
         return outcome_;
@@ -575,7 +669,7 @@ private:
             outcome_.copied += batch.rows();
         } else {
             const unsigned int error = mysql_errno(handle);
-            if (CopyEngine::stopsEveryRow(error)) {
+            if (CopyEngine::stopsEveryRow(error) || CopyEngine::interrupts(error)) {
                 stop(error, targetSet_.fromWire(mysql_error(handle)));
                 return;
             }
@@ -620,7 +714,7 @@ private:
             }
             const unsigned int error = target_.errorNumber();
             const QString text = targetSet_.fromWire(target_.errorText());
-            if (CopyEngine::stopsEveryRow(error)) {
+            if (CopyEngine::stopsEveryRow(error) || CopyEngine::interrupts(error)) {
                 stop(error, text);
                 return;
             }
@@ -664,7 +758,8 @@ private:
             outcome_.copied = committedRows_;
         }
         stopped_ = true;
-        outcome_.status = CopyOutcome::Status::TargetFailed;
+        outcome_.status = CopyEngine::interrupts(error) ? CopyOutcome::Status::Interrupted
+                                                        : CopyOutcome::Status::TargetFailed;
         outcome_.errorNumber = error;
         outcome_.errorText = text;
     }

@@ -31,11 +31,11 @@ std::string utf8QualifiedName(std::string_view shiftJisDatabase, std::string_vie
 // Switches a connection to a character set that holds every character (utf8mb4; utf8 on servers
 // before 5.5.3) for its lifetime and puts the connection's own back afterwards. Statements are
 // written in UTF-8; on a server that knows neither set the connection stays as it is and the
-// statements are sent in Shift_JIS.
+// statements are sent in Shift_JIS. A connection in one of them already is left as it is.
 class LosslessCharacterSet {
 public:
     explicit LosslessCharacterSet(Connection& connection);
-    bool switched() const { return scope_.has_value(); }
+    bool switched() const { return !name_.empty(); }
     // "utf8mb4" or "utf8"; "" when the connection could not be switched.
     const std::string& name() const { return name_; }
     // A UTF-8 statement as the connection takes it.
@@ -46,6 +46,40 @@ public:
 private:
     std::optional<CharacterSetScope> scope_;
     std::string name_;
+};
+
+// Gives a session variable of a connection another value for its lifetime and puts back the value
+// it had, however the scope is left. `change` takes the variable's current value and gives the
+// new one as it goes into SET (a literal), or nullopt when the current value will do; nothing is
+// changed on a server that does not know the variable.
+class SessionSetting {
+public:
+    SessionSetting(Connection& connection, std::string_view variable,
+                   const std::function<std::optional<std::string>(std::string_view current)>& change);
+    ~SessionSetting();
+    SessionSetting(const SessionSetting&) = delete;
+    SessionSetting& operator=(const SessionSetting&) = delete;
+    bool changed() const { return !restore_.empty(); }
+
+    // A variable's value as SET takes it back: a number as it is, anything else quoted.
+    static std::string literal(const Connection& connection, std::string_view value);
+
+private:
+    Connection& connection_;
+    std::string restore_;  // the statement that puts the old value back
+};
+
+// The sql_mode `mode` with `flag` added; nullopt when it holds it already.
+std::optional<std::string> sqlModeWith(std::string_view mode, std::string_view flag);
+// Rows arrive with the numbers of their AUTO_INCREMENT columns as they were, 0 included: the
+// session's sql_mode with NO_AUTO_VALUE_ON_ZERO for the lifetime of the scope.
+class KeepAutoIncrementZeros {
+public:
+    explicit KeepAutoIncrementZeros(Connection& connection);
+    static constexpr std::string_view kFlag = "NO_AUTO_VALUE_ON_ZERO";
+
+private:
+    SessionSetting mode_;
 };
 
 // How a value is written into a statement.
@@ -112,6 +146,8 @@ struct CopyOutcome {
         ConnectFailed,  // the second connection of a streamed copy within one server failed
         Cancelled,      // stopped on request: between two rows of a streamed copy (the rows read
                         // until then arrived), or the single statement within one server killed
+        Interrupted,    // a statement of the copy was stopped by the server or another session
+                        // (KILL QUERY, a time limit): the copy stopped; `copied` rows stayed
     };
     Status status = Status::Complete;
     uint64_t read = 0;      // rows read from the source
@@ -130,13 +166,15 @@ struct CopyOutcome {
 // Within one server (the same connection for source and target) it sends one
 // INSERT INTO target (columns) SELECT ... ; when the server refuses that statement (a key the
 // rows break, a value a column refuses) it undoes what the statement left in the target and takes
-// the streamed way. Between servers, or when asked to, it streams the source (on a second
+// the streamed way; a statement that was interrupted instead (KILL QUERY from anyone, a time
+// limit) ends the copy. Between servers, or when asked to, it streams the source (on a second
 // connection within one server) and sends multi-row INSERTs of up to one batch of rows (1,000
 // unless set otherwise) and never more than the target's max_allowed_packet to the target,
 // each sent while the next is read (on a target with transactions, several statements to one
 // commit). A statement the target refuses is sent again row by row, from the first row it did not
 // keep, so that exactly the refused rows are logged and the others arrive. Both connections are
-// marked busy and switched to utf8mb4 for the copy and put back afterwards.
+// marked busy and switched to utf8mb4 for the copy and put back afterwards; the target's sql_mode
+// keeps AUTO_INCREMENT values of 0 (NO_AUTO_VALUE_ON_ZERO) for the copy.
 class CopyEngine {
 public:
     // source and target may be the same connection: a copy within one server.
@@ -181,6 +219,9 @@ public:
     // Errors after which no further row can arrive (no table, no right, the server gone), as
     // opposed to a row the target refuses.
     static bool stopsEveryRow(unsigned int errorNumber);
+    // Errors of a statement that was stopped rather than refused: killed (KILL QUERY) or over its
+    // time limit. They end the copy; they say nothing about the rows.
+    static bool interrupts(unsigned int errorNumber);
 
 private:
     friend class StreamedCopy;

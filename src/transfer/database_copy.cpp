@@ -1,5 +1,6 @@
 #include "transfer/database_copy.h"
 
+#include <mysqld_error.h>
 #include <QStringList>
 #include <optional>
 
@@ -67,28 +68,19 @@ struct TableName {
     bool isView = false;
 };
 
-// Turns a session check off for the scope and back on afterwards: foreign keys (the tables are
-// filled in any order) and unique keys (every new table is empty and takes rows that kept the
-// same keys in the source; an empty InnoDB table then takes them in one sorted load).
+// A session check turned off for the scope and back on afterwards: foreign keys, so that the tables
+// are filled in any order.
 class SessionCheckOff {
 public:
-    SessionCheckOff(Connection& connection, const char* variable)
-        : connection_(connection), variable_(variable) {
-        Result current = connection_.query(std::string("SELECT @@") + variable_);
-        if (current.ok() && current.next() && current.text(0U) != "0")
-            switched_ = connection_.exec(std::string("SET ") + variable_ + " = 0");
-    }
-    ~SessionCheckOff() {
-        if (switched_)
-            connection_.exec(std::string("SET ") + variable_ + " = 1");
-    }
-    SessionCheckOff(const SessionCheckOff&) = delete;
-    SessionCheckOff& operator=(const SessionCheckOff&) = delete;
+    SessionCheckOff(Connection& connection, std::string_view variable)
+        : setting_(connection, variable, [](std::string_view current) -> std::optional<std::string> {
+              if (current == "0")
+                  return std::nullopt;
+              return "0";
+          }) {}
 
 private:
-    Connection& connection_;
-    const char* variable_;
-    bool switched_ = false;
+    SessionSetting setting_;
 };
 
 class Run {
@@ -97,11 +89,12 @@ public:
         const CancelToken* cancel)
         : c_(connection), set_(set), outcome_(outcome), cancel_(cancel) {}
 
-    // Checked before each table and view; also true once a table's copy was cancelled.
-    bool cancelled() {
+    // Checked before each table and view; also true once a table's copy was cancelled or
+    // interrupted.
+    bool stopped() {
         if (cancel_ && cancel_->cancelled())
             outcome_.cancelled = true;
-        return outcome_.cancelled;
+        return outcome_.cancelled || outcome_.interrupted;
     }
 
     void fail(std::string_view name, uint64_t count = 1) {
@@ -161,6 +154,13 @@ public:
         outcome_.rowsCopied += copied.copied;
         if (copied.status == CopyOutcome::Status::Cancelled) {
             outcome_.cancelled = true;
+        } else if (copied.status == CopyOutcome::Status::Interrupted) {
+            fail(table, copied.errorNumber, copied.errorText);
+            // The notice names the table that was stopped, whatever failed before it.
+            outcome_.interrupted = true;
+            outcome_.failedName = table;
+            outcome_.errorNumber = copied.errorNumber;
+            outcome_.errorText = copied.errorText;
         } else if (!copied.complete()) {
             fail(table, copied.errorNumber, copied.errorText);
         } else if (copied.refused > 0) {
@@ -168,14 +168,22 @@ public:
         }
     }
 
-    // The view's statement for the new database; "" when the server does not show the view.
+    // The view's statement for the new database; "" when the server does not show the view, with
+    // the connection's error saying why.
     std::string viewStatement(const std::string& source, const std::string& target, const std::string& view) {
         // Read from information_schema, whose query names every table with its database; SHOW
         // CREATE VIEW leaves out the connection's current database, which may be the source.
         Result row = c_.query(set_.wire("SELECT * FROM information_schema.VIEWS WHERE TABLE_SCHEMA = '" +
                                         c_.escape(source) + "' AND TABLE_NAME = '" + c_.escape(view) + "'"));
-        if (!row.ok() || !row.next())
+        if (!row.ok())
             return {};
+        if (!row.next()) {
+            // No row is no error: the server says why (the view is gone, or hidden from this
+            // account) when asked for the view itself.
+            row = Result();
+            c_.query(set_.wire("SHOW CREATE VIEW " + qualifiedUtf8(source, view)));
+            return {};
+        }
         const auto text = [&](const char* column) {
             std::string value = row.text(column);
             return set_.switched() ? value : utf8FromClient(value);
@@ -198,7 +206,7 @@ public:
             std::vector<std::string> left;
             std::vector<Failure> leftFailures;
             for (const std::string& view : views) {
-                if (cancelled())
+                if (stopped())
                     return;
                 const std::string statement = viewStatement(source, target, view);
                 if (!statement.empty() && c_.exec(set_.wire(statement))) {
@@ -207,7 +215,12 @@ public:
                     continue;
                 }
                 left.push_back(view);
-                leftFailures.push_back({c_.errorNumber(), set_.fromWire(c_.errorText())});
+                if (c_.errorNumber() != 0) {
+                    leftFailures.push_back({c_.errorNumber(), set_.fromWire(c_.errorText())});
+                } else {
+                    // The server shows the view but not its definition.
+                    leftFailures.push_back({ER_NO_SUCH_TABLE, msg(DatabaseCopy::kNoViewDefinitionMessage)});
+                }
             }
             views = std::move(left);
             failures = std::move(leftFailures);
@@ -249,11 +262,14 @@ DatabaseCopyOutcome DatabaseCopy::run(const std::string& sourceDatabase, const s
         outcome.errorText = set.fromWire(connection_.errorText());
         return outcome;
     }
+    // unique_checks stays on: with it off, MariaDB 10.11 filled tables by INSERT ... SELECT more
+    // slowly, not faster (bench/data_copy_bench.cpp measures both).
     const SessionCheckOff foreignKeys(connection_, "foreign_key_checks");
-    const SessionCheckOff uniqueKeys(connection_, "unique_checks");
+    // Once for every table (each table's copy finds it so and sends nothing more).
+    const KeepAutoIncrementZeros zeros(connection_);
     std::vector<std::string> views;
     for (const TableName& table : *tables) {
-        if (run.cancelled())
+        if (run.stopped())
             return outcome;
         if (table.isView) {
             views.push_back(table.name);
@@ -261,7 +277,7 @@ DatabaseCopyOutcome DatabaseCopy::run(const std::string& sourceDatabase, const s
             run.copyTable(source, target, table.name);
         }
     }
-    if (!run.cancelled())
+    if (!run.stopped())
         run.copyViews(source, target, std::move(views));
     return outcome;
 }
@@ -281,6 +297,9 @@ QString DatabaseCopy::completionText(const DatabaseCopyOutcome& outcome) {
     // A cancelled copy says how far it got, never that it was made.
     if (outcome.cancelled)
         return msg(kCancelledMessage) + u'\n' + counts;
+    if (outcome.interrupted)
+        return msgf(kInterruptedMessage, QString::fromStdString(outcome.failedName)) + u'\n' + counts +
+               u'\n' + error;
     if (outcome.failures == 0)
         return QStringLiteral("正常に作成されました") + u'\n' + counts;
     QString text = msg(kIncompleteMessage) + u'\n' + counts + u'\n' +

@@ -24,8 +24,8 @@ struct DatabaseCopyOutcome {
     uint64_t rowsCopied = 0;
     // Statements that failed: table and view creations, row copies (a refused row counts once).
     uint64_t failures = 0;
-    // The first failure: the table or view (UTF-8) and the server's error; the error of
-    // CreateRefused and ListingRefused too.
+    // The first failure (or the table whose copy was interrupted): the table or view (UTF-8) and
+    // the server's error; the error of CreateRefused and ListingRefused too.
     std::string failedName;
     unsigned int errorNumber = 0;
     QString errorText;
@@ -33,6 +33,9 @@ struct DatabaseCopyOutcome {
     std::vector<std::string> viewsNotCopied;
     // Stopped on request: the tables and rows counted so far arrived, nothing after them was made.
     bool cancelled = false;
+    // Stopped because the server interrupted the copy of the table `failedName` (KILL QUERY from
+    // another session, a time limit): as cancelled, with the server's error.
+    bool interrupted = false;
 };
 
 // Whether a database of this name (Shift_JIS) exists on the server.
@@ -84,6 +87,8 @@ public:
     static constexpr int kCreateRefusedMessage = 21224;
     static constexpr int kListingRefusedMessage = 21225;
     static constexpr int kIncompleteMessage = 21226;
+    static constexpr int kInterruptedMessage = 22101;
+    static constexpr int kNoViewDefinitionMessage = 22102;
 
 private:
     Connection& connection_;

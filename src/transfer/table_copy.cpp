@@ -304,6 +304,13 @@ QString TableCopy::completionText(const TableCopyOutcome& outcome, const QString
         return text;
     }
     const QString error = formatUi(QStringLiteral("%d:%s"), copy.errorNumber, copy.errorText);
+    // Neither is a copy that another session or a time limit stopped.
+    if (copy.status == CopyOutcome::Status::Interrupted) {
+        text = msgf(kInterruptedMessage, copy.copied) + u'\n' + error;
+        if (outcome.logIncomplete)
+            text += u'\n' + msgf(kLogIncompleteMessage, logPath);
+        return text;
+    }
     switch (copy.status) {
         case CopyOutcome::Status::Complete:
             if (copy.refused > 0)
@@ -319,6 +326,7 @@ QString TableCopy::completionText(const TableCopyOutcome& outcome, const QString
             text += u'\n' + msg(kConnectFailedMessage) + u'\n' + error;
             break;
         case CopyOutcome::Status::Cancelled:
+        case CopyOutcome::Status::Interrupted:
             break;
     }
     if (outcome.logIncomplete)

@@ -128,6 +128,7 @@ public:
     static constexpr int kNoBatchSizeMessage = 21200;
     static constexpr int kCancelledAfterRowsMessage = 21311;
     static constexpr int kStatementCancelledMessage = 21312;
+    static constexpr int kInterruptedMessage = 22100;
 
 private:
     Connection& source_;

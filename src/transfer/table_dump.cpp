@@ -50,6 +50,16 @@ std::string TableDump::createLine(std::string_view createText) {
     return std::string(createText) + ";\n";
 }
 
+std::string TableDump::keepZerosLines() {
+    return "SET @dbk_saved_sql_mode = @@SESSION.sql_mode;\n"
+           "SET SESSION sql_mode = CONCAT_WS(',', NULLIF(@dbk_saved_sql_mode, ''), '" +
+           std::string(KeepAutoIncrementZeros::kFlag) + "');\n";
+}
+
+std::string TableDump::restoreModeLine() {
+    return "SET SESSION sql_mode = @dbk_saved_sql_mode;\n";
+}
+
 std::string TableDump::insertHead(std::string_view table, const std::vector<std::string>& columns,
                                   NameQuoting quoting) {
     std::string head = "INSERT INTO " + Connection::ident(table, quoting) + " ( ";
@@ -117,6 +127,17 @@ DumpOutcome TableDump::run(const QString& path) {
             fail(Status::ReadFailed, connection_.errorNumber(), connection_.errorText());
             return outcome;
         }
+        bool hasSqlMode = false;
+        {
+            Result mode = connection_.query("SELECT @@SESSION.sql_mode");
+            hasSqlMode = mode.ok() && mode.next();
+        }
+        if (hasSqlMode)
+            write(keepZerosLines());
+        const auto restoreMode = [&] {
+            if (hasSqlMode)
+                write(restoreModeLine());
+        };
         std::vector<std::string> names = columns->columns;
         if (shiftJis) {
             for (std::string& name : names)
@@ -149,6 +170,8 @@ DumpOutcome TableDump::run(const QString& path) {
                 kinds = kindsOf(fields);
                 return StreamedReader::Step::Continue;
             });
+        // Even a partial file leaves the loading session as it found it.
+        restoreMode();
         if (!writeFailed && !read.complete() && read.status != StreamOutcome::Status::Stopped) {
             fail(Status::ReadFailed, read.errorNumber, read.errorText);
             return outcome;

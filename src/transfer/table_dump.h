@@ -34,7 +34,9 @@ struct DumpOutcome {
 
 // Writes one table as SQL text: the SET NAMES line of the file's character set (utf8mb4, so that
 // every character of the table fits), the table's CREATE TABLE statement, and one INSERT line per
-// row, each written as the row arrives (one streamed SELECT, one row in memory). NULL is written as
+// row, each written as the row arrives (one streamed SELECT, one row in memory). The rows are
+// framed by lines that add NO_AUTO_VALUE_ON_ZERO to the loading session's sql_mode and put it
+// back, so that an AUTO_INCREMENT value of 0 stays 0 (on a server that has sql_mode). NULL is written as
 // NULL, text escaped between quotes, binary values as hex literals, names through ident(). Loaded
 // into another database (USE db2, then the file) it gives the same table with the same rows.
 class TableDump {
@@ -49,6 +51,9 @@ public:
     // The lines of the file (UTF-8).
     static std::string setNamesLine(std::string_view characterSet);
     static std::string createLine(std::string_view createText);
+    // Before the rows and after them.
+    static std::string keepZerosLines();
+    static std::string restoreModeLine();
     // "INSERT INTO t ( a,b ) VALUES ( " for the table (UTF-8) and its columns.
     static std::string insertHead(std::string_view table, const std::vector<std::string>& columns,
                                   NameQuoting quoting);
