@@ -126,6 +126,7 @@ DumpOutcome TableDump::run(const QString& path) {
         std::string line;
         bool cancelled = false;
         StreamedReader reader(connection_);
+        reader.setCancelToken(cancel_);
         const StreamOutcome read = reader.run(
             set.wire(columns->sourceStatement),
             [&](const Result& row) {
@@ -148,7 +149,9 @@ DumpOutcome TableDump::run(const QString& path) {
                 kinds = kindsOf(fields);
                 return StreamedReader::Step::Continue;
             });
-        if (!writeFailed && !read.complete() && read.status != StreamOutcome::Status::Stopped) {
+        if (read.status == StreamOutcome::Status::Cancelled)
+            cancelled = true;
+        if (!writeFailed && !cancelled && !read.complete() && read.status != StreamOutcome::Status::Stopped) {
             fail(Status::ReadFailed, read.errorNumber, read.errorText);
             return outcome;
         }
