@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "conn/connection.h"
@@ -46,6 +47,37 @@ inline double best(const std::vector<double>& values) {
 [[noreturn]] inline void fail(const char* what, const dbk::Connection& c) {
     std::fprintf(stderr, "%s: %s\n", what, c.errorLine().c_str());
     std::exit(1);
+}
+
+// The two sides of a comparison produced different results: say what differs, and stop.
+[[noreturn]] inline void differ(const std::string& what) {
+    std::fprintf(stderr, "DIFFERENT RESULTS: %s\n", what.c_str());
+    std::exit(2);
+}
+
+// "CHECKSUM TABLE" of a table (database.table): equal checksums, equal rows.
+inline std::string tableChecksum(dbk::Connection& c, const std::string& table) {
+    dbk::Result r = c.query("CHECKSUM TABLE " + table);
+    if (!r.ok() || !r.next() || r.isNull(1U))
+        fail(("checksum of " + table).c_str(), c);
+    return std::string(r.text(1U));
+}
+
+// Both tables hold the same rows: the same count and checksum.
+inline void expectSameTable(dbk::Connection& c, const std::string& expected, const std::string& actual,
+                            const std::string& what) {
+    const auto count = [&c](const std::string& table) {
+        dbk::Result r = c.query("SELECT COUNT(*) FROM " + table);
+        if (!r.ok() || !r.next())
+            fail(("count of " + table).c_str(), c);
+        return std::string(r.text(0U));
+    };
+    const std::string rows = count(expected);
+    const std::string got = count(actual);
+    if (rows != got)
+        differ(what + ": " + got + " rows instead of " + rows);
+    if (tableChecksum(c, expected) != tableChecksum(c, actual))
+        differ(what + ": the rows differ from those of " + expected + " (checksum)");
 }
 
 }  // namespace bench

@@ -113,10 +113,7 @@ QString clientCommand(const std::string& statement) {
 }
 
 std::string checksum(dbk::Connection& c) {
-    dbk::Result r = c.query("CHECKSUM TABLE dbk_bench_import.t");
-    if (!r.next())
-        fail("checksum: " + c.errorLine());
-    return std::string(r.text(1U));
+    return bench::tableChecksum(c, "dbk_bench_import.t");
 }
 
 void emptyTable(dbk::Connection& c) {
@@ -214,17 +211,26 @@ int main(int argc, char** argv) {
     emptyTable(c);
     shellSeconds(nkfAndLoad);
     if (checksum(c) != ourSum)
-        fail("the program's rows differ from nkf's and the client's");
+        bench::differ("the program's rows differ from nkf's and the client's");
+    // Every round both sides must leave the same table: the checksum of the first load.
+    const auto expectSum = [&](const char* who) {
+        if (checksum(c) != ourSum)
+            bench::differ(std::string(who) + " left other rows than the first load (checksum)");
+    };
 
     Pair converted, asItIs, conversionAlone, conversionCpu;
     for (int round = 0; round < rounds; ++round) {
         const double ours = importSeconds(euc, true);
+        expectSum("the import with conversion");
         emptyTable(c);
         converted.add(ours, shellSeconds(nkfAndLoad));
+        expectSum("nkf and the client");
 
         const double oursAsItIs = importSeconds(sjis, false);
+        expectSum("the import without conversion");
         emptyTable(c);
         asItIs.add(oursAsItIs, shellSeconds(clientCommand(clientSjisStatement)));
+        expectSum("the client without conversion");
 
         const QString work = dir.filePath(QStringLiteral("work.csv"));
         const auto start = std::chrono::steady_clock::now();
@@ -234,8 +240,11 @@ int main(int argc, char** argv) {
         const double ourCpu = cpuSeconds(RUSAGE_SELF) - cpuStart;
         const double ourSeconds = secondsSince(start);
         const double childCpuStart = cpuSeconds(RUSAGE_CHILDREN);
+        const QString nkfOutput = dir.filePath(QStringLiteral("nkf.csv"));
         const double nkfSeconds =
-            shellSeconds(QStringLiteral("nkf -s -x %1 > %2").arg(shellQuoted(euc), shellQuoted(work)));
+            shellSeconds(QStringLiteral("nkf -s -x %1 > %2").arg(shellQuoted(euc), shellQuoted(nkfOutput)));
+        if (QProcess::execute(QStringLiteral("cmp"), {QStringLiteral("-s"), work, nkfOutput}) != 0)
+            bench::differ("the conversion's file differs from nkf's");
         conversionAlone.add(ourSeconds, nkfSeconds);
         conversionCpu.add(ourCpu, cpuSeconds(RUSAGE_CHILDREN) - childCpuStart);
     }

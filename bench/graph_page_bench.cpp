@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "bench_support.h"
@@ -85,16 +86,42 @@ int main(int argc, char** argv) {
     };
     const std::string definitions = variable("table_definition_cache"), opened = variable("table_open_cache");
     size_t rows = 0;
+    // Both ways read the same figures for the bench's databases, in every run.
+    dbk::graph::SpaceListing groupedListing;
+    const auto benchFigures = [](const dbk::graph::SpaceListing& listing) {
+        std::vector<std::string> figures;
+        for (const dbk::graph::SpaceFigures& f : listing.entries) {
+            if (f.name.rfind("dbk_graph_bench_", 0) == 0)
+                figures.push_back(f.name + " " + std::to_string(f.rows) + " " + std::to_string(f.data) + " " +
+                                  std::to_string(f.maximum) + " " + std::to_string(f.index) + " " +
+                                  std::to_string(f.free));
+        }
+        return figures;
+    };
+    const auto sameAsGrouped = [&](const dbk::graph::SpaceListing& listing) {
+        const std::vector<std::string> expected = benchFigures(groupedListing);
+        const std::vector<std::string> got = benchFigures(listing);
+        if (expected.size() != static_cast<size_t>(kDatabases) || got != expected)
+            bench::differ("the per-database figures (" + std::to_string(got.size()) +
+                          " databases) differ from the grouped ones (" + std::to_string(expected.size()) +
+                          ")");
+    };
     const auto measure = [&](const char* caches) {
         dbk::graph::readServerSpaceGrouped(c);  // warm what the caches can hold
         const double grouped = median([&] {
-            rows = dbk::graph::serverPage("bench", dbk::graph::readServerSpaceGrouped(c)).names.size();
+            groupedListing = dbk::graph::readServerSpaceGrouped(c);
+            rows = dbk::graph::serverPage("bench", groupedListing).names.size();
         });
-        const double perDatabase =
-            median([&] { dbk::graph::serverPage("bench", dbk::graph::readServerSpaceByDatabase(c)); });
+        const double perDatabase = median([&] {
+            const dbk::graph::SpaceListing listing = dbk::graph::readServerSpaceByDatabase(c);
+            dbk::graph::serverPage("bench", listing);
+            sameAsGrouped(listing);
+        });
         const double twice = median([&] {
             dbk::graph::readServerSpaceByDatabase(c);
-            dbk::graph::serverPage("bench", dbk::graph::readServerSpaceByDatabase(c));
+            const dbk::graph::SpaceListing listing = dbk::graph::readServerSpaceByDatabase(c);
+            dbk::graph::serverPage("bench", listing);
+            sameAsGrouped(listing);
         });
         std::printf("server page of %zu databases (%d x %d tables), %s, median of 5:\n", rows, kDatabases,
                     kTables, caches);

@@ -57,21 +57,44 @@ int main(int argc, char** argv) {
     frame.showRecordList();
     const long before = peakKilobytes();
 
+    // Every filled page holds the rows the server gives for the same page, cell for cell.
+    dbk::Connection checker;
+    if (!checker.open(c.params()))
+        bench::fail("cannot connect the checker", checker);
+    auto checkPage = [&](int pageIndex) {
+        dbk::Result r = checker.query("SELECT * FROM dbk_bench.million ORDER BY id LIMIT " +
+                                      std::to_string(pageIndex * 100) + ", 100");
+        if (!r.ok())
+            bench::fail("page check", checker);
+        const std::vector<dbk::Row>& shown = frame.recordList()->rows();
+        size_t row = 0;
+        while (r.next()) {
+            if (row >= shown.size() || shown[row] != r.row())
+                bench::differ("page " + std::to_string(pageIndex) + ", row " + std::to_string(row) +
+                              ": the list shows other values than the server's page");
+            ++row;
+        }
+        if (row != shown.size() || row != 100)
+            bench::differ("page " + std::to_string(pageIndex) + ": " + std::to_string(shown.size()) +
+                          " rows shown, " + std::to_string(row) + " on the server");
+    };
     auto fillSeconds = [&](int pageIndex) {
         context.pageIndex = pageIndex;
         const auto start = std::chrono::steady_clock::now();
         frame.recordList()->fill();
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        checkPage(pageIndex);
+        return seconds;
     };
     fillSeconds(0);  // warm the buffer pool
     const double first = fillSeconds(0);
     const int lastPage = static_cast<int>(kRows / 100) - 1;
     const double last = fillSeconds(lastPage);
     // page through a stretch of the table as a user holding the arrow key would
-    const auto start = std::chrono::steady_clock::now();
+    double paging = 0;
     for (int page = 0; page < 20; ++page)
-        fillSeconds(page * 500);
-    const double paging = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        paging += fillSeconds(page * 500);
 
     std::printf("record list, 1,000,000-row InnoDB table, 100 rows per page\n");
     std::printf("  first page: %.3f s (%d rows)\n", first, 100);

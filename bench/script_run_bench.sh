@@ -56,12 +56,22 @@ reset_table() {
         CREATE TABLE bench_script.bench_rows (id INT PRIMARY KEY, name VARCHAR(40), note VARCHAR(40));"
 }
 
+# Both sides must leave the same rows in every round: the count, and the checksum of the
+# client's table (the rows' values byte for byte).
+expected_checksum=
 check_rows() {
-    local rows
+    local rows checksum
     rows=$(private_server_sql "SELECT COUNT(*) FROM bench_script.bench_rows" -N)
     if [[ $rows != "$STATEMENTS" ]]; then
-        echo "$1 left $rows rows instead of $STATEMENTS" >&2
-        exit 1
+        echo "DIFFERENT RESULTS: $1 left $rows rows instead of $STATEMENTS" >&2
+        exit 2
+    fi
+    checksum=$(private_server_sql "CHECKSUM TABLE bench_script.bench_rows" -N | cut -f2)
+    if [[ -z $expected_checksum ]]; then
+        expected_checksum=$checksum
+    elif [[ $checksum != "$expected_checksum" ]]; then
+        echo "DIFFERENT RESULTS: $1 left other rows (checksum $checksum, expected $expected_checksum)" >&2
+        exit 2
     fi
 }
 

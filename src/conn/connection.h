@@ -64,6 +64,8 @@ public:
 
 private:
     friend class Connection;
+    // Hands rows read on another thread to its consumer as a Result.
+    friend class StreamedReader;
     struct ResultFree {
         void operator()(MYSQL_RES* r) const { mysql_free_result(r); }
     };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -10,6 +11,8 @@
 
 namespace dbk {
 
+class CancelToken;
+
 // How a streamed read ended.
 struct StreamOutcome {
     enum class Status {
@@ -17,23 +20,32 @@ struct StreamOutcome {
         StatementFailed,  // the server refused the statement; nothing was read
         NoResultSet,      // the statement ran but returned no rows at all (not even an empty result)
         ReadFailed,       // the result broke off (the server went away) or a later result failed
-        Stopped,          // the consumer asked to stop; the rest of the result was discarded
-        Cancelled,        // cancel() was called; the rest of the result was discarded
+        Stopped,          // the consumer asked to stop; the statement was ended on the server
+        Cancelled,        // cancel() was called; the statement was ended on the server
     };
     Status status = Status::Complete;
     uint64_t rows = 0;  // rows handed to the consumer
-    // The server's error of StatementFailed and ReadFailed (and of a server lost while the rest
-    // of a stopped or cancelled result was discarded).
+    // The server's error of StatementFailed and ReadFailed (and of a server lost while a stopped
+    // or cancelled statement was being ended).
     unsigned int errorNumber = 0;
     std::string errorText;
+    // The statement had to be stopped on the server (KILL QUERY) after a stop or a cancel.
+    bool killed = false;
     bool complete() const { return status == Status::Complete; }
 };
 
-// Reads the rows of one statement as they come from the server (mysql_use_result), one row in
-// memory at a time, and hands each to a consumer. While it runs the connection is marked busy;
-// every 1,000 rows (rows 1, 1001, 2001, ...) the progress is reported and one round of window
-// events is let through. Results that follow the first one (those of a CALL) are read and
-// dropped, so the connection takes the next statement afterwards.
+// Reads the rows of one statement as they come from the server (mysql_use_result) and hands each
+// to a consumer. The rows are read by a worker thread a little ahead of the consumer (a few
+// hundred kilobytes at most); the consumer runs on the calling thread. While a row is awaited,
+// and every kEventInterval while rows come, one round of window events is let through, so the
+// window answers and a Cancel click is heard even while the server computes the next row; the
+// progress is reported at the first row and then every kProgressInterval.
+//
+// A stop (the consumer's, a failed write) or a cancel ends the statement on the server: when the
+// result does not end by itself within kStopGrace, KILL QUERY is sent over a short second
+// connection, again every kKillRepeat until the read ended, instead of reading the rest of the
+// result. Results that follow the first one (those of a CALL) are read and dropped, so the
+// connection takes the next statement afterwards. The connection is marked busy meanwhile.
 class StreamedReader {
 public:
     enum class Step { Continue, Stop };
@@ -51,22 +63,25 @@ public:
     // Whether window events are let through while the rows come (on by default). A short read
     // made inside an event handler turns it off, so that no second event starts another read.
     void setLetsEventsThrough(bool letsEventsThrough) { letsEventsThrough_ = letsEventsThrough; }
+    // A token whose cancel stops the read as cancel() does, looked at while rows are awaited.
+    void setCancelToken(const CancelToken* token) { token_ = token; }
 
     // Asks a run to stop before its next row (or not to start). It stays asked.
     void cancel() { cancelRequested_ = true; }
-    bool cancelRequested() const { return cancelRequested_; }
+    bool cancelRequested() const;
 
     StreamOutcome run(std::string_view statement, const RowHandler& onRow,
                       const FieldsHandler& onFields = {});
 
-    static constexpr uint64_t kEventStep = 1000;
+    static constexpr std::chrono::milliseconds kEventInterval{50};
+    static constexpr std::chrono::milliseconds kProgressInterval{250};
+    static constexpr std::chrono::milliseconds kStopGrace{50};
+    static constexpr std::chrono::milliseconds kKillRepeat{500};
 
 private:
-    // Reads what is left of a result without handing it on; false when the server went away.
-    bool discardRest(Result& result);
-
     Connection& connection_;
     Progress progress_;
+    const CancelToken* token_ = nullptr;
     bool cancelRequested_ = false;
     bool letsEventsThrough_ = true;
 };

@@ -485,6 +485,8 @@ public:
         engine_.logStarted();
 
         StreamedReader reader(reader_);
+        // Cancel is heard while a row is awaited too, and ends the read on the server.
+        reader.setCancelToken(engine_.cancel_);
         const StreamOutcome read = reader.run(
             readerSet.wire(job_.sourceStatement), [this](const Result& row) { return takeRow(row); },
             [this](const std::vector<FieldInfo>& fields) {
@@ -494,6 +496,8 @@ public:
         outcome_.streamed = true;
         if (stopped_)
             return outcome_;
+        if (read.status == StreamOutcome::Status::Cancelled)
+            cancelled_ = true;
 
         const bool rowsComplete = read.status == StreamOutcome::Status::Complete && !cancelled_;
         // The rows read so far are whole rows: they go to the target whatever came after them.

@@ -670,7 +670,9 @@ QString CsvExporter::outcomeText(const CsvExportOutcome& outcome, const QString&
         case CsvExportOutcome::Status::StatementFailed:
             return serverError(10054);
         case CsvExportOutcome::Status::ReadFailed:
-            return serverError(10055);
+            // The rows read before the failure stay in the file.
+            return serverError(10055) + u'\n' +
+                   msgf(kPartialFileMessage, static_cast<unsigned long long>(outcome.rows), path);
         case CsvExportOutcome::Status::WriteFailed:
             return msgf(kWriteFailedMessage, path);
         case CsvExportOutcome::Status::Refused:

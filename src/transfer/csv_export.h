@@ -104,10 +104,10 @@ struct CsvExportOutcome {
 
 // Writes the rows of one statement to a file, one line per row ending in "\n". Only a statement
 // that returns rows is sent (csvStatementKind). The rows are read with the streamed reader (one
-// statement, one row in memory at a time, the connection busy until every result was read); every
-// 1,000 rows (rows 1, 1001, 2001, ...) the progress text is handed on and one round of window
-// events is let through. The rows come with the connection in utf8mb4, its own character set put
-// back afterwards: text values are written in the file's code (Shift_JIS through the kanji
+// statement, the connection busy until every result was read); the progress text is handed on
+// at the first row and then a few times a second, and the window's events are let through
+// meanwhile. The rows come with the connection in utf8mb4, its own character set put back
+// afterwards: text values are written in the file's code (Shift_JIS through the kanji
 // converter's encoder, or UTF-8 as they come), values of binary columns as their bytes.
 class CsvExporter {
 public:
@@ -125,7 +125,6 @@ public:
     // could not be written completely, that the statement returns no rows).
     static QString outcomeText(const CsvExportOutcome& outcome, const QString& path);
 
-    static constexpr int kProgressStep = 1000;
     // "The file could not be written completely:\n%s" with the path.
     static constexpr int kWriteFailedMessage = 20400;
     // Only statements that return rows can be exported; nothing was sent.
@@ -138,6 +137,8 @@ public:
     static constexpr int kUnmappableMessage = 20404;
     // "The export was cancelled after %llu rows ..." with the rows and the path of the partial file.
     static constexpr int kCancelledMessage = 21310;
+    // "The file is partial: it holds only the %llu rows read before the failure.\n%s"
+    static constexpr int kPartialFileMessage = 22300;
 
 private:
     Connection& connection_;

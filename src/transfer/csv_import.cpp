@@ -1,12 +1,18 @@
 #include "transfer/csv_import.h"
 
+#include <errmsg.h>
 #include <mysql.h>
+#include <mysqld_error.h>
 
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <climits>
+#include <cstdlib>
+#include <optional>
+#include <thread>
 
 #include "app/messages.h"
 #include "conn/connection.h"
@@ -86,6 +92,72 @@ std::string lower(std::string_view text) {
     std::transform(out.begin(), out.end(), out.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return out;
+}
+
+// Whether the table's engine has transactions: a statement that fails or is stopped takes back
+// its rows there, while an engine without them keeps the rows loaded until then. Empty when the
+// table cannot be looked at.
+std::optional<bool> tableHasTransactions(Connection& connection, const std::string& database,
+                                         const std::string& table) {
+    Result engine = connection.query(
+        "SELECT e.TRANSACTIONS FROM information_schema.TABLES t JOIN information_schema.ENGINES e "
+        "ON e.ENGINE = t.ENGINE WHERE t.TABLE_SCHEMA = '" +
+        connection.escape(database) + "' AND t.TABLE_NAME = '" + connection.escape(table) + "'");
+    if (!engine.ok() || !engine.next())
+        return std::nullopt;
+    return engine.text(0U) == "YES";
+}
+
+// The statement was cut short while it ran: the connection or the server went away (over an
+// encrypted connection the library may say so as a TLS error), the statement was killed or ran
+// out of time.
+bool wasCutShort(unsigned int errorNumber) {
+    switch (errorNumber) {
+        case CR_SERVER_LOST:
+        case CR_SERVER_GONE_ERROR:
+        case CR_SSL_CONNECTION_ERROR:
+        case ER_QUERY_INTERRUPTED:
+        case ER_CONNECTION_KILLED:
+        case ER_SERVER_SHUTDOWN:
+        case ER_STATEMENT_TIMEOUT:
+            return true;
+        default:
+            return false;
+    }
+}
+
+std::optional<uint64_t> tableRows(Connection& connection, const std::string& database,
+                                  const std::string& table) {
+    Result count = connection.query("SELECT COUNT(*) FROM " + Connection::qualifiedName(database, table));
+    if (!count.ok() || !count.next())
+        return std::nullopt;
+    return std::strtoull(std::string(count.text(0U)).c_str(), nullptr, 10);
+}
+
+// The rows of a table after a LOAD DATA whose session `threadId` failed or was stopped, counted
+// once that session has ended its statement (a killed session may still be at work a moment).
+// A connection lost on the way is replaced by a short one of its own.
+std::optional<uint64_t> rowsAfterFailure(Connection& connection, unsigned long threadId,
+                                         const std::string& database, const std::string& table) {
+    Connection fresh;
+    Connection* counter = &connection;
+    if (!connection.ping()) {
+        ConnectParams params = connection.params();
+        params.connectTimeoutSeconds = 5;
+        if (!fresh.open(params))
+            return std::nullopt;
+        counter = &fresh;
+        const std::string busy =
+            "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " + std::to_string(threadId) +
+            " AND COMMAND <> 'Sleep'";
+        for (int i = 0; i < 50; ++i) {
+            Result r = fresh.query(busy);
+            if (!r.ok() || !r.next() || r.text(0U) == "0")
+                break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+    return tableRows(*counter, database, table);
 }
 
 }  // namespace
@@ -244,9 +316,32 @@ CsvImportOutcome CsvImporter::run(const CsvImportOptions& options) {
     outcome.statement = loadDataStatement(
         options, connection, std::string_view(fileName.constData(), static_cast<size_t>(fileName.size())),
         characterSetClause(session_.generation(), code));
+    // What a failed statement leaves depends on the table's engine; without transactions the
+    // rows before and after tell how many stayed.
+    const std::optional<bool> transactional =
+        tableHasTransactions(connection, options.database, options.table);
+    const std::optional<uint64_t> rowsBefore =
+        transactional == false ? tableRows(connection, options.database, options.table) : std::nullopt;
+    const unsigned long threadId = connection.threadId();
     const CancelToken never;
     const InterruptibleOutcome load =
         runInterruptible(connection, outcome.statement, cancel_ ? *cancel_ : never);
+    if (!load.ok && transactional.has_value()) {
+        // Said when the statement was cut short (rows may have come before), and when rows were
+        // seen to stay; a statement refused before its first row leaves nothing to tell.
+        std::optional<uint64_t> kept;
+        if (!*transactional && rowsBefore) {
+            const std::optional<uint64_t> after =
+                rowsAfterFailure(connection, threadId, options.database, options.table);
+            if (after && *after >= *rowsBefore)
+                kept = *after - *rowsBefore;
+        }
+        if (load.cancelled || wasCutShort(load.errorNumber) || kept.value_or(0) > 0) {
+            outcome.table = options.database + "." + options.table;
+            outcome.keepsLoadedRows = !*transactional;
+            outcome.rowsKept = kept;
+        }
+    }
     if (load.cancelled) {
         outcome.status = CsvImportOutcome::Status::Cancelled;
         outcome.errorNumber = load.errorNumber;
@@ -272,6 +367,21 @@ CsvImportOutcome CsvImporter::run(const CsvImportOptions& options) {
     return outcome;
 }
 
+namespace {
+// What a failed or cancelled statement left in the table, as a line of its own ("" when unknown).
+QString leftInTable(const CsvImportOutcome& outcome) {
+    if (!outcome.keepsLoadedRows)
+        return {};
+    const QString table = toUi(outcome.table);
+    if (!*outcome.keepsLoadedRows)
+        return u'\n' + msgf(CsvImporter::kNoRowsKeptMessage, table);
+    if (outcome.rowsKept)
+        return u'\n' +
+               msgf(CsvImporter::kRowsKeptMessage, table, static_cast<unsigned long long>(*outcome.rowsKept));
+    return u'\n' + msgf(CsvImporter::kSomeRowsKeptMessage, table);
+}
+}  // namespace
+
 QString CsvImporter::outcomeText(const CsvImportOutcome& outcome, const QString& path) {
     switch (outcome.status) {
         case CsvImportOutcome::Status::NameTooLong:
@@ -284,10 +394,10 @@ QString CsvImporter::outcomeText(const CsvImportOutcome& outcome, const QString&
             QString text = toUi(outcome.errorText);
             if (outcome.localRefused)
                 text += QStringLiteral("\n") + msg(kLocalRefusedMessage);
-            return text;
+            return text + leftInTable(outcome);
         }
         case CsvImportOutcome::Status::Cancelled:
-            return msg(kCancelledMessage);
+            return msg(kCancelledMessage) + leftInTable(outcome);
         case CsvImportOutcome::Status::Imported:
             break;
     }

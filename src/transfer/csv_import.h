@@ -93,6 +93,12 @@ struct CsvImportOutcome {
     uint64_t warningCount = 0;
     std::vector<std::string> warnings;   // the first few: "Warning 1262: Row 2 was truncated; ..."
     uint64_t unconvertedCharacters = 0;  // characters the conversion could only write as "?"
+    // What a failed or cancelled statement left in the table (as database.table, client code):
+    // whether its engine keeps the rows loaded before the failure (unknown when the table could
+    // not be looked at), and how many of them stayed when the rows could be counted.
+    std::string table;
+    std::optional<bool> keepsLoadedRows;
+    std::optional<uint64_t> rowsKept;
     bool imported() const { return status == Status::Imported; }
 };
 
@@ -133,6 +139,12 @@ public:
     static constexpr int kUnconvertedMessage = 20905;
     // The import was cancelled; a table without transactions keeps the rows loaded until then.
     static constexpr int kCancelledMessage = 21314;
+    // "The table %s has no transactions: %llu rows loaded before the statement ended stay in it."
+    static constexpr int kRowsKeptMessage = 22301;
+    // The same when the rows could not be counted.
+    static constexpr int kSomeRowsKeptMessage = 22302;
+    // "The table %s has transactions: none of the file's rows stay in it."
+    static constexpr int kNoRowsKeptMessage = 22303;
 
 private:
     Session& session_;

@@ -148,6 +148,7 @@ DumpOutcome TableDump::run(const QString& path) {
         std::string line;
         bool cancelled = false;
         StreamedReader reader(connection_);
+        reader.setCancelToken(cancel_);
         const StreamOutcome read = reader.run(
             set.wire(columns->sourceStatement),
             [&](const Result& row) {
@@ -170,9 +171,11 @@ DumpOutcome TableDump::run(const QString& path) {
                 kinds = kindsOf(fields);
                 return StreamedReader::Step::Continue;
             });
+        if (read.status == StreamOutcome::Status::Cancelled)
+            cancelled = true;
         // Even a partial file leaves the loading session as it found it.
         restoreMode();
-        if (!writeFailed && !read.complete() && read.status != StreamOutcome::Status::Stopped) {
+        if (!writeFailed && !cancelled && !read.complete() && read.status != StreamOutcome::Status::Stopped) {
             fail(Status::ReadFailed, read.errorNumber, read.errorText);
             return outcome;
         }

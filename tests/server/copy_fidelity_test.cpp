@@ -27,7 +27,7 @@ std::string scalar(Connection& c, const std::string& sql) {
 }
 
 std::string checksum(Connection& c, const std::string& database, const std::string& table) {
-    Result r = c.query("CHECKSUM TABLE " + Connection::qualifiedName(database, table));
+    Result r = c.query("CHECKSUM TABLE " + test::sqlName(database, table));
     EXPECT_TRUE(r.ok()) << c.errorLine();
     return r.ok() && r.next() ? r.text("Checksum") : std::string("(none)");
 }
@@ -137,7 +137,7 @@ TEST_F(CopyFidelityTest, EveryCopyPathGivesTheSameChecksum) {
         const auto [database, table] = path.copy();
         EXPECT_EQ(checksum(c, database, table), sum);
         EXPECT_EQ(scalar(c, "SELECT CONCAT(MIN(id), ' ', MAX(id), ' ', COUNT(*)) FROM " +
-                                Connection::qualifiedName(database, table)),
+                                test::sqlName(database, table)),
                   "0 302 303");
         EXPECT_EQ(sqlMode(c), mode);
     }

@@ -4,8 +4,10 @@
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <chrono>
 
 #include "app/messages.h"
+#include "app/scripted_ui_services.h"
 #include "conn/character_set_scope.h"
 #include "conn/text_codec.h"
 #include "support/files.h"
@@ -199,6 +201,72 @@ TEST_F(CsvImportTest, BadFilesAndOddNamesGetAMessageOrLoad) {
     EXPECT_EQ(rows(japanese).size(), 1U);
     EXPECT_EQ(QDir(dir.filePath("it's データ")).entryList(QDir::Files), QStringList{"ソ表.csv"});
     expectNoWorkFile();
+}
+
+// A LOAD DATA whose connection is killed halfway says what it left: a table without transactions
+// keeps the rows loaded until then (counted), one with transactions none.
+TEST_F(CsvImportTest, ALoadCutShortSaysWhatTheTableKept) {
+    DBK_REQUIRE_SERVER();
+    constexpr int kRows = 20000;
+    QByteArray lines;
+    for (int i = 1; i <= kRows; ++i)
+        lines += QByteArray::number(i) + ",\"row " + QByteArray::number(i) + "\"\n";
+    const QString path = writeFile(dir, lines.toStdString(), "cut.csv");
+    struct Case {
+        const char* engine;
+        bool keeps;
+    } cases[] = {{"MyISAM", true}, {"InnoDB", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.engine);
+        db.reset();
+        db = std::make_unique<test::ScratchDatabase>("dbk_csv_cut");
+        Connection& admin = db->admin();
+        ASSERT_TRUE(
+            admin.exec(std::string("CREATE TABLE t (id INT PRIMARY KEY, name TEXT) ENGINE=") + c.engine));
+        // Half a millisecond a row: the load would last ten seconds.
+        ASSERT_TRUE(admin.exec("CREATE TRIGGER slow BEFORE INSERT ON t FOR EACH ROW DO SLEEP(0.0005)"));
+        const unsigned long session = db->session().connection().threadId();
+        // Running: the statement, or the trigger's DO within it.
+        const std::string running =
+            "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE ID = " + std::to_string(session) +
+            " AND INFO IS NOT NULL";
+        ScopedScriptedUi ui;
+        Connection observer = test::connectAdmin();
+        bool killed = false;
+        const auto start = std::chrono::steady_clock::now();
+        ui->onEventsLetThrough = [&] {
+            if (killed || std::chrono::steady_clock::now() - start < std::chrono::milliseconds(500))
+                return;
+            Result r = observer.query(running);
+            if (r.next() && r.text(0U) == "1")
+                killed = observer.exec("KILL " + std::to_string(session));
+        };
+        const CsvImportOutcome outcome = load("t", path, false);
+        ui->onEventsLetThrough = {};
+        ASSERT_TRUE(killed) << outcome.info;
+        EXPECT_EQ(outcome.status, CsvImportOutcome::Status::StatementFailed);
+        const QString text = CsvImporter::outcomeText(outcome, path);
+        const QString table = QString::fromStdString(db->name()) + ".t";
+        // The session was killed: the table is looked at from another connection.
+        Result count = observer.query("SELECT COUNT(*) FROM " + db->name() + ".t");
+        ASSERT_TRUE(count.next());
+        const QString rows = QString::fromUtf8(count.text(0U).data(), count.text(0U).size());
+        if (c.keeps) {
+            EXPECT_GT(rows.toInt(), 0);
+            EXPECT_LT(rows.toInt(), kRows);
+            EXPECT_TRUE(
+                text.endsWith(QString("\nThe table %1 has no transactions: the %2 rows loaded before the "
+                                      "statement ended stay in it.")
+                                  .arg(table, rows)))
+                << text.toStdString();
+        } else {
+            EXPECT_EQ(rows, "0");
+            EXPECT_TRUE(text.endsWith(
+                QString("\nThe table %1 has transactions: none of the file's rows stay in it.").arg(table)))
+                << text.toStdString();
+        }
+        observer.exec("DROP DATABASE " + db->name());
+    }
 }
 
 }  // namespace

@@ -7,12 +7,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "app/messages.h"
 #include "app/scripted_ui_services.h"
 #include "support/test_server.h"
+#include "transfer/csv_export_form.h"
 #include "transfer/database_copy.h"
 #include "transfer/database_copy_form.h"
 #include "transfer/maintenance_form.h"
@@ -227,6 +230,58 @@ TEST_F(CancelFormsTest, TheMaintenanceFormsCloseButtonCancelsADump) {
     // Once the dump is over the button closes the form again.
     form.closeButton()->click();
     EXPECT_FALSE(form.isVisible());
+}
+
+// The export of a statement that makes a row every 20 ms: Cancel ends it on the server within a
+// second, and the window's events come while the rows are awaited.
+TEST_F(CancelFormsTest, TheExportsCancelEndsASlowStatementOnTheServer) {
+    using Clock = std::chrono::steady_clock;
+    test::ScratchDatabase db("dbk_cancel_export_form");
+    Connection& c = db.session().connection();
+    CsvExportForm form(db.session(), db.name(), "", "SELECT seq, SLEEP(0.02), 'x' FROM seq_1_to_5000",
+                       nullptr);
+    form.show();
+    const QString path = dir.filePath(QStringLiteral("slow.csv"));
+    form.fileEdit()->setText(path);
+
+    RunningStatement select(c, "SELECT seq");
+    const auto start = Clock::now();
+    Clock::time_point clickedAt;
+    int events = 0;
+    ui->onEventsLetThrough = [&] {
+        ++events;
+        if (clickedAt == Clock::time_point() && Clock::now() - start >= std::chrono::milliseconds(1500)) {
+            EXPECT_TRUE(select.running());
+            clickedAt = Clock::now();
+            form.cancelButton()->click();
+        }
+    };
+    form.outputButton()->click();
+    const auto returned = Clock::now();
+    ui->onEventsLetThrough = {};
+
+    ASSERT_NE(clickedAt, Clock::time_point());
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(returned - clickedAt).count(), 1000);
+    // Gone from the server's process list within a second of the click.
+    while (select.running() && Clock::now() < clickedAt + std::chrono::seconds(1))
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(select.running());
+    // One round at least every 50 ms while the rows were awaited.
+    EXPECT_GE(events, 15);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const qsizetype rows = file.readAll().count('\n');
+    // The server sends such short rows in blocks of about 16 KB: few or none have come.
+    EXPECT_LT(rows, 5000);
+    ASSERT_EQ(ui->messages.size(), 1);
+    EXPECT_EQ(ui->messages[0],
+              QString("The export was cancelled after %1 rows.\nThe file is partial: it holds "
+                      "only those rows.\n%2")
+                  .arg(rows)
+                  .arg(path));
+    EXPECT_FALSE(c.busy());
+    EXPECT_EQ(scalar(c, "SELECT 1"), "1");
+    EXPECT_EQ(c.characterSetName(), "cp932");
 }
 
 }  // namespace

@@ -118,7 +118,9 @@ TEST(CsvExportFormat, ProgressAndOutcomeTexts) {
         {{Status::FileNotOpened, 0, 0, ""}, "Error opening file."},
         {{Status::StatementFailed, 0, 1146, "Table 'd.t' doesn't exist"},
          "Error executing query.\n1146:Table 'd.t' doesn't exist"},
-        {{Status::ReadFailed, 1001, 2013, "Lost connection"}, "Error acquiring data.\n2013:Lost connection"},
+        {{Status::ReadFailed, 1001, 2013, "Lost connection"},
+         "Error acquiring data.\n2013:Lost connection\nThe file is partial: it holds only the 1001 rows read "
+         "before the failure.\n/tmp/x.csv"},
         {{Status::WriteFailed, 7, 0, ""}, "The file could not be written completely:\n/tmp/x.csv"},
         {{Status::Refused, 0, 0, ""}, msg(CsvExporter::kRefusedMessage)},
         {{Status::NoResultSet, 0, 0, ""}, "The statement returned no rows to export."},
