@@ -144,7 +144,8 @@ void writeFile(const QString& path, const std::string& text) {
 // session's settings, and for each table its CREATE TABLE text and its INSERT ... SELECT.
 std::string databaseCopyScript(dbk::Connection& c, const std::string& source, const std::string& target,
                                int tables, const std::string& extraSetting) {
-    std::string script = "SET NAMES utf8mb4;\nCREATE DATABASE " + dbk::Connection::ident(target) +
+    std::string script = "SET NAMES utf8mb4;\nCREATE DATABASE " +
+                         dbk::Connection::ident(target, dbk::NameQuoting::Bytes) +
                          ";\nSET foreign_key_checks = 0;\n"
                          "SET SESSION sql_mode = CONCAT(@@sql_mode, ',NO_AUTO_VALUE_ON_ZERO');\n" +
                          extraSetting;

@@ -128,7 +128,7 @@ bool wasCutShort(unsigned int errorNumber) {
 
 std::optional<uint64_t> tableRows(Connection& connection, const std::string& database,
                                   const std::string& table) {
-    Result count = connection.query("SELECT COUNT(*) FROM " + Connection::qualifiedName(database, table));
+    Result count = connection.query("SELECT COUNT(*) FROM " + connection.qualifiedName(database, table));
     if (!count.ok() || !count.next())
         return std::nullopt;
     return std::strtoull(std::string(count.text(0U)).c_str(), nullptr, 10);
