@@ -20,18 +20,6 @@
 namespace dbk {
 namespace {
 
-std::string scalar(Connection& c, const std::string& sql) {
-    Result r = c.query(sql);
-    EXPECT_TRUE(r.ok()) << sql << ": " << c.errorLine();
-    return r.ok() && r.next() ? std::string(r.text(0U)) : std::string("(no row)");
-}
-
-std::string checksum(Connection& c, const std::string& database, const std::string& table) {
-    Result r = c.query("CHECKSUM TABLE " + test::sqlName(database, table));
-    EXPECT_TRUE(r.ok()) << c.errorLine();
-    return r.ok() && r.next() ? r.text("Checksum") : std::string("(none)");
-}
-
 // A table of every kind of value the text protocol could bend, with a row whose AUTO_INCREMENT
 // column holds 0; its CREATE statement without the name.
 const char* const kColumns = R"((
@@ -66,7 +54,7 @@ void fillValueTable(Connection& c, const std::string& database) {
 
 // The session's sql_mode, and the values the copies put back.
 std::string sqlMode(Connection& c) {
-    return scalar(c, "SELECT @@SESSION.sql_mode");
+    return test::scalar(c, "SELECT @@SESSION.sql_mode");
 }
 
 class CopyFidelityTest : public ::testing::Test {
@@ -86,8 +74,8 @@ TEST_F(CopyFidelityTest, EveryCopyPathGivesTheSameChecksum) {
     test::ScratchDatabase dst("dbk_fidelity_dst");
     Connection& c = src.admin();
     fillValueTable(c, src.name());
-    const std::string sum = checksum(c, src.name(), "v");
-    ASSERT_EQ(scalar(c, "SELECT MIN(id) FROM " + src.name() + ".v"), "0");
+    const std::string sum = test::checksum(c, src.name(), "v");
+    ASSERT_EQ(test::scalar(c, "SELECT MIN(id) FROM " + src.name() + ".v"), "0");
     const std::string dbCopy = "dbk_fidelity_dbcopy";
     c.exec("DROP DATABASE IF EXISTS " + dbCopy);
 
@@ -135,9 +123,9 @@ TEST_F(CopyFidelityTest, EveryCopyPathGivesTheSameChecksum) {
         ASSERT_TRUE(c.exec(std::string("SET SESSION sql_mode = '") + path.startMode + "'"));
         const std::string mode = sqlMode(c);
         const auto [database, table] = path.copy();
-        EXPECT_EQ(checksum(c, database, table), sum);
-        EXPECT_EQ(scalar(c, "SELECT CONCAT(MIN(id), ' ', MAX(id), ' ', COUNT(*)) FROM " +
-                                test::sqlName(database, table)),
+        EXPECT_EQ(test::checksum(c, database, table), sum);
+        EXPECT_EQ(test::scalar(c, "SELECT CONCAT(MIN(id), ' ', MAX(id), ' ', COUNT(*)) FROM " +
+                                      test::sqlName(database, table)),
                   "0 302 303");
         EXPECT_EQ(sqlMode(c), mode);
     }
@@ -151,15 +139,15 @@ TEST_F(CopyFidelityTest, EveryCopyPathGivesTheSameChecksum) {
     other.exec("DROP DATABASE IF EXISTS dbk_fidelity_other");
     ASSERT_TRUE(other.exec("CREATE DATABASE dbk_fidelity_other"));
     fillValueTable(other, "dbk_fidelity_other");
-    const std::string otherSum = checksum(other, "dbk_fidelity_other", "v");
+    const std::string otherSum = test::checksum(other, "dbk_fidelity_other", "v");
     ASSERT_TRUE(c.exec("CREATE TABLE " + dst.name() + ".other LIKE " + src.name() + ".v"));
     const std::optional<CopyJob> job =
         CopyJob::wholeTable(other, "dbk_fidelity_other", "v", dst.name(), "other");
     ASSERT_TRUE(job);
     const CopyOutcome outcome = CopyEngine(other, c).run(*job);
     EXPECT_TRUE(outcome.complete()) << outcome.errorText.toStdString();
-    EXPECT_EQ(checksum(c, dst.name(), "other"), otherSum);
-    EXPECT_EQ(scalar(c, "SELECT MIN(id) FROM " + dst.name() + ".other"), "0");
+    EXPECT_EQ(test::checksum(c, dst.name(), "other"), otherSum);
+    EXPECT_EQ(test::scalar(c, "SELECT MIN(id) FROM " + dst.name() + ".other"), "0");
     other.exec("DROP DATABASE IF EXISTS dbk_fidelity_other");
 }
 
@@ -238,7 +226,7 @@ TEST_F(CopyFidelityTest, AnInterruptedStatementStopsTheCopy) {
         }
         EXPECT_EQ(outcome.status, CopyOutcome::Status::Interrupted);
         EXPECT_EQ(outcome.errorNumber, k.error) << outcome.errorText.toStdString();
-        const std::string stayed = scalar(c, "SELECT COUNT(*) FROM " + table);
+        const std::string stayed = test::scalar(c, "SELECT COUNT(*) FROM " + table);
         EXPECT_EQ(std::to_string(outcome.copied), stayed);
         EXPECT_LT(outcome.copied, 60U);
         if (std::string(k.engine) == "MyISAM") {

@@ -70,18 +70,6 @@ void createMixedTable(Connection& c, const std::string& database, int rows, cons
     ASSERT_TRUE(c.setCharacterSet("cp932"));
 }
 
-std::string checksum(Connection& c, const std::string& database, const std::string& table) {
-    Result r = c.query("CHECKSUM TABLE " + test::sqlName(database, table));
-    EXPECT_TRUE(r.ok()) << c.errorLine();
-    return r.ok() && r.next() ? r.text("Checksum") : std::string("(none)");
-}
-
-std::string scalar(Connection& c, const std::string& sql) {
-    Result r = c.query(sql);
-    EXPECT_TRUE(r.ok()) << sql << ": " << c.errorLine();
-    return r.ok() && r.next() ? std::string(r.text(0U)) : std::string("(no row)");
-}
-
 // The columns whose values differ between two copies of the mixed table, for the failure message.
 std::string differingColumns(Connection& c, const std::string& db1, const std::string& t1,
                              const std::string& db2, const std::string& t2) {
@@ -89,9 +77,9 @@ std::string differingColumns(Connection& c, const std::string& db1, const std::s
     for (const char* column :
          {"grp", "name", "note", "raw", "blobv", "price", "made", "flag", "code", "doubled"}) {
         const std::string n =
-            scalar(c, "SELECT GROUP_CONCAT(x.id) FROM " + test::sqlName(db1, t1) + " x JOIN " +
-                          test::sqlName(db2, t2) + " y USING (id) WHERE NOT (BINARY x." + column +
-                          " <=> BINARY y." + column + ")");
+            test::scalar(c, "SELECT GROUP_CONCAT(x.id) FROM " + test::sqlName(db1, t1) + " x JOIN " +
+                                test::sqlName(db2, t2) + " y USING (id) WHERE NOT (BINARY x." + column +
+                                " <=> BINARY y." + column + ")");
         if (!n.empty())
             out += std::string(column) + ": " + n.substr(0, 80) + "\n";
     }
@@ -161,7 +149,7 @@ TEST_F(TableTransferTest, ADumpLoadedIntoAnotherDatabaseGivesTheSameTable) {
     const std::string last =
         "INSERT INTO `受注 表` ( id,grp,name,note,raw,blobv,price,made,flag,code ) VALUES ( 2500,1,"
         "'it''s \"quoted\" 2500',NULL,0x" +
-        scalar(db.admin(), "SELECT HEX(UNHEX(SHA2(2500, 256)))") +
+        test::scalar(db.admin(), "SELECT HEX(UNHEX(SHA2(2500, 256)))") +
         ",0x00FF275C32353030,NULL,'2024-01-02 17:40:00',0x04,NULL );";
     EXPECT_EQ(lines[lines.size() - 3].toStdString(), last);
     EXPECT_EQ(lines[lines.size() - 2].toStdString(), "SET SESSION sql_mode = @dbk_saved_sql_mode;");
@@ -169,8 +157,8 @@ TEST_F(TableTransferTest, ADumpLoadedIntoAnotherDatabaseGivesTheSameTable) {
     ScriptRunner runner(session.connection());
     ASSERT_EQ(runner.run(path, db2.name()), ScriptRunEnd::Completed) << runner.errorLog();
     EXPECT_EQ(runner.errorCount(), 0);
-    EXPECT_EQ(scalar(db.admin(), "SELECT COUNT(*) FROM " + test::sqlName(db2.name(), table)), "2500");
-    EXPECT_EQ(checksum(db.admin(), db2.name(), table), checksum(db.admin(), db.name(), table))
+    EXPECT_EQ(test::scalar(db.admin(), "SELECT COUNT(*) FROM " + test::sqlName(db2.name(), table)), "2500");
+    EXPECT_EQ(test::checksum(db.admin(), db2.name(), table), test::checksum(db.admin(), db.name(), table))
         << differingColumns(db.admin(), db.name(), table, db2.name(), table);
 }
 
@@ -202,7 +190,7 @@ TEST_F(TableTransferTest, ADumpReadsAndWritesOnlyTheColumnsTheTableHas) {
     EXPECT_TRUE(inserts[0].endsWith("VALUES ( 1,'own' );")) << inserts[0].toStdString();
     ScriptRunner runner(session.connection());
     ASSERT_EQ(runner.run(path, db2.name()), ScriptRunEnd::Completed) << runner.errorLog();
-    EXPECT_EQ(checksum(admin, db2.name(), "t"), checksum(admin, db.name(), "t"));
+    EXPECT_EQ(test::checksum(admin, db2.name(), "t"), test::checksum(admin, db.name(), "t"));
 }
 
 TEST_F(TableTransferTest, ADumpThatCannotBeWrittenSaysSo) {
@@ -222,7 +210,7 @@ TEST_F(TableTransferTest, ADumpThatCannotBeWrittenSaysSo) {
     EXPECT_EQ(missing.errorNumber, 1146u);
     // The connection is usable and back in its own character set.
     EXPECT_EQ(session.connection().characterSetName(), "cp932");
-    EXPECT_EQ(scalar(session.connection(), "SELECT 1"), "1");
+    EXPECT_EQ(test::scalar(session.connection(), "SELECT 1"), "1");
 }
 
 // The copy of the whole table within one server, with and without its rows.
@@ -251,7 +239,7 @@ TEST_F(TableTransferTest, TableCopyKeepsEveryValue) {
         const std::string target = clientFromUtf8(request.targetTable);
         if (!copyData) {
             EXPECT_EQ(outcome.status, TableCopyOutcome::Status::Created);
-            EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM " + test::sqlName(db2.name(), target)), "0");
+            EXPECT_EQ(test::scalar(c, "SELECT COUNT(*) FROM " + test::sqlName(db2.name(), target)), "0");
             continue;
         }
         ASSERT_EQ(outcome.status, TableCopyOutcome::Status::Copied);
@@ -260,7 +248,7 @@ TEST_F(TableTransferTest, TableCopyKeepsEveryValue) {
         EXPECT_EQ(outcome.sourceRows, 2500u);
         EXPECT_EQ(outcome.copy.copied, 2500u);
         EXPECT_EQ(progress, std::vector<uint64_t>{2500});
-        EXPECT_EQ(checksum(c, db2.name(), target), checksum(c, db.name(), table));
+        EXPECT_EQ(test::checksum(c, db2.name(), target), test::checksum(c, db.name(), table));
         EXPECT_EQ(TableCopy::completionText(outcome, log), QStringLiteral("正常に作成されました"));
         // Three full or partial pages, then the start of the empty fourth and the end.
         std::string expected = copyLogStartLine();
@@ -292,7 +280,7 @@ TEST_F(TableTransferTest, StreamedCopiesKeepEveryValue) {
     ASSERT_TRUE(outcome.complete()) << outcome.errorText.toStdString();
     EXPECT_TRUE(outcome.streamed);
     EXPECT_EQ(outcome.copied, 2500u);
-    EXPECT_EQ(checksum(c, db.name(), "streamed"), checksum(c, db.name(), table));
+    EXPECT_EQ(test::checksum(c, db.name(), "streamed"), test::checksum(c, db.name(), table));
 
     Connection other = test::connectSecondAdmin();
     ASSERT_TRUE(other.exec("DROP DATABASE IF EXISTS dbk_stream_target"));
@@ -304,7 +292,7 @@ TEST_F(TableTransferTest, StreamedCopiesKeepEveryValue) {
     outcome = between.run(*job);
     ASSERT_TRUE(outcome.complete()) << outcome.errorText.toStdString();
     EXPECT_EQ(outcome.copied, 2500u);
-    EXPECT_EQ(checksum(other, "dbk_stream_target", "copied"), checksum(c, db.name(), table));
+    EXPECT_EQ(test::checksum(other, "dbk_stream_target", "copied"), test::checksum(c, db.name(), table));
     EXPECT_EQ(other.characterSetName(), "cp932");
     other.exec("DROP DATABASE dbk_stream_target");
 }
@@ -334,11 +322,11 @@ TEST_F(TableTransferTest, RowsTheNewTableRefusesAreLoggedAndTheOthersArrive) {
     EXPECT_EQ(outcome.copy.refused, 5u);
     EXPECT_EQ(outcome.copy.copied, 2495u);
     EXPECT_EQ(outcome.copy.errorNumber, 1062u);
-    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM " + db.name() + ".u"), "2495");
-    EXPECT_EQ(
-        scalar(c, "SELECT GROUP_CONCAT(id ORDER BY id) FROM " + test::sqlName(db.name(), sjis(kSourceName)) +
-                      " WHERE id NOT IN (SELECT id FROM " + db.name() + ".u)"),
-        "500,1000,1500,2000,2500");
+    EXPECT_EQ(test::scalar(c, "SELECT COUNT(*) FROM " + db.name() + ".u"), "2495");
+    EXPECT_EQ(test::scalar(c, "SELECT GROUP_CONCAT(id ORDER BY id) FROM " +
+                                  test::sqlName(db.name(), sjis(kSourceName)) +
+                                  " WHERE id NOT IN (SELECT id FROM " + db.name() + ".u)"),
+              "500,1000,1500,2000,2500");
 
     const std::string log = readAll(request.logPath).toStdString();
     std::vector<std::string> refused;
@@ -382,8 +370,8 @@ TEST_F(TableTransferTest, ACopyThatCannotStartSendsNothingAndDamagesNothing) {
     request.createStatement = retargetedStatement(create, db.name(), "fresh");
     request.logPath = dir.filePath(QStringLiteral("no/such/dir/rep_table.log"));
     EXPECT_EQ(TableCopy(c).run(request).status, TableCopyOutcome::Status::LogNotCreated);
-    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA='" + db.name() +
-                            "' AND TABLE_NAME='fresh'"),
+    EXPECT_EQ(test::scalar(c, "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA='" +
+                                  db.name() + "' AND TABLE_NAME='fresh'"),
               "0");
 
     // A target that exists: the server's refusal, the table as it was.
@@ -394,7 +382,7 @@ TEST_F(TableTransferTest, ACopyThatCannotStartSendsNothingAndDamagesNothing) {
     EXPECT_EQ(exists.status, TableCopyOutcome::Status::CreateRefused);
     EXPECT_EQ(exists.errorNumber, 1050u);
     EXPECT_TRUE(exists.errorText.contains(QStringLiteral("existing")));
-    EXPECT_EQ(scalar(c, "SELECT GROUP_CONCAT(id) FROM existing"), "42");
+    EXPECT_EQ(test::scalar(c, "SELECT GROUP_CONCAT(id) FROM existing"), "42");
 }
 
 // The source is dropped from a second connection after the copy has started.
@@ -438,7 +426,7 @@ TEST_F(TableTransferTest, ASourceThatVanishesEndsTheCopyWithItsError) {
         EXPECT_EQ(outcome.errorNumber, 1146u);
         EXPECT_TRUE(outcome.errorText.contains(QStringLiteral("src"))) << outcome.errorText.toStdString();
         EXPECT_EQ(sink.lines, (std::vector<std::string>{"started", "page 0", "read failed"}));
-        EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM dst"), "0");
+        EXPECT_EQ(test::scalar(c, "SELECT COUNT(*) FROM dst"), "0");
     }
 }
 
@@ -475,7 +463,7 @@ TEST_F(TableTransferTest, ATableOfAnotherServerArrivesInBatches) {
     Connection& target = db.admin();
     const std::string table = sjis(kSourceName);
     const std::string create = *createTableText(source.admin, source.name, table);
-    const std::string sourceSum = checksum(source.admin, source.name, table);
+    const std::string sourceSum = test::checksum(source.admin, source.name, table);
     const QString log = dir.filePath(QStringLiteral("rep_other_server.log"));
 
     struct Case {
@@ -507,7 +495,7 @@ TEST_F(TableTransferTest, ATableOfAnotherServerArrivesInBatches) {
         EXPECT_EQ(outcome.copy.copied, c.copied);
         EXPECT_EQ(readAll(log).toStdString(), c.log);
         const std::string copied = test::sqlName(db.name(), clientFromUtf8(c.name));
-        EXPECT_EQ(scalar(target, "SELECT COUNT(*) FROM " + copied), std::to_string(c.copied));
+        EXPECT_EQ(test::scalar(target, "SELECT COUNT(*) FROM " + copied), std::to_string(c.copied));
         if (c.copied == 0) {
             // The table was made; the notice says why it is empty.
             EXPECT_TRUE(outcome.noBatchSize);
@@ -518,7 +506,7 @@ TEST_F(TableTransferTest, ATableOfAnotherServerArrivesInBatches) {
         ASSERT_TRUE(outcome.copy.complete()) << outcome.copy.errorText.toStdString();
         EXPECT_TRUE(outcome.copy.streamed);
         EXPECT_EQ(outcome.copy.refused, 0U);
-        EXPECT_EQ(checksum(target, db.name(), clientFromUtf8(c.name)), sourceSum);
+        EXPECT_EQ(test::checksum(target, db.name(), clientFromUtf8(c.name)), sourceSum);
     }
     EXPECT_EQ(source.admin.characterSetName(), "cp932");
     EXPECT_EQ(target.characterSetName(), "cp932");
@@ -535,8 +523,8 @@ TEST_F(TableTransferTest, ATableOfAnotherServerArrivesInBatches) {
     const TableCopyOutcome refused = TableCopy(source.admin, target).run(again);
     EXPECT_EQ(refused.status, TableCopyOutcome::Status::CreateRefused);
     EXPECT_EQ(refused.errorNumber, 1050U);
-    EXPECT_EQ(scalar(target, "SELECT COUNT(*) FROM " + db.name() + ".big"), "2500");
-    EXPECT_EQ(checksum(target, db.name(), "big"), sourceSum);
+    EXPECT_EQ(test::scalar(target, "SELECT COUNT(*) FROM " + db.name() + ".big"), "2500");
+    EXPECT_EQ(test::checksum(target, db.name(), "big"), sourceSum);
 
     // The source table went away after it was chosen: the new table stays empty and the copy says
     // why.
@@ -548,7 +536,7 @@ TEST_F(TableTransferTest, ATableOfAnotherServerArrivesInBatches) {
     EXPECT_EQ(gone.copy.status, CopyOutcome::Status::SourceFailed);
     EXPECT_EQ(gone.copy.errorNumber, 1146U);
     EXPECT_TRUE(TableCopy::completionText(gone, log).contains(msgf(TableCopy::kSourceFailedMessage, 0)));
-    EXPECT_EQ(scalar(target, "SELECT COUNT(*) FROM " + db.name() + ".gone"), "0");
+    EXPECT_EQ(test::scalar(target, "SELECT COUNT(*) FROM " + db.name() + ".gone"), "0");
 }
 
 // A saved server that is this server: the copy still takes two connections, and the rows arrive.
@@ -578,12 +566,12 @@ TEST_F(TableTransferTest, ASavedServerThatIsThisServerCopiesOverTwoConnections) 
     ASSERT_TRUE(outcome.copy.complete()) << outcome.copy.errorText.toStdString();
     EXPECT_EQ(outcome.copy.copied, 1200U);
     EXPECT_EQ(readAll(request.logPath).toStdString(), completeLog(1200, 500));
-    EXPECT_EQ(checksum(target, db.name(), "self"), checksum(target, db.name(), table));
+    EXPECT_EQ(test::checksum(target, db.name(), "self"), test::checksum(target, db.name(), table));
 }
 
 std::string engineOf(Connection& c, const std::string& database, const std::string& table) {
-    return scalar(c, "SELECT ENGINE FROM information_schema.TABLES WHERE TABLE_SCHEMA = '" +
-                         c.escape(database) + "' AND TABLE_NAME = '" + c.escape(table) + "'");
+    return test::scalar(c, "SELECT ENGINE FROM information_schema.TABLES WHERE TABLE_SCHEMA = '" +
+                               c.escape(database) + "' AND TABLE_NAME = '" + c.escape(table) + "'");
 }
 
 // Three tables of three engines (one with every kind of value and a Japanese name), a child table
@@ -631,17 +619,17 @@ TEST_F(TableTransferTest, ADatabaseCopyKeepsTablesEnginesRowsAndViews) {
     for (const std::string& table : {sjis(kSourceName), std::string("a_child"), std::string("b_parent"),
                                      std::string("m"), std::string("h")}) {
         SCOPED_TRACE(toUi(table).toStdString());
-        EXPECT_EQ(checksum(c, copy, table), checksum(c, db.name(), table));
+        EXPECT_EQ(test::checksum(c, copy, table), test::checksum(c, db.name(), table));
         EXPECT_EQ(engineOf(c, copy, table), engineOf(c, db.name(), table));
     }
     EXPECT_EQ(engineOf(c, copy, "m"), "MyISAM");
     EXPECT_EQ(engineOf(c, copy, "h"), "MEMORY");
     // The views read the new database's tables.
-    EXPECT_EQ(scalar(c, "SELECT n FROM " + copy + ".a_on_view"), "300");
-    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM information_schema.VIEWS WHERE TABLE_SCHEMA = '" + copy +
-                            "' AND VIEW_DEFINITION LIKE '%dbk\\_dbcopy\\_source%'"),
+    EXPECT_EQ(test::scalar(c, "SELECT n FROM " + copy + ".a_on_view"), "300");
+    EXPECT_EQ(test::scalar(c, "SELECT COUNT(*) FROM information_schema.VIEWS WHERE TABLE_SCHEMA = '" + copy +
+                                  "' AND VIEW_DEFINITION LIKE '%dbk\\_dbcopy\\_source%'"),
               "0");
-    EXPECT_EQ(scalar(c, "SELECT @@foreign_key_checks"), "1");
+    EXPECT_EQ(test::scalar(c, "SELECT @@foreign_key_checks"), "1");
     EXPECT_EQ(c.characterSetName(), "cp932");
     EXPECT_TRUE(DatabaseCopy::completionText(outcome).startsWith(QStringLiteral("正常に作成されました\n")));
 
@@ -654,8 +642,8 @@ TEST_F(TableTransferTest, ADatabaseCopyKeepsTablesEnginesRowsAndViews) {
     EXPECT_EQ(again.rowsCopied, 0U);
     EXPECT_EQ(again.failures, 7U);  // five tables and two views
     EXPECT_EQ(again.errorNumber, 1050U);
-    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM " + copy + ".m"), "10");
-    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM " + copy + ".h"), "50");
+    EXPECT_EQ(test::scalar(c, "SELECT COUNT(*) FROM " + copy + ".m"), "10");
+    EXPECT_EQ(test::scalar(c, "SELECT COUNT(*) FROM " + copy + ".h"), "50");
     const QString text = DatabaseCopy::completionText(again);
     EXPECT_TRUE(text.startsWith(msg(DatabaseCopy::kIncompleteMessage))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("a_child"))) << text.toStdString();
@@ -704,7 +692,7 @@ TEST_F(TableTransferTest, NamesWithParenthesesAndBackquotesCopyEveryWay) {
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         EXPECT_EQ(copied(c, db.name(), c, db2.name(), name), 30u);
-        EXPECT_EQ(checksum(c, db2.name(), name), checksum(c, db.name(), name));
+        EXPECT_EQ(test::checksum(c, db2.name(), name), test::checksum(c, db.name(), name));
     }
 
     const DatabaseCopyOutcome whole = DatabaseCopy(c).run(db.name(), "dbk_odd_names_copy");
@@ -716,9 +704,9 @@ TEST_F(TableTransferTest, NamesWithParenthesesAndBackquotesCopyEveryWay) {
     EXPECT_EQ(whole.tablesCreated, names.size());
     EXPECT_EQ(whole.viewsCreated, 1U);
     for (const std::string& name : names)
-        EXPECT_EQ(checksum(c, "dbk_odd_names_copy", name), checksum(c, db.name(), name)) << name;
-    EXPECT_EQ(scalar(c, "SELECT note FROM dbk_odd_names_copy.v LIMIT 1"), "see `dbk_odd_names`.t");
-    EXPECT_EQ(scalar(c, "SELECT COUNT(*) FROM dbk_odd_names_copy.v"), "30");
+        EXPECT_EQ(test::checksum(c, "dbk_odd_names_copy", name), test::checksum(c, db.name(), name)) << name;
+    EXPECT_EQ(test::scalar(c, "SELECT note FROM dbk_odd_names_copy.v LIMIT 1"), "see `dbk_odd_names`.t");
+    EXPECT_EQ(test::scalar(c, "SELECT COUNT(*) FROM dbk_odd_names_copy.v"), "30");
 
     if (!test::secondServerConfigured())
         return;
@@ -738,7 +726,8 @@ TEST_F(TableTransferTest, NamesWithParenthesesAndBackquotesCopyEveryWay) {
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         EXPECT_EQ(copied(other, "dbk_odd_names_other", c, "dbk_odd_names_from", name), 30u);
-        EXPECT_EQ(checksum(c, "dbk_odd_names_from", name), checksum(other, "dbk_odd_names_other", name));
+        EXPECT_EQ(test::checksum(c, "dbk_odd_names_from", name),
+                  test::checksum(other, "dbk_odd_names_other", name));
     }
 }
 

@@ -104,6 +104,18 @@ std::string sqlName(std::string_view database, std::string_view table) {
     return Connection::qualifiedName(database, table, NameQuoting::ShiftJis);
 }
 
+std::string scalar(Connection& c, const std::string& sql) {
+    Result r = c.query(sql);
+    EXPECT_TRUE(r.ok()) << sql << ": " << c.errorLine();
+    return r.ok() && r.next() ? std::string(r.text(0U)) : std::string("(no row)");
+}
+
+std::string checksum(Connection& c, const std::string& database, const std::string& table) {
+    Result r = c.query("CHECKSUM TABLE " + sqlName(database, table));
+    EXPECT_TRUE(r.ok()) << c.errorLine();
+    return r.ok() && r.next() ? r.text("Checksum") : std::string("(none)");
+}
+
 Connection connectAdmin() {
     Connection c;
     EXPECT_TRUE(c.open(adminParams())) << c.errorLine();

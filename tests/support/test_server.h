@@ -44,6 +44,11 @@ Connection connectAdmin();
 std::string sqlName(std::string_view name);
 std::string sqlName(std::string_view database, std::string_view table);
 
+// The first value of a statement's first row ("(no row)" when there is none; a failure fails the
+// test), and the CHECKSUM TABLE of a table.
+std::string scalar(Connection& c, const std::string& sql);
+std::string checksum(Connection& c, const std::string& database, const std::string& table);
+
 // What the login form hands over for an account, and a login prompt that always answers so.
 LoginValues loginValues(const ConnectParams& params);
 LoginPrompt loginPromptFor(const ConnectParams& params);
