@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
 
     dbk::ScriptFileForm form(session);
     form.fileEdit()->setText(file);
-    form.databaseEdit()->setText(dbk::toUi(database));
+    form.databaseEdit()->setText(dbk::fromShiftJis(database));
     form.show();
     QApplication::processEvents();
 

@@ -46,7 +46,7 @@ AboutForm::AboutForm(const Session& session, QWidget* parent)
     details->addWidget(clientLabel_, 2, 1);
     const Connection& connection = session.connection();
     if (connection.isOpen()) {
-        serverLabel_ = new QLabel(toUi(connection.serverInfo()));
+        serverLabel_ = new QLabel(fromServer(connection, connection.serverInfo()));
         protocolLabel_ = new QLabel(QString::number(connection.protocolInfo()));
         details->addWidget(new QLabel(inLanguage("Server:", "サーバー:")), 3, 0);
         details->addWidget(serverLabel_, 3, 1);

@@ -48,13 +48,13 @@ void DatabaseChooserForm::fill(Connection& connection) {
         // A handle that was already closed reports no error of its own.
         if (error.empty())
             error = "Not connected to a server.";
-        ui().message(toUi(error));
+        ui().message(fromServer(connection, error));
         return;
     }
     const QIcon icon(QStringLiteral(":/icons/tree_database.svg"));
     while (databases.next()) {
         const std::string name(databases.text(0));
-        auto* item = new QListWidgetItem(icon, toUi(name), list_);
+        auto* item = new QListWidgetItem(icon, fromServer(connection, name), list_);
         item->setData(kBytesRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
     }
 }

@@ -27,7 +27,7 @@ UiServices* setUiServices(UiServices* services) {
 
 QString serverErrorText(int messageId, const Connection& connection) {
     const QString text = msg(messageId);
-    const QString error = toUi(connection.errorText());
+    const QString error = fromServer(connection, connection.errorText());
     if (text.contains(QStringLiteral("%d:%s"))) {
         return formatUi(text, connection.errorNumber(), error);
     }

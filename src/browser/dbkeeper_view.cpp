@@ -64,9 +64,10 @@ void CDbkeeperView::fill() {
     if (page.stage == RecordPage::Stage::Nothing)
         return;
     fieldNames_ = std::move(page.fieldNames);
+    const ServerEncoding encoding = serverEncoding(doc.connection());
     QStringList headings;
     for (const std::string& name : fieldNames_)
-        headings << toUi(name);
+        headings << fromServer(encoding, name);
     setColumnCount(static_cast<int>(fieldNames_.size()));
     setHorizontalHeaderLabels(headings);
     if (page.stage != RecordPage::Stage::Rows)
@@ -77,8 +78,8 @@ void CDbkeeperView::fill() {
     countStatement_ = page.statements.count;
     context.recordCount = page.recordCount;
 
-    QString status = msgf(10102, toUi(page.countText), toUi(context.currentDatabase),
-                          toUi(context.currentTable), context.pageIndex + 1);
+    QString status = msgf(10102, fromServer(encoding, page.countText), fromServer(encoding, context.currentDatabase),
+                          fromServer(encoding, context.currentTable), context.pageIndex + 1);
     if (context.filterFlag != 0)
         status.prepend(QStringLiteral("検索結果 "));
     host_.statusPanes().setPaneText(0, status);
@@ -87,12 +88,13 @@ void CDbkeeperView::fill() {
 
 void CDbkeeperView::showRows() {
     setUpdatesEnabled(false);
+    const ServerEncoding encoding = serverEncoding(host_.document().connection());
     setRowCount(static_cast<int>(rows_.size()));
     for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
         const Row& row = rows_[static_cast<size_t>(r)];
         for (int c = 0; c < static_cast<int>(row.size()); ++c) {
             const Cell& cell = row[static_cast<size_t>(c)];
-            setItem(r, c, new QTableWidgetItem(cell ? toUi(*cell) : QString()));
+            setItem(r, c, new QTableWidgetItem(cell ? fromServer(encoding, *cell) : QString()));
         }
     }
     setUpdatesEnabled(true);
@@ -104,7 +106,7 @@ void CDbkeeperView::setRowValues(int row, const Row& values) {
     rows_[static_cast<size_t>(row)] = values;
     for (int c = 0; c < static_cast<int>(values.size()) && c < columnCount(); ++c) {
         const Cell& cell = values[static_cast<size_t>(c)];
-        setItem(row, c, new QTableWidgetItem(cell ? toUi(*cell) : QString()));
+        setItem(row, c, new QTableWidgetItem(cell ? fromServer(host_.document().connection(), *cell) : QString()));
     }
 }
 
@@ -153,7 +155,7 @@ QString CDbkeeperView::selectionText() const {
         if (selectionModel()->isRowSelected(r, QModelIndex()))
             selected.push_back(&rows_[static_cast<size_t>(r)]);
     }
-    return toUi(rowsAsText(selected));
+    return fromServer(host_.document().connection(), rowsAsText(selected));
 }
 
 void CDbkeeperView::copySelection() {
@@ -168,7 +170,7 @@ void CDbkeeperView::sortByColumn(int column) {
     if (column < 0 || column >= columnCount())
         return;
     WaitCursor wait;
-    sortRows(rows_, static_cast<size_t>(column), sortAscending());
+    sortRows(rows_, static_cast<size_t>(column), sortAscending(), serverEncoding(host_.document().connection()));
     sortAscending() = !sortAscending();
     showRows();
 }

@@ -31,14 +31,15 @@ FilterForm::FilterForm(Session& session, const std::string& database, const std:
     setUpReportList(list_, false);
 
     // A failed listing leaves the list empty; OK then changes no condition.
+    encoding_ = serverEncoding(session.connection());
     model_.load(session.connection(), database, table, conditions);
     const auto& rows = model_.rows();
     list_->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const FilterModel::FieldRow& row = rows[size_t(r)];
-        list_->setItem(r, 0, new QTableWidgetItem(toUi(row.field)));
+        list_->setItem(r, 0, new QTableWidgetItem(fromServer(encoding_, row.field)));
         for (int which = 0; which < 3; ++which) {
-            list_->setItem(r, which + 1, new QTableWidgetItem(toUi(row.conditions[size_t(which)])));
+            list_->setItem(r, which + 1, new QTableWidgetItem(fromServer(encoding_, row.conditions[size_t(which)])));
         }
     }
 
@@ -82,9 +83,9 @@ void FilterForm::showSelectedRow(int row) {
         return;
     }
     const FilterModel::FieldRow& fieldRow = model_.rows()[size_t(selectedRow_)];
-    nameEdit_->setText(toUi(fieldRow.field));
+    nameEdit_->setText(fromServer(encoding_, fieldRow.field));
     for (int which = 0; which < 3; ++which) {
-        conditionEdits_[size_t(which)]->setText(toUi(fieldRow.conditions[size_t(which)]));
+        conditionEdits_[size_t(which)]->setText(fromServer(encoding_, fieldRow.conditions[size_t(which)]));
     }
     conditionEdits_[0]->setFocus();
 }
@@ -92,7 +93,7 @@ void FilterForm::showSelectedRow(int row) {
 void FilterForm::conditionEdited(int which, const QString& text) {
     if (selectedRow_ < 0)
         return;
-    model_.setCondition(size_t(selectedRow_), which, fromUi(text));
+    model_.setCondition(size_t(selectedRow_), which, toServer(encoding_, text));
     list_->item(selectedRow_, which + 1)->setText(text);
 }
 

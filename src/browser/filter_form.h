@@ -5,6 +5,7 @@
 #include <string>
 
 #include "browser/filter_model.h"
+#include "conn/text_codec.h"
 
 class QLineEdit;
 class QTableWidget;
@@ -30,6 +31,8 @@ public:
     void selectField(int row);
 
 private:
+    // The encoding of the session the form shows.
+    ServerEncoding encoding_ = ServerEncoding::Utf8;
     void showSelectedRow(int row);
     void conditionEdited(int which, const QString& text);
 

@@ -32,8 +32,8 @@ QIcon nodeIcon(const char* name) {
     return icon;
 }
 
-std::string fixedBytes(int fixedId) {
-    return fromUi(object_tree::fixedNodeText(fixedId));
+std::string fixedBytes(const Connection& connection, int fixedId) {
+    return toServer(connection, object_tree::fixedNodeText(fixedId));
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ QTreeWidgetItem* CLeftView::insertNode(QTreeWidgetItem* parent, const std::strin
     item->setData(0, kBytesRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
     item->setData(0, kImageRole, image);
     item->setData(0, kFixedRole, fixedId);
-    item->setText(0, toUi(text));
+    item->setText(0, fromServer(doc().connection(), text));
     item->setIcon(0, images_[(image / 2) % 3]);
     if (parent) {
         parent->addChild(item);
@@ -115,7 +115,7 @@ void CLeftView::setNodeText(QTreeWidgetItem* item, const std::string& text) {
     if (!item)
         return;
     item->setData(0, kBytesRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
-    item->setText(0, toUi(text));
+    item->setText(0, fromServer(doc().connection(), text));
     applyColour(item);
     // A child's colour follows its parent's name.
     for (int i = 0; i < item->childCount(); ++i)
@@ -140,7 +140,7 @@ void CLeftView::initialUpdate() {
         return;
     const std::string charset = doc().readServerCharacterSet();
     if (CDbkeeperDoc::charsetGarbles(charset))
-        ui().message(CDbkeeperDoc::garblingWarning(charset));
+        ui().message(CDbkeeperDoc::garblingWarning(charset, doc().connection().characterSetName()));
     context.pageIndex = 0;
     keepAlive_.start(kKeepAliveMs);
 
@@ -148,20 +148,20 @@ void CLeftView::initialUpdate() {
     {
         WaitCursor wait;
         if (doc().adminFlag() == 1) {
-            QTreeWidgetItem* admin = insertNode(nullptr, fixedBytes(object_tree::kAdminRoot),
+            QTreeWidgetItem* admin = insertNode(nullptr, fixedBytes(doc().connection(), object_tree::kAdminRoot),
                                                 object_tree::kDatabaseImage, object_tree::kAdminRoot);
             for (int entry : object_tree::adminEntries(doc().generation().hasHostTable())) {
-                insertNode(admin, fixedBytes(entry), object_tree::kAdminImage, entry);
+                insertNode(admin, fixedBytes(doc().connection(), entry), object_tree::kAdminImage, entry);
             }
         }
-        databasesRoot_ = insertNode(nullptr, fixedBytes(object_tree::kDatabasesRoot),
+        databasesRoot_ = insertNode(nullptr, fixedBytes(doc().connection(), object_tree::kDatabasesRoot),
                                     object_tree::kDatabaseImage, object_tree::kDatabasesRoot);
         const object_tree::NameListing databases = object_tree::listDatabases(doc().connection());
         for (const std::string& name : databases.names) {
             insertNode(databasesRoot_, name, object_tree::kDatabaseImage);
         }
         if (!databases.ok)
-            listError = toUi(doc().connection().errorText());
+            listError = fromServer(doc().connection(), doc().connection().errorText());
         databasesRoot_->setExpanded(true);
     }
     if (listError)
@@ -308,7 +308,7 @@ void CLeftView::loadTables(QTreeWidgetItem* database) {
     for (int entry : object_tree::mysqlEntries(doc().adminFlag() == 1, doc().generation().hasHostTable())) {
         if (std::find(fixedPresent.begin(), fixedPresent.end(), entry) != fixedPresent.end())
             continue;
-        insertNode(database, fixedBytes(entry), object_tree::kAdminImage, entry);
+        insertNode(database, fixedBytes(doc().connection(), entry), object_tree::kAdminImage, entry);
     }
 }
 

@@ -45,7 +45,7 @@ FollowUp deleteSelected(EntrySite& site, const EntryTarget&) {
         case DeleteAction::DropTable:
             break;
     }
-    if (!confirm(10067, toUi(name)))
+    if (!confirm(10067, fromServer(site.document().connection(), name)))
         return {};
     Connection& connection = site.document().connection();
     const bool dropDatabase = action == DeleteAction::DropDatabase;
@@ -62,11 +62,11 @@ FollowUp deleteSelected(EntrySite& site, const EntryTarget&) {
 
 FollowUp deleteAllRecords(EntrySite& site, const EntryTarget& target) {
     WaitCursor wait;
-    if (!confirm(10089, toUi(target.table)))
+    if (!confirm(10089, fromServer(site.document().connection(), target.table)))
         return {};
     Connection& connection = site.document().connection();
     if (!connection.exec(object_commands::deleteAllRecords(connection, target.database, target.table))) {
-        ui().message(msgf(10090, toUi(connection.errorText())));
+        ui().message(msgf(10090, fromServer(connection, connection.errorText())));
     }
     return FollowUp{.refillList = true};
 }
@@ -78,7 +78,7 @@ void runWithNotice(EntrySite& site, const std::string& statement, int notice) {
     if (connection.exec(statement)) {
         ui().message(msg(notice));
     } else {
-        ui().message(msgf(10090, toUi(connection.errorText())));
+        ui().message(msgf(10090, fromServer(connection, connection.errorText())));
     }
 }
 
@@ -104,7 +104,7 @@ FollowUp optimizeTable(EntrySite& site, const EntryTarget& target) {
     std::optional<std::string> complaint =
         rows.ok() ? object_commands::optimizeComplaint(rows) : std::optional(connection.errorText());
     if (complaint) {
-        ui().message(msgf(10090, toUi(*complaint)));
+        ui().message(msgf(10090, fromServer(site.document().connection(), *complaint)));
     } else {
         ui().message(msg(10083));
     }

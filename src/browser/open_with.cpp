@@ -52,7 +52,7 @@ TempCsvOutcome writeTempCsv(Connection& connection, const std::string& table,
                             const QString& path) {
     TempCsvOutcome outcome;
     TempCsvWriter file;
-    if (!file.open(path)) {
+    if (!file.open(path, serverEncoding(connection))) {
         outcome.status = TempCsvOutcome::CannotCreate;
         return outcome;
     }
@@ -67,6 +67,7 @@ TempCsvOutcome writeTempCsv(Connection& connection, const std::string& table,
         }
     }
     const bool written = file.close();
+    outcome.unmappableValues = file.unmappableValues();
     if (!read) {
         outcome.status = TempCsvOutcome::ReadFailed;
     } else if (!written) {

@@ -31,6 +31,7 @@ struct TempCsvOutcome {
     };
     Status status = Written;
     long long dataLines = 0;
+    unsigned long long unmappableValues = 0;  // values with characters the file cannot hold
 };
 
 // Writes TEMP.CSV: the field names of the current table ("select * from t Limit 1") when asked

@@ -31,7 +31,7 @@ PageDialogForm::PageDialogForm(Session& session, const std::string& countStateme
     rowsEdit_->setValidator(new QIntValidator(0, 1 << 30, this));
 
     if (Result count = session.connection().query(countStatement); count.ok() && count.next()) {
-        recordCountEdit_->setText(toUi(count.text(0U)));
+        recordCountEdit_->setText(fromServer(session.connection(), count.text(0U)));
         recordCount_ = std::atoll(std::string(count.text(0U)).c_str());
     }
 

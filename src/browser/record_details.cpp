@@ -1,5 +1,7 @@
 #include "browser/record_details.h"
 
+#include "conn/text_codec.h"
+
 #include <QByteArray>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -33,12 +35,16 @@ struct TextForm {
 
 // The bytes as the text box shows them, or nullopt when the box could not give them back
 // exactly (see ShownValue).
-std::optional<TextForm> asText(std::string_view bytes) {
-    QStringDecoder decoder("CP932", QStringConverter::Flag::Stateless);
+const char* codecName(ServerEncoding encoding) {
+    return encoding == ServerEncoding::ShiftJis ? "CP932" : "UTF-8";
+}
+
+std::optional<TextForm> asText(std::string_view bytes, ServerEncoding encoding) {
+    QStringDecoder decoder(codecName(encoding), QStringConverter::Flag::Stateless);
     TextForm form{decoder.decode(view(bytes))};
     if (decoder.hasError())
         return std::nullopt;
-    QStringEncoder encoder("CP932", QStringConverter::Flag::Stateless);
+    QStringEncoder encoder(codecName(encoding), QStringConverter::Flag::Stateless);
     const QByteArray back = encoder.encode(form.text);
     if (encoder.hasError() || QByteArrayView(back) != view(bytes))
         return std::nullopt;
@@ -156,13 +162,13 @@ std::optional<std::string> bytesFromHex(QStringView text) {
     return bytes;
 }
 
-ShownValue showValue(const FieldDescription& field, const Cell& value) {
+ShownValue showValue(const FieldDescription& field, const Cell& value, ServerEncoding encoding) {
     ShownValue shown;
     shown.null = !value.has_value();
     const std::string_view bytes = value ? std::string_view(*value) : std::string_view();
     std::optional<TextForm> text;
     if (!isBinaryType(field.type))
-        text = asText(bytes);
+        text = asText(bytes, encoding);
     if (text) {
         shown.text = std::move(text->text);
         shown.crlf = text->crlf;
@@ -173,7 +179,8 @@ ShownValue showValue(const FieldDescription& field, const Cell& value) {
     return shown;
 }
 
-EditedValue readEdit(const ShownValue& shown, const Cell& original, const QString& typed) {
+EditedValue readEdit(const ShownValue& shown, const Cell& original, const QString& typed,
+                     ServerEncoding encoding) {
     EditedValue edited;
     if (!original && typed.isEmpty())
         return edited;  // nothing typed: NULL stays NULL
@@ -188,7 +195,7 @@ EditedValue readEdit(const ShownValue& shown, const Cell& original, const QStrin
         QString text = typed;
         if (shown.crlf)
             text.replace(u'\n', QStringLiteral("\r\n"));
-        QStringEncoder encoder("CP932", QStringConverter::Flag::Stateless);
+        QStringEncoder encoder(codecName(encoding), QStringConverter::Flag::Stateless);
         const QByteArray bytes = encoder.encode(text);
         if (encoder.hasError()) {
             edited.kind = EditedValue::Kind::NotShiftJis;
@@ -212,7 +219,7 @@ std::string valueLiteral(const Connection& connection, const FieldDescription& f
     }
     if (isBinaryType(field.type))
         return hexLiteral(value, "", connection.serverVersion());
-    if (!asText(value)) {
+    if (!asText(value, serverEncoding(connection))) {
         const std::string charset = connection.characterSetName();
         return hexLiteral(value, charset.empty() ? "cp932" : charset, connection.serverVersion());
     }
@@ -272,7 +279,7 @@ const Cell& RecordDetails::value(size_t field) const {
 
 ShownValue RecordDetails::shownValue(size_t field) const {
     static const FieldDescription unknown;
-    return showValue(field < fields_.size() ? fields_[field] : unknown, value(field));
+    return showValue(field < fields_.size() ? fields_[field] : unknown, value(field), serverEncoding(connection_));
 }
 
 long long RecordDetails::matchedRows() const {
@@ -288,7 +295,7 @@ long long RecordDetails::matchedRows() const {
 RecordDetails::Outcome RecordDetails::change(size_t field, const QString& typed) {
     if (!hasKey() || field >= fields_.size())
         return Outcome::NoKey;
-    const EditedValue edited = readEdit(shownValue(field), value(field), typed);
+    const EditedValue edited = readEdit(shownValue(field), value(field), typed, serverEncoding(connection_));
     switch (edited.kind) {
         case EditedValue::Kind::Unchanged:
             return Outcome::Unchanged;

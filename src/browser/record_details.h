@@ -9,6 +9,7 @@
 
 #include "browser/field_listing.h"
 #include "browser/record_page.h"
+#include "conn/text_codec.h"
 
 namespace dbk {
 
@@ -37,7 +38,8 @@ struct ShownValue {
     bool crlf = false;
     QString text;
 };
-ShownValue showValue(const FieldDescription& field, const Cell& value);
+// In the session's encoding (Shift_JIS or UTF-8).
+ShownValue showValue(const FieldDescription& field, const Cell& value, ServerEncoding encoding);
 
 // Bytes as the box shows them in hex, and back: hex digits in pairs, blanks and line breaks
 // between them ignored; nullopt for anything else.
@@ -50,7 +52,8 @@ struct EditedValue {
     Kind kind = Kind::Unchanged;
     std::string bytes;  // the new value when Changed
 };
-EditedValue readEdit(const ShownValue& shown, const Cell& original, const QString& typed);
+EditedValue readEdit(const ShownValue& shown, const Cell& original, const QString& typed,
+                     ServerEncoding encoding);
 
 // Bytes as a hex literal: X'..', after the character set introducer when one is given
 // (_cp932 X'..'). Servers before 4.1 know neither form: they get 0x... (an empty value '').

@@ -115,11 +115,11 @@ void RecordDetailsForm::fill() {
     list_->setRowCount(static_cast<int>(fields.size()));
     for (int r = 0; r < static_cast<int>(fields.size()); ++r) {
         const FieldDescription& field = fields[size_t(r)];
-        auto* name = new QTableWidgetItem(toUi(field.name));
+        auto* name = new QTableWidgetItem(fromServer(details_.connection(), field.name));
         name->setIcon(images_[static_cast<size_t>(fieldImage(field.key))]);
         list_->setItem(r, 0, name);
-        list_->setItem(r, 1, new QTableWidgetItem(toUi(field.type)));
-        list_->setItem(r, 2, new QTableWidgetItem(toUi(field.key)));
+        list_->setItem(r, 1, new QTableWidgetItem(fromServer(details_.connection(), field.type)));
+        list_->setItem(r, 2, new QTableWidgetItem(fromServer(details_.connection(), field.key)));
         list_->setItem(r, 3, new QTableWidgetItem(listPreview(details_.shownValue(size_t(r)).text)));
     }
     // Without a key no statement could be sure to hit this one record.
@@ -148,15 +148,15 @@ void RecordDetailsForm::showSelectedRow(int row) {
         return;
     }
     const FieldDescription& field = fields[size_t(selectedRow_)];
-    nameEdit_->setText(toUi(field.name));
-    typeEdit_->setText(toUi(field.type));
-    keyEdit_->setText(toUi(field.key));
+    nameEdit_->setText(fromServer(details_.connection(), field.name));
+    typeEdit_->setText(fromServer(details_.connection(), field.type));
+    keyEdit_->setText(fromServer(details_.connection(), field.key));
     const ShownValue shown = details_.shownValue(size_t(selectedRow_));
     const bool hex = shown.form == ShownValue::Form::Hex;
     contentsEdit_->setFont(hex ? QFontDatabase::systemFont(QFontDatabase::FixedFont) : QFont());
     contentsEdit_->setPlaceholderText(shown.null ? QStringLiteral("NULL") : QString());
     contentsEdit_->setPlainText(shown.text);
-    remarkEdit_->setText(toUi(field.extra));
+    remarkEdit_->setText(fromServer(details_.connection(), field.extra));
 }
 
 void RecordDetailsForm::updateClicked() {
@@ -196,7 +196,7 @@ void RecordDetailsForm::deleteClicked() {
         case RecordDetails::Outcome::Failed:
             ui().message(failed + u'\n' +
                          formatUi(QStringLiteral("%d:%s"), details_.connection().errorNumber(),
-                                  toUi(details_.connection().errorText())));
+                                  fromServer(details_.connection(), details_.connection().errorText())));
             break;
         case RecordDetails::Outcome::NotFound:
             ui().message(failed + u'\n' + msg(kRecordNotFound));

@@ -139,19 +139,35 @@ int lastPageIndex(long long recordCount, int rowsPerPage) {
     return rowsPerPage > 0 ? static_cast<int>(recordCount / rowsPerPage) : 0;
 }
 
-void sortRows(std::vector<Row>& rows, size_t column, bool ascending) {
-    static const std::string empty;
-    auto key = [&](const Row& r) -> const std::string& {
-        return column < r.size() && r[column] ? *r[column] : empty;
-    };
+void sortRows(std::vector<Row>& rows, size_t column, bool ascending, ServerEncoding encoding) {
+    // Each value's key is worked out once: its Shift_JIS bytes, which a UTF-8 session's values
+    // get where every character has a Shift_JIS code (the others keep their own bytes).
+    std::vector<std::pair<std::string, size_t>> keys;
+    keys.reserve(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const Row& r = rows[i];
+        std::string key = column < r.size() && r[column] ? *r[column] : std::string();
+        if (encoding == ServerEncoding::Utf8 && !key.empty()) {
+            long long missing = 0;
+            std::string shiftJis = toShiftJis(fromServer(encoding, key), &missing);
+            if (missing == 0)
+                key = std::move(shiftJis);
+        }
+        keys.emplace_back(std::move(key), i);
+    }
     auto byteLess = [](const std::string& x, const std::string& y) {
         return std::lexicographical_compare(x.begin(), x.end(), y.begin(), y.end(), [](char p, char q) {
             return static_cast<unsigned char>(p) < static_cast<unsigned char>(q);
         });
     };
-    std::stable_sort(rows.begin(), rows.end(), [&](const Row& a, const Row& b) {
-        return ascending ? byteLess(key(a), key(b)) : byteLess(key(b), key(a));
+    std::stable_sort(keys.begin(), keys.end(), [&](const auto& a, const auto& b) {
+        return ascending ? byteLess(a.first, b.first) : byteLess(b.first, a.first);
     });
+    std::vector<Row> sorted;
+    sorted.reserve(rows.size());
+    for (const auto& [key, index] : keys)
+        sorted.push_back(std::move(rows[index]));
+    rows = std::move(sorted);
 }
 
 std::string rowsAsText(const std::vector<const Row*>& rows) {

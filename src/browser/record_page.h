@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+
+#include "conn/text_codec.h"
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -67,7 +69,9 @@ RecordPage readRecordPage(Connection& connection, const DocumentContext& context
 int lastPageIndex(long long recordCount, int rowsPerPage);
 
 // Rows sorted by one column's text in byte order (NULL as ""), keeping equal rows in order.
-void sortRows(std::vector<Row>& rows, size_t column, bool ascending);
+// Text is compared as Shift_JIS bytes where it has them, whatever the session's encoding.
+void sortRows(std::vector<Row>& rows, size_t column, bool ascending,
+              ServerEncoding encoding = ServerEncoding::ShiftJis);
 
 // The selected rows as the clipboard gets them: cells joined by tabs, rows by line feeds,
 // nothing after the last row.

@@ -11,6 +11,7 @@
 #include "browser/open_with_options_form.h"
 #include "browser/record_details_form.h"
 #include "conn/dbkeeper_doc.h"
+#include "transfer/csv_export.h"
 
 namespace dbk {
 
@@ -89,6 +90,8 @@ FollowUp openWithApplication(EntrySite& site, const EntryTarget& target) {
         case TempCsvOutcome::Written:
             break;
     }
+    if (outcome.unmappableValues > 0)
+        ui().message(msgf(CsvExporter::kUnmappableMessage, outcome.unmappableValues));
     if (!ui().openWithAssociatedProgram(path)) {
         ui().message(QStringLiteral("プログラムの実行に失敗しました。\n\nFile = TEMP.CSV"));
     }

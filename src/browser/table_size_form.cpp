@@ -65,8 +65,9 @@ TableSizeForm::TableSizeForm(Session& session, const std::string& database, cons
     connect(okButton_, &QPushButton::clicked, this, [this] { display(status_); });
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 
-    field(QStringLiteral("データベース"))->setText(toUi(database));
-    field(QStringLiteral("テーブル"))->setText(toUi(table));
+    encoding_ = serverEncoding(session.connection());
+    field(QStringLiteral("データベース"))->setText(fromServer(encoding_, database));
+    field(QStringLiteral("テーブル"))->setText(fromServer(encoding_, table));
     outcome_ = readTableStatus(session.connection(), database, table, status_);
     switch (outcome_) {
         case StatusOutcome::QueryFailed:
@@ -96,12 +97,12 @@ void TableSizeForm::display(const TableStatus& s) {
     gauges_->setDrawing(tableSizeDrawing(s));
     const TableSizeTexts t = tableSizeTexts(s);
     const std::pair<const char*, QString> values[] = {
-        {"テーブル作成時刻", toUi(s.createTime)},
-        {"更新された時刻", toUi(s.updateTime)},
-        {"チェックされた時刻", toUi(s.checkTime)},
-        {"拡張オプション", toUi(s.createOptions)},
-        {"テーブルの種類", toUi(s.type)},
-        {"レコードの保存形式", toUi(s.rowFormat)},
+        {"テーブル作成時刻", fromServer(encoding_, s.createTime)},
+        {"更新された時刻", fromServer(encoding_, s.updateTime)},
+        {"チェックされた時刻", fromServer(encoding_, s.checkTime)},
+        {"拡張オプション", fromServer(encoding_, s.createOptions)},
+        {"テーブルの種類", fromServer(encoding_, s.type)},
+        {"レコードの保存形式", fromServer(encoding_, s.rowFormat)},
         {"レコード数", t.rows},
         {"平均レコード長", t.averageRowLength},
         {"現在のデータ量", t.current},

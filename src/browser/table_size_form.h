@@ -4,6 +4,7 @@
 #include <string>
 
 #include "browser/table_size.h"
+#include "conn/text_codec.h"
 
 class QLineEdit;
 class QPushButton;
@@ -28,6 +29,8 @@ public:
     QPushButton* okButton() const { return okButton_; }
 
 private:
+    // The encoding of the session the form shows.
+    ServerEncoding encoding_ = ServerEncoding::Utf8;
     void display(const TableStatus& status);
 
     TableStatus status_;

@@ -1,5 +1,7 @@
 #include "conn/connection.h"
 
+#include "conn/server_generation.h"
+
 #include <errmsg.h>
 
 #include <algorithm>
@@ -212,6 +214,7 @@ std::vector<std::optional<std::string>> Result::row() const {
 // ---- Connection ----
 
 Connection::Connection() = default;
+Connection::Connection(ConnectParams params) : params_(std::move(params)) {}
 Connection::~Connection() = default;
 Connection::Connection(Connection&&) noexcept = default;
 Connection& Connection::operator=(Connection&&) noexcept = default;
@@ -224,9 +227,12 @@ bool Connection::open(const ConnectParams& params) {
         return false;
     }
     mysql_.reset(mysql);
-    if (!params.characterSet.empty()) {
-        mysql_options(mysql, MYSQL_SET_CHARSET_NAME, params.characterSet.c_str());
-    }
+    // The handshake names the set the session most likely gets, so that a current server needs
+    // no second round trip; the server's version decides once it is known.
+    const std::string handshake = !params.characterSet.empty()               ? params.characterSet
+                                  : params.sessionText == SessionText::ShiftJis ? "cp932"
+                                                                                 : "utf8mb4";
+    mysql_options(mysql, MYSQL_SET_CHARSET_NAME, handshake.c_str());
     const unsigned int localInfile = params.localInfile ? 1 : 0;
     mysql_options(mysql, MYSQL_OPT_LOCAL_INFILE, &localInfile);
     if (params.connectTimeoutSeconds > 0) {
@@ -248,11 +254,29 @@ bool Connection::open(const ConnectParams& params) {
         mysql_.reset();
         return false;
     }
-    // Servers before 5.0 know Shift_JIS only as "sjis".
-    if (params.characterSet == "cp932" && mysql_get_server_version(mysql) < 50003) {
-        mysql_set_character_set(mysql, "sjis");
+    const unsigned long version = mysql_get_server_version(mysql);
+    std::string wanted = params.characterSet.empty()
+                             ? ServerGeneration::sessionCharacterSet(version, params.sessionText)
+                             : params.characterSet;
+    if (wanted == "cp932" && version < 50003)
+        wanted = "sjis";  // servers before 5.0 know Shift_JIS only as "sjis"
+    if (version < 40100) {
+        // The old servers have no SET NAMES: their text is their own. The client library keeps
+        // the set of the handshake for escaping, which must read Shift_JIS pairs as one
+        // character, so a handshake in another set is done once more.
+        const std::string current = characterSetName();
+        if (current != "cp932" && current != "sjis") {
+            ConnectParams again = params;
+            again.characterSet = "cp932";
+            return open(again);
+        }
+    } else if (characterSetName() != wanted && mysql_set_character_set(mysql, wanted.c_str()) != 0) {
+        rememberError();
+        mysql_.reset();
+        return false;
     }
     params_ = params;
+    params_.characterSet = characterSetName();
     lastErrno_ = 0;
     lastError_.clear();
     return true;
@@ -459,12 +483,13 @@ std::string Connection::escape(std::string_view value) const {
         out.resize(n);
         return out;
     }
-    // Without a session the character set is unknown: escape byte by byte, stepping over the
+    // Without a session: byte by byte in the set it is to be opened in, stepping over the
     // second byte of Shift_JIS pairs, which may be 0x5C.
+    const bool shiftJis = nameQuoting() == NameQuoting::ShiftJis;
     out.reserve(value.size() + 8);
     for (size_t i = 0; i < value.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(value[i]);
-        if (isShiftJisPair(value, i)) {
+        if (shiftJis && isShiftJisPair(value, i)) {
             out += value[i];
             out += value[++i];
             continue;
@@ -500,9 +525,7 @@ std::string Connection::escape(std::string_view value) const {
 
 std::string Connection::escapeLike(std::string_view value) const {
     const std::string escaped = escape(value);
-    const std::string charset = characterSetName();
-    // Without a session escape() stepped over Shift_JIS pairs; so does this.
-    const bool shiftJis = !mysql_ || charset == "cp932" || charset == "sjis";
+    const bool shiftJis = nameQuoting() == NameQuoting::ShiftJis;
     std::string out;
     out.reserve(escaped.size() + 8);
     for (size_t i = 0; i < escaped.size(); ++i) {

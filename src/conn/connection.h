@@ -104,6 +104,11 @@ enum class NameQuoting {
     ShiftJis,
 };
 
+// The character set a session is opened in. Automatic: the one the server's generation takes
+// best (utf8mb4, utf8 before 5.5.3, the server's own sjis before 4.1); a saved server may ask
+// for Shift_JIS or UTF-8 instead.
+enum class SessionText { Automatic, ShiftJis, Utf8 };
+
 struct ConnectParams {
     std::string host;
     std::string user;
@@ -111,7 +116,11 @@ struct ConnectParams {
     unsigned int port = 0;
     std::string database;
     std::string unixSocket;
-    std::string characterSet = "cp932";
+    SessionText sessionText = SessionText::Automatic;
+    // A character set named outright (a second connection that must read as the first one
+    // does); empty to let sessionText and the server decide. After open() it holds the set the
+    // session was given.
+    std::string characterSet;
     bool localInfile = true;
     unsigned int connectTimeoutSeconds = 15;
     TlsMode tls = TlsMode::Preferred;
@@ -125,6 +134,8 @@ struct ConnectParams {
 class Connection {
 public:
     Connection();
+    // Not yet opened, but quoting and escaping as a session in params.characterSet would.
+    explicit Connection(ConnectParams params);
     ~Connection();
     Connection(Connection&&) noexcept;
     Connection& operator=(Connection&&) noexcept;

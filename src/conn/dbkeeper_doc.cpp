@@ -44,17 +44,18 @@ int CDbkeeperDoc::connect() {
         ui().message(msg(10092));
         return kNotConnected;
     }
-    user_ = fromUi(values->user);
-    password_ = fromUi(values->password);
-    host_ = fromUi(values->host);
-    port_ = fromUi(values->port);
-
     ConnectParams params;
+    values->security.applyTo(params);
+    // The account's name and password travel in the handshake's character set.
+    const ServerEncoding handshake = handshakeEncoding(params.sessionText);
+    user_ = toServer(handshake, values->user);
+    password_ = toServer(handshake, values->password);
+    host_ = toServer(handshake, values->host);
+    port_ = toServer(handshake, values->port);
     params.host = host_;
     params.user = user_;
     params.password = password_;
     params.port = portNumber(port_);
-    values->security.applyTo(params);
     if (!session_.open(params)) {
         ui().message(serverErrorText(10093, connection()));
         session_.close();
@@ -64,7 +65,7 @@ int CDbkeeperDoc::connect() {
     statusPanes_->setPaneWidth(1, 150);
     statusPanes_->setPaneWidth(2, 150);
     statusPanes_->setPaneWidth(3, 300);
-    statusPanes_->setPaneText(1, msgf(10095, toUi(user_)));
+    statusPanes_->setPaneText(1, msgf(10095, values->user));
     showEncryption();
     statusPanes_->setPaneText(3, msg(10097));
 
@@ -79,7 +80,7 @@ int CDbkeeperDoc::connect() {
 }
 
 void CDbkeeperDoc::showEncryption() {
-    const QString host = msgf(10096, toUi(host_));
+    const QString host = msgf(10096, fromServer(connection(), host_));
     if (connection().isEncrypted()) {
         statusPanes_->setPaneText(2, msgf(21302, host));
         statusPanes_->setPaneToolTip(2, msgf(21304, QString::fromStdString(connection().tlsCipher()),
@@ -94,12 +95,13 @@ std::string CDbkeeperDoc::readServerCharacterSet() {
     return dbk::readServerCharacterSet(connection());
 }
 
-QString CDbkeeperDoc::garblingWarning(std::string_view serverCharset) {
+QString CDbkeeperDoc::garblingWarning(std::string_view serverCharset, std::string_view sessionCharset) {
     return formatUi(
         QStringLiteral(
             "このキャラクタセットでは文字化けを起こす可能性があります。: \n サーバのキャラクタセット -> "
-            "%s \n クライアントのキャラクタセット -> sjis"),
-        toUi(serverCharset));
+            "%s \n クライアントのキャラクタセット -> %s"),
+        QString::fromLatin1(serverCharset.data(), qsizetype(serverCharset.size())),
+        QString::fromLatin1(sessionCharset.data(), qsizetype(sessionCharset.size())));
 }
 
 CDbkeeperDoc::KeepAlive CDbkeeperDoc::keepAliveTick() {

@@ -66,11 +66,11 @@ public:
 
     // Shows the login form and connects: 0 administrator, -2 normal user, -1 not connected.
     int connect();
-    // The server character set ("" when unreadable), and the warning a client in Shift_JIS
-    // shows when the server's set differs.
+    // The server character set ("" when unreadable), and the warning shown when that set
+    // cannot hold Japanese text (the session's set named beside it).
     std::string readServerCharacterSet();
-    static bool charsetGarbles(std::string_view serverCharset) { return !isShiftJisCharset(serverCharset); }
-    static QString garblingWarning(std::string_view serverCharset);
+    static bool charsetGarbles(std::string_view serverCharset) { return !holdsJapanese(serverCharset); }
+    static QString garblingWarning(std::string_view serverCharset, std::string_view sessionCharset);
     // Pings the server; on a lost session shows "Database session terminated." and returns
     // Lost. Skipped while a long operation has the connection.
     KeepAlive keepAliveTick();

@@ -18,6 +18,11 @@
 
 namespace dbk {
 
+namespace {
+// A value the Shift_JIS host file cannot hold.
+constexpr int kNotShiftJisMessage = 22401;
+}  // namespace
+
 HostForm::HostForm(const QString& directory, const std::string& presetName, QWidget* parent)
     : QDialog(parent),
       file_(QDir(directory).filePath(QString::fromLatin1(HostFile::kFileName))),
@@ -28,6 +33,7 @@ HostForm::HostForm(const QString& directory, const std::string& presetName, QWid
       hostEdit_(new QLineEdit),
       portEdit_(new QLineEdit),
       securityCombo_(new QComboBox),
+      characterSetCombo_(new QComboBox),
       caFileEdit_(new QLineEdit),
       caFileButton_(new QPushButton(QStringLiteral("参照..."))) {
     setWindowTitle(isEditMode() ? msg(10024) : QStringLiteral("新規ホスト"));
@@ -39,6 +45,9 @@ HostForm::HostForm(const QString& directory, const std::string& presetName, QWid
     securityCombo_->addItem(QStringLiteral("可能なら暗号化"), static_cast<int>(TlsMode::Preferred));
     securityCombo_->addItem(QStringLiteral("暗号化必須"), static_cast<int>(TlsMode::Required));
     securityCombo_->addItem(QStringLiteral("暗号化と証明書の検証"), static_cast<int>(TlsMode::Verified));
+    characterSetCombo_->addItem(QStringLiteral("自動"), static_cast<int>(SessionText::Automatic));
+    characterSetCombo_->addItem(QStringLiteral("Shift_JIS"), static_cast<int>(SessionText::ShiftJis));
+    characterSetCombo_->addItem(QStringLiteral("UTF-8"), static_cast<int>(SessionText::Utf8));
     caFileButton_->setAccessibleName(caFileButton_->text());
     connect(securityCombo_, &QComboBox::currentIndexChanged, this, [this] { updateCaFileState(); });
     connect(caFileButton_, &QPushButton::clicked, this, &HostForm::chooseCaFile);
@@ -63,37 +72,41 @@ HostForm::HostForm(const QString& directory, const std::string& presetName, QWid
     layout->addRow(QStringLiteral("CA ファイル"), caFileRow);
     if (auto* caption = qobject_cast<QLabel*>(layout->labelForField(caFileRow)))
         caption->setBuddy(caFileEdit_);
+    layout->addRow(QStringLiteral("文字コード"), characterSetCombo_);
     layout->addRow(buttons);
 
     updateCaFileState();
     if (isEditMode()) {
-        nameEdit_->setText(toUi(openedName_));
+        nameEdit_->setText(fromShiftJis(openedName_));
         fillFromRecord(openedName_);
     }
     // Typing the name of a saved host brings its values.
     connect(nameEdit_, &QLineEdit::editingFinished, this,
-            [this] { fillFromRecord(fromUi(nameEdit_->text())); });
+            [this] { fillFromRecord(toShiftJis(nameEdit_->text())); });
 }
 
 void HostForm::fillFromRecord(const std::string& name) {
     if (const auto record = file_.find(name)) {
-        hostEdit_->setText(toUi(record->host));
-        portEdit_->setText(toUi(record->port));
-        passwordEdit_->setText(toUi(record->password));
-        userEdit_->setText(toUi(record->user));
+        hostEdit_->setText(fromShiftJis(record->host));
+        portEdit_->setText(fromShiftJis(record->port));
+        passwordEdit_->setText(fromShiftJis(record->password));
+        userEdit_->setText(fromShiftJis(record->user));
         QSettings settings;
         setSecurity(HostSecurity::read(settings, name));
     }
 }
 
 HostSecurity HostForm::security() const {
-    return HostSecurity{static_cast<TlsMode>(securityCombo_->currentData().toInt()), caFileEdit_->text()};
+    return HostSecurity{static_cast<TlsMode>(securityCombo_->currentData().toInt()), caFileEdit_->text(),
+                        static_cast<SessionText>(characterSetCombo_->currentData().toInt())};
 }
 
 void HostForm::setSecurity(const HostSecurity& security) {
     const int index = securityCombo_->findData(static_cast<int>(security.mode));
     securityCombo_->setCurrentIndex(index < 0 ? 0 : index);
     caFileEdit_->setText(security.caFile);
+    const int text = characterSetCombo_->findData(static_cast<int>(security.text));
+    characterSetCombo_->setCurrentIndex(text < 0 ? 0 : text);
 }
 
 void HostForm::updateCaFileState() {
@@ -111,12 +124,20 @@ void HostForm::chooseCaFile() {
 }
 
 HostRecord HostForm::record() const {
-    return HostRecord{fromUi(nameEdit_->text()), fromUi(hostEdit_->text()), fromUi(userEdit_->text()),
-                      fromUi(passwordEdit_->text()), fromUi(portEdit_->text().trimmed())};
+    return HostRecord{toShiftJis(nameEdit_->text()), toShiftJis(hostEdit_->text()), toShiftJis(userEdit_->text()),
+                      toShiftJis(passwordEdit_->text()), toShiftJis(portEdit_->text().trimmed())};
 }
 
 void HostForm::accept() {
     QString problem = folderFileNameProblem(nameEdit_->text());
+    // The host file is Shift_JIS: a character it cannot hold would be saved as something else.
+    const std::pair<QLineEdit*, QString> fields[] = {{userEdit_, QStringLiteral("ユーザ名")},
+                                                     {passwordEdit_, QStringLiteral("パスワード")},
+                                                     {hostEdit_, QStringLiteral("ホスト名")}};
+    for (const auto& [edit, caption] : fields) {
+        if (problem.isEmpty() && !fitsShiftJis(edit->text()))
+            problem = msgf(kNotShiftJisMessage, caption);
+    }
     if (problem.isEmpty())
         problem = portProblem(portEdit_->text());
     if (problem.isEmpty())

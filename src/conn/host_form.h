@@ -33,6 +33,7 @@ public:
     QLineEdit* portEdit() const { return portEdit_; }
     QPushButton* createButton() const { return createButton_; }
     QComboBox* securityCombo() const { return securityCombo_; }
+    QComboBox* characterSetCombo() const { return characterSetCombo_; }
     QLineEdit* caFileEdit() const { return caFileEdit_; }
     QPushButton* caFileButton() const { return caFileButton_; }
 
@@ -53,6 +54,7 @@ private:
     QLineEdit* portEdit_;
     QPushButton* createButton_;
     QComboBox* securityCombo_;
+    QComboBox* characterSetCombo_;
     QLineEdit* caFileEdit_;
     QPushButton* caFileButton_;
 };

@@ -17,6 +17,12 @@ constexpr std::array<std::pair<TlsMode, const char*>, 4> kModeNames = {{
     {TlsMode::Verified, "Verified"},
 }};
 
+constexpr std::array<std::pair<SessionText, const char*>, 3> kTextNames = {{
+    {SessionText::Automatic, "Automatic"},
+    {SessionText::ShiftJis, "ShiftJis"},
+    {SessionText::Utf8, "Utf8"},
+}};
+
 QString group(std::string_view hostName) {
     return QStringLiteral("HostSecurity/") + HostSecurity::key(hostName);
 }
@@ -38,8 +44,25 @@ TlsMode tlsModeFromName(const QString& name) {
     return TlsMode::Preferred;
 }
 
+QString sessionTextName(SessionText text) {
+    for (const auto& [each, name] : kTextNames) {
+        if (each == text)
+            return QString::fromLatin1(name);
+    }
+    return QStringLiteral("Automatic");
+}
+
+SessionText sessionTextFromName(const QString& name) {
+    for (const auto& [text, each] : kTextNames) {
+        if (name.compare(QLatin1String(each), Qt::CaseInsensitive) == 0)
+            return text;
+    }
+    return SessionText::Automatic;
+}
+
 void HostSecurity::applyTo(ConnectParams& params) const {
     params.tls = mode;
+    params.sessionText = text;
     params.tlsCaFile = mode == TlsMode::Verified ? QFile::encodeName(caFile).toStdString() : std::string();
 }
 
@@ -65,6 +88,7 @@ HostSecurity HostSecurity::read(QSettings& settings, std::string_view hostName) 
     settings.beginGroup(group(hostName));
     security.mode = tlsModeFromName(settings.value(QStringLiteral("Mode")).toString());
     security.caFile = settings.value(QStringLiteral("CaFile")).toString();
+    security.text = sessionTextFromName(settings.value(QStringLiteral("CharacterSet")).toString());
     settings.endGroup();
     return security;
 }
@@ -78,6 +102,7 @@ void HostSecurity::write(QSettings& settings, std::string_view hostName, const H
     settings.beginGroup(group(hostName));
     settings.setValue(QStringLiteral("Mode"), tlsModeName(security.mode));
     settings.setValue(QStringLiteral("CaFile"), security.caFile);
+    settings.setValue(QStringLiteral("CharacterSet"), sessionTextName(security.text));
     settings.endGroup();
     settings.sync();
 }

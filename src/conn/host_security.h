@@ -8,14 +8,16 @@
 
 namespace dbk {
 
-// How the connections to one saved server are protected. It is kept in the settings store
-// beside the host file (whose records have no room for it), keyed by the saved server's name.
+// How the connections to one saved server are made: their protection and the character set of
+// their sessions. It is kept in the settings store beside the host file (whose records have no
+// room for it), keyed by the saved server's name.
 struct HostSecurity {
     TlsMode mode = TlsMode::Preferred;
     QString caFile;  // the certificate authority of Verified
+    SessionText text = SessionText::Automatic;
     bool operator==(const HostSecurity&) const = default;
 
-    // Puts the protection into the parameters of a connection.
+    // Puts the protection and the character set into the parameters of a connection.
     void applyTo(ConnectParams& params) const;
     // What is wrong with the setting as typed ("" when nothing): Verified needs a CA file that
     // can be read.
@@ -37,5 +39,8 @@ struct HostSecurity {
 // The names the store keeps for the modes; unknown text reads as Preferred.
 QString tlsModeName(TlsMode mode);
 TlsMode tlsModeFromName(const QString& name);
+// The same for the session's character set; unknown text reads as Automatic.
+QString sessionTextName(SessionText text);
+SessionText sessionTextFromName(const QString& name);
 
 }  // namespace dbk

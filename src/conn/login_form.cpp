@@ -140,7 +140,7 @@ void LoginForm::updateIcon(QTreeWidgetItem* item, bool selected) {
 
 void LoginForm::setNodeText(QTreeWidgetItem* item, const std::string& bytes) {
     item->setData(0, kBytesRole, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
-    item->setText(0, toUi(bytes));
+    item->setText(0, fromShiftJis(bytes));
 }
 
 QTreeWidgetItem* LoginForm::insertNode(QTreeWidgetItem* parent, const std::string& text, int image) {
@@ -195,10 +195,10 @@ bool LoginForm::fillFromHost(const std::string& name) {
     const auto record = HostFile(filePath(HostFile::kFileName)).find(name);
     if (!record)
         return false;
-    hostEdit_->setText(toUi(record->host));
-    portEdit_->setText(toUi(record->port));
-    passwordEdit_->setText(toUi(record->password));
-    userEdit_->setText(toUi(record->user));
+    hostEdit_->setText(fromShiftJis(record->host));
+    portEdit_->setText(fromShiftJis(record->port));
+    passwordEdit_->setText(fromShiftJis(record->password));
+    userEdit_->setText(fromShiftJis(record->user));
     QSettings settings;
     security_ = HostSecurity::read(settings, name);
     return true;
@@ -254,7 +254,7 @@ void LoginForm::createFolder() {
     FolderForm form(QString(), this);
     if (runModal(form) != QDialog::Accepted || form.name().isEmpty())
         return;
-    insertNode(parent, fromUi(form.name()), FolderNode::kFolderImage);
+    insertNode(parent, toShiftJis(form.name()), FolderNode::kFolderImage);
 }
 
 void LoginForm::editFolder() {
@@ -264,7 +264,7 @@ void LoginForm::editFolder() {
     FolderForm form(item->text(0), this);
     if (runModal(form) != QDialog::Accepted)
         return;
-    setNodeText(item, fromUi(form.name()));
+    setNodeText(item, toShiftJis(form.name()));
     saveTree();
 }
 
@@ -286,7 +286,7 @@ void LoginForm::newHost() {
         return;
     const HostRecord record = form.record();
     insertNode(parent, record.name, FolderNode::kHostImage);
-    setValues(LoginValues{toUi(record.user), toUi(record.password), toUi(record.host), toUi(record.port),
+    setValues(LoginValues{fromShiftJis(record.user), fromShiftJis(record.password), fromShiftJis(record.host), fromShiftJis(record.port),
                           form.security()});
     saveTree();
 }
@@ -299,7 +299,7 @@ void LoginForm::editHost() {
     if (runModal(form) != QDialog::Accepted)
         return;
     const HostRecord record = form.record();
-    setValues(LoginValues{toUi(record.user), toUi(record.password), toUi(record.host), toUi(record.port),
+    setValues(LoginValues{fromShiftJis(record.user), fromShiftJis(record.password), fromShiftJis(record.host), fromShiftJis(record.port),
                           form.security()});
     setNodeText(item, record.name);
     saveTree();

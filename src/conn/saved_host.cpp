@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "conn/host_security.h"
+#include "conn/text_codec.h"
 
 namespace dbk {
 
@@ -21,11 +22,13 @@ ConnectParams connectParamsFor(const HostRecord& record) {
 
 ConnectParams connectParamsFor(const HostRecord& record, QSettings& settings) {
     ConnectParams params;
-    params.host = record.host;
-    params.user = record.user;
-    params.password = record.password;
-    params.port = portNumber(record.port);
     HostSecurity::read(settings, record.name).applyTo(params);
+    // The host file keeps Shift_JIS; the account travels in the handshake's character set.
+    const ServerEncoding handshake = handshakeEncoding(params.sessionText);
+    params.host = recodeServer(record.host, ServerEncoding::ShiftJis, handshake);
+    params.user = recodeServer(record.user, ServerEncoding::ShiftJis, handshake);
+    params.password = recodeServer(record.password, ServerEncoding::ShiftJis, handshake);
+    params.port = portNumber(record.port);
     return params;
 }
 

@@ -107,9 +107,25 @@ std::string ServerGeneration::loadDataCharacterSetClause(std::string_view charac
     return version_ >= 50038 ? "CHARACTER SET " + std::string(characterSet) + " " : std::string();
 }
 
+std::string ServerGeneration::sessionCharacterSet(unsigned long version, SessionText choice) {
+    if (version < 40100 || choice == SessionText::ShiftJis)
+        return version < 50003 ? "sjis" : "cp932";
+    return ServerGeneration(version).utf8CharacterSet();
+}
+
 bool isShiftJisCharset(std::string_view name) {
     const std::string n = lower(name);
     return n == "sjis" || n == "cp932";
+}
+
+bool holdsJapanese(std::string_view characterSet) {
+    const std::string n = lower(characterSet);
+    for (const char* name : {"utf8mb4", "utf8mb3", "utf8", "utf16", "utf16le", "utf32", "ucs2", "gb18030",
+                             "sjis", "cp932", "ujis", "eucjpms"}) {
+        if (n == name)
+            return true;
+    }
+    return false;
 }
 
 std::string readServerCharacterSet(Connection& connection) {

@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
-namespace dbk {
+#include "conn/connection.h"
 
-class Connection;
+namespace dbk {
 
 // Which threads of the process list are a master's slaves: the legacy servers name them in
 // their state ("Slave connection: ..."), later ones by their command ("Binlog Dump").
@@ -65,6 +65,11 @@ public:
     std::string loadDataCharacterSetClause(std::string_view characterSet) const;
     // UTF-8 as the server names it: utf8mb4 from 5.5.3 on, utf8 before.
     const char* utf8CharacterSet() const { return version_ >= 50503 ? "utf8mb4" : "utf8"; }
+    // The character set a session with a server of this version is opened in: UTF-8 as the
+    // server names it from 4.1 on, unless Shift_JIS is asked for ("cp932", "sjis" before 5.0.3);
+    // before 4.1 Shift_JIS whatever is asked, since those servers have no SET NAMES and keep
+    // their own set ("sjis" for the Japanese servers they were set up as).
+    static std::string sessionCharacterSet(unsigned long version, SessionText choice);
     // The character-set variable asked first; a modern server answers only the second.
     static constexpr const char* kLegacyCharsetQuery = "SHOW VARIABLES LIKE 'character_set'";
     static constexpr const char* kModernCharsetQuery = "SHOW VARIABLES LIKE 'character_set_server'";
@@ -85,6 +90,8 @@ private:
 
 // "sjis" and "cp932" are both Shift_JIS.
 bool isShiftJisCharset(std::string_view name);
+// Whether a server's character set holds Japanese text: the Unicode sets, Shift_JIS and EUC-JP.
+bool holdsJapanese(std::string_view characterSet);
 
 // The server's character set: the legacy variable, else the modern one; "" when unreadable.
 std::string readServerCharacterSet(Connection& connection);

@@ -135,11 +135,12 @@ struct SpaceRow {
 
 // One database or table row: name and records, its share of the whole, the bar of its index
 // against its bytes, and the byte counts.
-SpaceRow spaceRow(Page& page, int i, const SpaceFigures& f, uint64_t whole, const QString& iconResource) {
+SpaceRow spaceRow(Page& page, int i, const SpaceFigures& f, uint64_t whole, const QString& iconResource,
+                  ServerEncoding encoding) {
     DrawingList& d = page.drawing;
     const int y = 65 + kRowStep * i;
     d.icon({5, y}, iconResource, kIconSize);
-    const int nameItem = addText(page, {50, y}, msgf(kRecords, toUi(f.name), f.rows), FontRole::PageLabel);
+    const int nameItem = addText(page, {50, y}, msgf(kRecords, fromServer(encoding, f.name), f.rows), FontRole::PageLabel);
     const double share = percentOf(f.total(), whole);
     const int shareItem =
         addText(page, {660, y}, msgf(kAllShare, share), FontRole::PageLabel, shareColour(share));
@@ -255,8 +256,8 @@ QString hostRowIcon(const RightsRow& row) {
     return row.granting ? icon::kHostRestricted : icon::kHostDenied;
 }
 
-QString userAndHost(const RightsRow& row) {
-    return formatUi(QStringLiteral("%s  (%s)"), toUi(row.user), toUi(row.host));
+QString userAndHost(const RightsRow& row, ServerEncoding encoding) {
+    return formatUi(QStringLiteral("%s  (%s)"), fromServer(encoding, row.user), fromServer(encoding, row.host));
 }
 
 // A point of the ellipse around (cx, cy) at `degrees`, counted anticlockwise from the right.
@@ -339,6 +340,7 @@ std::optional<SpaceFigures> readDatabaseTotals(Connection& c, const std::string&
 
 SpaceListing readServerSpaceByDatabase(Connection& c) {
     SpaceListing listing;
+    listing.encoding = serverEncoding(c);
     const auto names = firstColumn(c, "SHOW DATABASES");
     if (!names)
         return listing;
@@ -370,6 +372,7 @@ SpaceListing readServerSpaceGrouped(Connection& c) {
         f.free = at(5);
     }
     SpaceListing listing;
+    listing.encoding = serverEncoding(c);
     listing.listed = true;
     for (const std::string& name : *names) {
         SpaceFigures f = bySchema[name];
@@ -385,6 +388,7 @@ SpaceListing readServerSpace(Connection& c, const ServerGeneration& generation) 
 
 SpaceListing readDatabaseSpace(Connection& c, const std::string& database) {
     SpaceListing listing;
+    listing.encoding = serverEncoding(c);
     // Without the database selected, SHOW TABLES would list another one.
     if (!c.exec(format("USE %s", c.ident(database))))
         return listing;
@@ -430,7 +434,7 @@ Page serverPage(const QString& host, const SpaceListing& databases) {
     }
     int i = 0;
     for (const SpaceFigures& f : databases.entries) {
-        const SpaceRow row = spaceRow(page, ++i, f, totals.total(), icon::kDatabase);
+        const SpaceRow row = spaceRow(page, ++i, f, totals.total(), icon::kDatabase, databases.encoding);
         link(page, LinkKind::OpenDatabase, QRect(5, row.top, 395, kRowLinkHeight), row.nameItem, i - 1);
     }
     page.height = spacePageHeight(i);
@@ -439,7 +443,7 @@ Page serverPage(const QString& host, const SpaceListing& databases) {
 
 Page databasePage(const std::string& database, const SpaceListing& tables, bool hostTable) {
     Page page = startPage(kDatabaseMode, icon::kDatabase,
-                          formatUi(QStringLiteral("%s： %s"), msg(kDatabaseWord), toUi(database)));
+                          formatUi(QStringLiteral("%s： %s"), msg(kDatabaseWord), fromServer(tables.encoding, database)));
     link(page, LinkKind::BackToServer, QRect(5, 5, kIconSize, kIconSize), -1);
     // The grant database is administered through its own nodes.
     if (database != "mysql") {
@@ -459,11 +463,11 @@ Page databasePage(const std::string& database, const SpaceListing& tables, bool 
     }
     int i = 0;
     for (const SpaceFigures& f : tables.entries) {
-        const SpaceRow row = spaceRow(page, ++i, f, totals.total(), icon::kTable);
-        addText(page, {200, row.top + 25}, msgf(kUpdated, toUi(f.updateTime)), FontRole::PageTiny,
+        const SpaceRow row = spaceRow(page, ++i, f, totals.total(), icon::kTable, tables.encoding);
+        addText(page, {200, row.top + 25}, msgf(kUpdated, fromServer(tables.encoding, f.updateTime)), FontRole::PageTiny,
                 colours::kBlue);
         addText(page, {50, row.top + 25},
-                formatUi(QStringLiteral("(%s %s)"), toUi(f.type), toUi(f.rowFormat)), FontRole::PageTiny);
+                formatUi(QStringLiteral("(%s %s)"), fromServer(tables.encoding, f.type), fromServer(tables.encoding, f.rowFormat)), FontRole::PageTiny);
         link(page, LinkKind::TableStructure, QRect(5, row.top, 395, kRowLinkHeight), row.nameItem, i - 1);
         link(page, LinkKind::TableSize, QRect(400, row.top, 400, kRowLinkHeight), row.shareItem, i - 1);
     }
@@ -475,6 +479,7 @@ Page databasePage(const std::string& database, const SpaceListing& tables, bool 
 
 RightsListing readRights(Connection& c, const std::string& statement, GrantTable table) {
     RightsListing listing;
+    listing.encoding = serverEncoding(c);
     Result r = c.query(statement);
     if (!r.ok() || !r.hasRows())
         return listing;
@@ -513,34 +518,35 @@ RightsListing readRights(Connection& c, const std::string& statement, GrantTable
 
 Page hostRightsPage(const std::string& database, const RightsListing& rows) {
     const QString title =
-        formatUi(QStringLiteral("%s： %s %s"), msg(kLimitAccessWord), msg(kDatabaseWord), toUi(database));
+        formatUi(QStringLiteral("%s： %s %s"), msg(kLimitAccessWord), msg(kDatabaseWord), fromServer(rows.encoding, database));
     return rightsPage(
         kHostRightsMode, title, icon::kHost, rows, databaseWords("References"), kNoAccessLimits,
-        [](const RightsRow& row) {
+        [&rows](const RightsRow& row) {
             if (row.host == "%")
                 return msg(row.granting ? kAllPermitted : kAllDenied);
-            return msgf(row.granting ? kHostPermitted : kHostDenied, toUi(row.host));
+            return msgf(row.granting ? kHostPermitted : kHostDenied, fromServer(rows.encoding, row.host));
         },
         hostRowIcon);
 }
 
 Page userRightsPage(const std::string& database, const RightsListing& rows) {
     const QString title =
-        formatUi(QStringLiteral("%s： %s %s"), msg(kLimitUserWord), msg(kDatabaseWord), toUi(database));
+        formatUi(QStringLiteral("%s： %s %s"), msg(kLimitUserWord), msg(kDatabaseWord), fromServer(rows.encoding, database));
     return rightsPage(kUserRightsMode, title, icon::kUser, rows, databaseWords("References"), kNoUserLimits,
-                      userAndHost, [](const RightsRow&) { return QString(); });
+                      [&rows](const RightsRow& row) { return userAndHost(row, rows.encoding); },
+                      [](const RightsRow&) { return QString(); });
 }
 
 Page allHostsPage(const RightsListing& rows) {
     return rightsPage(
         kAllHostsMode, msg(kHostWord), icon::kHost, rows, databaseWords("Refere"), kNoHostLimits,
-        [](const RightsRow& row) {
+        [&rows](const RightsRow& row) {
             const QString host = row.host == "%"    ? msg(kAllHosts)
                                  : row.host.empty() ? msg(kNoHost)
-                                                    : toUi(row.host);
+                                                    : fromServer(rows.encoding, row.host);
             const QString db = row.db == "%"    ? msg(kAllDatabases)
                                : row.db.empty() ? msg(kNoDatabaseName)
-                                                : toUi(row.db);
+                                                : fromServer(rows.encoding, row.db);
             return formatUi(QStringLiteral("%s  (%s)"), host, db);
         },
         hostRowIcon);
@@ -556,14 +562,14 @@ Page databaseRightsPage(bool listed, const std::vector<DatabaseRights>& database
         if (!listed || (database.rights.read && database.rights.rows.empty()))
             continue;
         page.drawing.icon({5, y}, icon::kDatabase, kIconSize);
-        addText(page, {50, y}, toUi(database.database), FontRole::PageLabel);
+        addText(page, {50, y}, fromServer(database.rights.encoding, database.database), FontRole::PageLabel);
         int line = y + 25;
         if (!database.rights.read) {
             addText(page, {60, line}, msg(kNoData), FontRole::PageTiny, colours::kRed);
             line += lineStep;
         }
         for (const RightsRow& row : database.rights.rows) {
-            addText(page, {60, line}, toUi(row.user), FontRole::PageSmallItalic);
+            addText(page, {60, line}, fromServer(database.rights.encoding, row.user), FontRole::PageSmallItalic);
             privilegeWords(page, {words.words, 55}, row.granted, wordsLeft, line + 2);
             line += lineStep;
         }
@@ -582,9 +588,9 @@ Page databaseRightsPage(bool listed, const std::vector<DatabaseRights>& database
 Page accountsPage(const RightsListing& rows) {
     return rightsPage(
         kAccountsMode, msg(kUserWord), icon::kUser, rows, accountWords(), kNoUserLimits,
-        [](const RightsRow& row) {
-            return formatUi(QStringLiteral("%s  (%s)"), row.user.empty() ? msg(kNoUserName) : toUi(row.user),
-                            row.host.empty() ? msg(kNoHost) : toUi(row.host));
+        [&rows](const RightsRow& row) {
+            return formatUi(QStringLiteral("%s  (%s)"), row.user.empty() ? msg(kNoUserName) : fromServer(rows.encoding, row.user),
+                            row.host.empty() ? msg(kNoHost) : fromServer(rows.encoding, row.host));
         },
         [](const RightsRow&) { return QString(); });
 }
@@ -607,7 +613,7 @@ QString readSetting(Connection& c, const std::string& statement) {
         return QStringLiteral("Error!!!");
     if (!r.next())
         return QStringLiteral("Error!");
-    return toUi(column(r, "Value", 1));
+    return fromServer(c, column(r, "Value", 1));
 }
 
 MemoryFigures readMemoryFigures(Connection& c) {
@@ -681,7 +687,7 @@ Page drawPage(Session& session, const DocumentContext& context, const std::strin
     const std::string& database = context.currentDatabase;
     switch (context.displayMode) {
         case kServerMode:
-            return serverPage(toUi(host), readServerSpace(c, generation));
+            return serverPage(fromServer(c, host), readServerSpace(c, generation));
         case kDatabaseMode:
             return databasePage(database, readDatabaseSpace(c, database), generation.hasHostTable());
         case kHostRightsMode:

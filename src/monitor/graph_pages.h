@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/drawing_list.h"
+#include "conn/text_codec.h"
 
 namespace dbk {
 
@@ -109,6 +110,7 @@ struct SpaceListing {
     bool listed = false;
     // The entries whose figures could be read, in list order.
     std::vector<SpaceFigures> entries;
+    ServerEncoding encoding = ServerEncoding::Utf8;  // of the names
 };
 
 // The totals of every database: one grouped read of information_schema where the server has
@@ -157,6 +159,7 @@ struct RightsRow {
 struct RightsListing {
     bool read = false;
     std::vector<RightsRow> rows;
+    ServerEncoding encoding = ServerEncoding::Utf8;  // of the names
 };
 
 // Runs the statement and reads every row of the grant table by column name.

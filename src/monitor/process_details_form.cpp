@@ -55,13 +55,13 @@ ProcessDetailsForm::ProcessDetailsForm(Session& session, long long processId, QW
 
     if (const std::optional<ThreadRow> thread = findThread(session_.connection(), processId)) {
         for (size_t i = 0; i < kFieldCount && i < thread->size(); ++i)
-            fields_[i]->setText(toUi((*thread)[i].value_or(std::string())));
+            fields_[i]->setText(fromServer(session_.connection(), (*thread)[i].value_or(std::string())));
     }
 }
 
 void ProcessDetailsForm::stopClicked() {
     Connection& connection = session_.connection();
-    switch (killThread(connection, leadingInteger(fromUi(fields_[0]->text())))) {
+    switch (killThread(connection, leadingInteger(toServer(session_.connection(), fields_[0]->text())))) {
         case KillOutcome::Killed:
         case KillOutcome::Ended:
             break;

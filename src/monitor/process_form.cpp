@@ -84,7 +84,7 @@ ProcessForm::ProcessForm(Session& session, QWidget* parent)
     }
     list_->setColumnCount(static_cast<int>(fields->size()));
     for (size_t c = 0; c < fields->size(); ++c) {
-        list_->setHorizontalHeaderItem(int(c), new QTableWidgetItem(toUi((*fields)[c])));
+        list_->setHorizontalHeaderItem(int(c), new QTableWidgetItem(fromServer(session_.connection(), (*fields)[c])));
         list_->setColumnWidth(int(c), threadColumnWidth(c));
     }
     for (size_t trace = 0; trace < traceColours().size(); ++trace) {
@@ -92,8 +92,8 @@ ProcessForm::ProcessForm(Session& session, QWidget* parent)
         ranges_[trace]->setText(QStringLiteral("100"));
     }
     timer_.start(kTickMs);
-    versions_[0]->setText(toUi(connection.serverInfo()));
-    versions_[1]->setText(toUi(Connection::clientInfo()));
+    versions_[0]->setText(fromServer(session_.connection(), connection.serverInfo()));
+    versions_[1]->setText(fromServer(session_.connection(), Connection::clientInfo()));
     versions_[2]->setText(QString::number(connection.protocolInfo()));
 }
 
@@ -117,7 +117,7 @@ QWidget* ProcessForm::buildStatusGroup() {
         grid->addWidget(caption(QStringLiteral("レンジ"), range), row, 2);
         grid->addWidget(range, row, 3);
         connect(range, &QLineEdit::textChanged, this, [this, trace = field.trace](const QString& text) {
-            chart_->setBounds(trace, rangeFromText(fromUi(text)), 0);
+            chart_->setBounds(trace, rangeFromText(toServer(session_.connection(), text)), 0);
         });
     }
     auto* layout = new QHBoxLayout(group);
@@ -177,7 +177,7 @@ void ProcessForm::fillThreads(const std::vector<ThreadRow>& threads) {
     const QString selectedId = selectedThreadId();
     std::vector<QString> ids;
     for (const ThreadRow& thread : threads)
-        ids.push_back(!thread.empty() && thread[0] ? toUi(*thread[0]) : QString());
+        ids.push_back(!thread.empty() && thread[0] ? fromServer(session_.connection(), *thread[0]) : QString());
     for (int r = list_->rowCount() - 1; r >= 0; --r) {
         if (std::find(ids.begin(), ids.end(), threadIdAt(r)) == ids.end())
             list_->removeRow(r);
@@ -195,7 +195,7 @@ void ProcessForm::fillThreads(const std::vector<ThreadRow>& threads) {
         const ThreadRow& thread = threads[size_t(r)];
         for (int c = 0; c < columns; ++c) {
             const bool null = size_t(c) >= thread.size() || !thread[size_t(c)];
-            const QString text = null ? QString() : toUi(*thread[size_t(c)]);
+            const QString text = null ? QString() : fromServer(session_.connection(), *thread[size_t(c)]);
             if (QTableWidgetItem* item = list_->item(r, c)) {
                 if (item->text() != text)
                     item->setText(text);
@@ -227,7 +227,7 @@ void ProcessForm::flushClicked(size_t index) {
     if (connection.exec(flush.statement)) {
         ui().message(msg(flush.notice));
     } else {
-        ui().message(msgf(kFlushFailed, toUi(connection.errorText())));
+        ui().message(msgf(kFlushFailed, fromServer(session_.connection(), connection.errorText())));
     }
 }
 
@@ -235,7 +235,7 @@ void ProcessForm::openDetails(int row) {
     const QTableWidgetItem* id = list_->item(row, 0);
     if (!id)
         return;
-    ProcessDetailsForm details(session_, leadingInteger(fromUi(id->text())), this);
+    ProcessDetailsForm details(session_, leadingInteger(toServer(session_.connection(), id->text())), this);
     runModal(details);
 }
 

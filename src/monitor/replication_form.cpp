@@ -125,25 +125,25 @@ void ReplicationForm::refresh() {
         const MasterStatus& m = *state.master;
         const std::string* values[] = {&m.file, &m.position, &m.doDb, &m.ignoreDb};
         for (size_t i = 0; i < masterFields_.size(); ++i)
-            masterFields_[i]->setText(toUi(*values[i]));
+            masterFields_[i]->setText(fromServer(session_.connection(), *values[i]));
     }
     if (state.slaves) {
         slaveHosts_->setRowCount(static_cast<int>(state.slaves->size()));
         for (size_t r = 0; r < state.slaves->size(); ++r) {
             const SlaveHost& host = (*state.slaves)[r];
-            slaveHosts_->setItem(int(r), 0, new QTableWidgetItem(toUi(host.host)));
-            slaveHosts_->setItem(int(r), 1, new QTableWidgetItem(toUi(host.user)));
-            slaveHosts_->setItem(int(r), 2, new QTableWidgetItem(toUi(host.time)));
+            slaveHosts_->setItem(int(r), 0, new QTableWidgetItem(fromServer(session_.connection(), host.host)));
+            slaveHosts_->setItem(int(r), 1, new QTableWidgetItem(fromServer(session_.connection(), host.user)));
+            slaveHosts_->setItem(int(r), 2, new QTableWidgetItem(fromServer(session_.connection(), host.time)));
         }
     }
     if (state.slave) {
         for (size_t i = 0; i < kSlaveFieldCount; ++i)
-            slaveFields_[i]->setText(toUi((*state.slave)[i]));
+            slaveFields_[i]->setText(fromServer(session_.connection(), (*state.slave)[i]));
     }
     // A user without the right to read the status is told once, not at every refresh.
     if (state.refusal && !refusalShown_) {
         refusalShown_ = true;
-        ui().message(msgf(kStatusRefused, toUi(*state.refusal)));
+        ui().message(msgf(kStatusRefused, fromServer(session_.connection(), *state.refusal)));
     }
 }
 

@@ -54,11 +54,12 @@ SystemVariablesForm::SystemVariablesForm(Session& session, QWidget* parent)
     connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
     connect(list_, &QTableWidget::currentCellChanged, this, [this](int row) { showExplanation(row); });
 
+    encoding_ = serverEncoding(session.connection());
     // The variables come sorted by name, as the list keeps them.
     list_->setRowCount(static_cast<int>(variables_.size()));
     for (size_t r = 0; r < variables_.size(); ++r) {
-        list_->setItem(int(r), 0, new QTableWidgetItem(toUi(variables_[r].name)));
-        list_->setItem(int(r), 1, new QTableWidgetItem(toUi(variables_[r].value)));
+        list_->setItem(int(r), 0, new QTableWidgetItem(fromServer(encoding_, variables_[r].name)));
+        list_->setItem(int(r), 1, new QTableWidgetItem(fromServer(encoding_, variables_[r].value)));
     }
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "monitor/system_variables.h"
+#include "conn/text_codec.h"
 
 class QLineEdit;
 class QPushButton;
@@ -27,6 +28,8 @@ public:
     bool selectVariable(const QString& name);
 
 private:
+    // The encoding of the session the form shows.
+    ServerEncoding encoding_ = ServerEncoding::Utf8;
     void showExplanation(int row);
 
     std::vector<ServerVariable> variables_;

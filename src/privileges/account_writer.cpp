@@ -38,6 +38,7 @@ AccountOutcome AccountWriter::run(const std::vector<AccountStatement>& statement
             outcome.failedStep = s.step;
             outcome.errorNumber = connection_.errorNumber();
             outcome.errorText = connection_.errorText();
+            outcome.encoding = serverEncoding(connection_);
             return outcome;
         }
         ++outcome.stepsDone;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "conn/text_codec.h"
 #include "privileges/grant_tables.h"
 
 namespace dbk {
@@ -45,7 +46,8 @@ struct AccountOutcome {
     // How many statements took effect before the one that failed.
     size_t stepsDone = 0;
     unsigned errorNumber = 0;
-    std::string errorText;
+    std::string errorText;  // in the session's encoding
+    ServerEncoding encoding = ServerEncoding::Utf8;
 };
 
 // Writes accounts: the user's choices of the user information form (host, name, password,

@@ -101,7 +101,7 @@ DatabaseForm::DatabaseForm(Session& session, std::string database, QWidget* pare
     connect(okButton_, &QPushButton::clicked, this, &DatabaseForm::accept);
     connect(closeButton_, &QPushButton::clicked, this, &DatabaseForm::reject);
 
-    databaseField_->setText(toUi(database_));
+    databaseField_->setText(fromServer(session_.connection(), database_));
     fillUsers();
     fillAccounts();
 }
@@ -114,7 +114,7 @@ void DatabaseForm::fillUsers() {
         return;
     userList_->clear();
     for (const DbRowEntry& row : dbRowsOf(*rows))
-        lists::addItem(userList_, lists::accountIcon(accountIconFor(row.host)), row.user,
+        lists::addItem(userList_, lists::accountIcon(accountIconFor(row.host)), fromServer(session_.connection(), row.user),
                        {row.user, row.host}, true);
 }
 
@@ -130,7 +130,7 @@ void DatabaseForm::fillAccounts() {
         const std::string values[] = {grants::cell(*rows, "Host", 0), grants::cell(*rows, "User", 1)};
         for (int column = 0; column < 2; ++column) {
             const std::string& v = values[column];
-            auto* item = new QTableWidgetItem(toUi(v));
+            auto* item = new QTableWidgetItem(fromServer(session_.connection(), v));
             item->setData(kBytesRole, QByteArray(v.data(), qsizetype(v.size())));
             accountList_->setItem(row, column, item);
         }
@@ -152,7 +152,7 @@ void DatabaseForm::selectUser(QListWidgetItem* item) {
         readGrantRow(connection, grants::sql::readDbRow(connection, database_, selectedHost_, selectedUser_));
     if (!row)
         return;
-    hostField_->setText(toUi(grants::cell(*row, "Host", 0)));
+    hostField_->setText(fromServer(session_.connection(), grants::cell(*row, "Host", 0)));
     panel_->setDatabaseRights(grants::databaseRightsOf(*row));
 }
 
@@ -170,11 +170,11 @@ void DatabaseForm::updateRow() {
         ui().message(msg(kSelectUser));
         return;
     }
-    if (!confirm(kConfirmUpdate, toUi(selectedUser_)))
+    if (!confirm(kConfirmUpdate, fromServer(session_.connection(), selectedUser_)))
         return;
     Connection& connection = session_.connection();
     const std::string setList = grants::databaseSetList(
-        grants::hostKey(connection, fromUi(hostField_->text())), panel_->databaseRights());
+        grants::hostKey(connection, toServer(session_.connection(), hostField_->text())), panel_->databaseRights());
     if (!openGrantDatabase(connection))
         return;
     if (!writeGrantRows(
@@ -192,7 +192,7 @@ void DatabaseForm::deleteRow() {
         ui().message(msg(kSelectUser));
         return;
     }
-    if (!confirm(kConfirmDeleteNamed, toUi(selectedUser_)))
+    if (!confirm(kConfirmDeleteNamed, fromServer(session_.connection(), selectedUser_)))
         return;
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))
@@ -210,7 +210,7 @@ void DatabaseForm::addAccount(int row) {
         return;
     const std::string host = cellBytes(accountList_, row, 0);
     const std::string user = cellBytes(accountList_, row, 1);
-    if (!confirm(kConfirmAddUser, toUi(user)))
+    if (!confirm(kConfirmAddUser, fromServer(session_.connection(), user)))
         return;
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))

@@ -56,9 +56,9 @@ DatabaseUserForm::DatabaseUserForm(Session& session, std::string host, std::stri
     connect(cancelButton_, &QPushButton::clicked, this, &DatabaseUserForm::reject);
     connect(deleteButton_, &QPushButton::clicked, this, &DatabaseUserForm::deleteRow);
 
-    hostField_->setText(toUi(keyHost_));
-    databaseField_->setText(toUi(keyDatabase_));
-    userField_->setText(toUi(keyUser_));
+    hostField_->setText(fromServer(session_.connection(), keyHost_));
+    databaseField_->setText(fromServer(session_.connection(), keyDatabase_));
+    userField_->setText(fromServer(session_.connection(), keyUser_));
     if (openGrantDatabase(session_.connection()))
         loadRights();
 }
@@ -78,9 +78,9 @@ void DatabaseUserForm::update() {
         reject();
         return;
     }
-    const std::string host = fromUi(hostField_->text());
-    const std::string database = fromUi(databaseField_->text());
-    const std::string user = fromUi(userField_->text());
+    const std::string host = toServer(session_.connection(), hostField_->text());
+    const std::string database = toServer(session_.connection(), databaseField_->text());
+    const std::string user = toServer(session_.connection(), userField_->text());
     if (database != keyDatabase_ && !confirm(kDatabaseWillChange)) {
         reject();
         return;
@@ -108,7 +108,7 @@ void DatabaseUserForm::deleteRow() {
         ui().message(msg(kSelectUser));
         return;
     }
-    if (!confirm(kConfirmDeleteNamed, toUi(keyUser_)))
+    if (!confirm(kConfirmDeleteNamed, fromServer(session_.connection(), keyUser_)))
         return;
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))

@@ -61,11 +61,11 @@ QString accountStepText(AccountStep step) {
 }
 
 QString accountFailureText(const AccountOutcome& outcome, int firstStepMessage) {
-    const QString server = formatUi(QStringLiteral("%d:%s"), outcome.errorNumber, toUi(outcome.errorText));
+    const QString server = formatUi(QStringLiteral("%d:%s"), outcome.errorNumber, fromServer(outcome.encoding, outcome.errorText));
     if (outcome.stepsDone == 0) {
         QString text = msg(firstStepMessage);
         if (text.contains(QStringLiteral("%d:%s")))
-            return formatUi(text, outcome.errorNumber, toUi(outcome.errorText));
+            return formatUi(text, outcome.errorNumber, fromServer(outcome.encoding, outcome.errorText));
         return text + u'\n' + server;
     }
     return msgf(kStepFailed, accountStepText(outcome.failedStep)) + u'\n' + server;
@@ -128,7 +128,7 @@ std::string hostEntryLabel(std::string_view host, std::string_view database) {
 std::optional<std::vector<std::string>> listDatabaseNames(Connection& connection) {
     Result databases = connection.listDbs();
     if (!databases) {
-        ui().message(toUi(connection.errorText()));
+        ui().message(fromServer(connection, connection.errorText()));
         return std::nullopt;
     }
     std::vector<std::string> names;

@@ -68,7 +68,7 @@ HostAccessForm::HostAccessForm(Session& session, std::string database, QWidget* 
     connect(deleteButton_, &QPushButton::clicked, this, &HostAccessForm::deleteRow);
     connect(closeButton_, &QPushButton::clicked, this, &HostAccessForm::reject);
 
-    databaseField_->setText(toUi(database_));
+    databaseField_->setText(fromServer(session_.connection(), database_));
     if (!session_.generation().hasHostTable()) {
         ui().message(msg(kNoHostTable));
         for (QWidget* w : std::initializer_list<QWidget*>{newHostField_, addButton_, hostList_, hostField_,
@@ -87,16 +87,16 @@ void HostAccessForm::fill() {
         return;
     hostList_->clear();
     for (const HostRowEntry& row : hostRowsOf(*rows))
-        lists::addItem(hostList_, lists::hostIcon(row.granting), row.host, {row.host});
+        lists::addItem(hostList_, lists::hostIcon(row.granting), fromServer(session_.connection(), row.host), {row.host});
 }
 
 void HostAccessForm::addHost() {
-    const std::string host = fromUi(newHostField_->text());
+    const std::string host = toServer(session_.connection(), newHostField_->text());
     if (host.empty()) {
         ui().message(msg(kEnterControllingHost));
         return;
     }
-    if (!confirm(kConfirmAddUser, toUi(host)))
+    if (!confirm(kConfirmAddUser, fromServer(session_.connection(), host)))
         return;
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))
@@ -125,7 +125,7 @@ void HostAccessForm::selectHost(QListWidgetItem* item) {
         readGrantRow(connection, grants::sql::readHostRow(connection, database_, selectedHost_));
     if (!row)
         return;
-    hostField_->setText(toUi(grants::cell(*row, "Host", 0)));
+    hostField_->setText(fromServer(session_.connection(), grants::cell(*row, "Host", 0)));
     panel_->setDatabaseRights(grants::hostRightsOf(*row));
 }
 
@@ -140,10 +140,10 @@ void HostAccessForm::updateRow() {
         ui().message(msg(kSelectHost));
         return;
     }
-    if (confirm(kConfirmUpdate, toUi(selectedHost_))) {
+    if (confirm(kConfirmUpdate, fromServer(session_.connection(), selectedHost_))) {
         Connection& connection = session_.connection();
         const std::string setList = grants::databaseSetList(
-            grants::hostKey(connection, fromUi(hostField_->text())), panel_->databaseRights());
+            grants::hostKey(connection, toServer(session_.connection(), hostField_->text())), panel_->databaseRights());
         if (openGrantDatabase(connection) &&
             writeGrantRows(connection,
                            grants::sql::updateHostRow(connection, setList, database_, selectedHost_),
@@ -160,7 +160,7 @@ void HostAccessForm::deleteRow() {
         ui().message(msg(kSelectHost));
         return;
     }
-    if (!confirm(kConfirmDeleteNamed, toUi(selectedHost_)))
+    if (!confirm(kConfirmDeleteNamed, fromServer(session_.connection(), selectedHost_)))
         return;
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))

@@ -49,8 +49,8 @@ HostDetailsForm::HostDetailsForm(Session& session, std::string host, std::string
     connect(closeButton_, &QPushButton::clicked, this, &HostDetailsForm::reject);
     connect(deleteButton_, &QPushButton::clicked, this, &HostDetailsForm::deleteRow);
 
-    hostField_->setText(toUi(keyHost_));
-    databaseField_->setText(toUi(keyDatabase_));
+    hostField_->setText(fromServer(session_.connection(), keyHost_));
+    databaseField_->setText(fromServer(session_.connection(), keyDatabase_));
     if (!session_.generation().hasHostTable()) {
         ui().message(msg(kNoHostTable));
         for (QWidget* w : std::initializer_list<QWidget*>{hostField_, panel_, updateButton_, deleteButton_})
@@ -71,11 +71,11 @@ void HostDetailsForm::update() {
         ui().message(msg(kSelectHost));
         return;
     }
-    if (!confirm(kConfirmUpdate, toUi(keyHost_)))
+    if (!confirm(kConfirmUpdate, fromServer(session_.connection(), keyHost_)))
         return;
     Connection& connection = session_.connection();
     const std::string setList = grants::databaseSetList(
-        grants::hostKey(connection, fromUi(hostField_->text())), panel_->databaseRights());
+        grants::hostKey(connection, toServer(session_.connection(), hostField_->text())), panel_->databaseRights());
     if (!openGrantDatabase(connection))
         return;
     if (!writeGrantRows(connection, grants::sql::updateHostRow(connection, setList, keyDatabase_, keyHost_),
@@ -90,7 +90,7 @@ void HostDetailsForm::deleteRow() {
         ui().message(msg(kSelectHost));
         return;
     }
-    if (!confirm(kConfirmDeleteNamed, toUi(keyHost_)))
+    if (!confirm(kConfirmDeleteNamed, fromServer(session_.connection(), keyHost_)))
         return;
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))

@@ -77,7 +77,7 @@ void HostListForm::fill() {
     if (!names)
         return;
     for (const std::string& name : *names)
-        lists::addItem(databaseList_, lists::databaseIcon(), name, {name}, true);
+        lists::addItem(databaseList_, lists::databaseIcon(), fromServer(session_.connection(), name), {name}, true);
     fillHosts(deniedList_, false);
     fillHosts(restrictedList_, true);
 }
@@ -96,7 +96,7 @@ void HostListForm::fillHosts(QListWidget* list, bool granting) {
     }
     for (const HostRowEntry& row : hostRowsOf(rows)) {
         if (row.granting == granting) {
-            lists::addItem(list, lists::hostIcon(granting), hostEntryLabel(row.host, row.database),
+            lists::addItem(list, lists::hostIcon(granting), fromServer(session_.connection(), hostEntryLabel(row.host, row.database)),
                            {row.host, row.database});
         }
     }
@@ -144,7 +144,7 @@ void HostListForm::deleteSelected() {
         return;
     }
     const auto [host, database] = *chosen_;
-    if (!confirm(kConfirmDeleteNamed, toUi(host)))
+    if (!confirm(kConfirmDeleteNamed, fromServer(session_.connection(), host)))
         return;
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))

@@ -111,9 +111,9 @@ QIcon hostIcon(bool granting) {
                           : QStringLiteral(":/icons/host_denied.svg"));
 }
 
-QListWidgetItem* addItem(QListWidget* list, const QIcon& icon, const std::string& label,
+QListWidgetItem* addItem(QListWidget* list, const QIcon& icon, const QString& label,
                          const std::vector<std::string>& values, bool atTop) {
-    auto* item = new QListWidgetItem(icon, toUi(label));
+    auto* item = new QListWidgetItem(icon, label);
     for (size_t i = 0; i < values.size(); ++i) {
         item->setData(kFirstValueRole + int(i), QByteArray(values[i].data(), qsizetype(values[i].size())));
     }

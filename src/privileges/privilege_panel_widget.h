@@ -52,7 +52,7 @@ QIcon accountIcon(privileges::AccountIcon icon);
 QIcon databaseIcon();
 QIcon hostIcon(bool granting);
 // Appends (or, with atTop, inserts first) an item carrying the values in roles 0, 1, 2 ...
-QListWidgetItem* addItem(QListWidget* list, const QIcon& icon, const std::string& label,
+QListWidgetItem* addItem(QListWidget* list, const QIcon& icon, const QString& label,
                          const std::vector<std::string>& values, bool atTop = false);
 std::string value(const QListWidgetItem* item, int index);
 // A label with an icon and a caption, as the legends under the lists show them.

@@ -141,9 +141,9 @@ void UserInfoForm::showMode() {
 }
 
 void UserInfoForm::loadAccount() {
-    hostField_->setText(toUi(key_.host));
-    userField_->setText(toUi(key_.user));
-    passwordField_->setText(toUi(storedPassword_));
+    hostField_->setText(fromServer(session_.connection(), key_.host));
+    userField_->setText(fromServer(session_.connection(), key_.user));
+    passwordField_->setText(fromServer(session_.connection(), storedPassword_));
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))
         return;
@@ -162,7 +162,7 @@ void UserInfoForm::fillDatabaseList() {
         return;
     databaseList_->clear();
     for (const DbRowEntry& row : dbRowsOf(*rows))
-        lists::addItem(databaseList_, lists::databaseIcon(), row.database, {row.database, row.host}, true);
+        lists::addItem(databaseList_, lists::databaseIcon(), fromServer(session_.connection(), row.database), {row.database, row.host}, true);
 }
 
 bool UserInfoForm::eventFilter(QObject* watched, QEvent* event) {
@@ -195,10 +195,10 @@ void UserInfoForm::update() {
 }
 
 void UserInfoForm::changeAccount() {
-    const Account account{fromUi(hostField_->text()), fromUi(userField_->text())};
+    const Account account{toServer(session_.connection(), hostField_->text()), toServer(session_.connection(), userField_->text())};
     std::optional<std::string> password;
     if (passwordChanged_ && confirmField_->text() == passwordField_->text()) {
-        password = fromUi(passwordField_->text());
+        password = toServer(session_.connection(), passwordField_->text());
         ui().message(msg(kPasswordWillChange));
     }
     Connection& connection = session_.connection();
@@ -224,7 +224,7 @@ void UserInfoForm::changeAccount() {
 }
 
 void UserInfoForm::addAccount() {
-    const Account account{fromUi(hostField_->text()), fromUi(userField_->text())};
+    const Account account{toServer(session_.connection(), hostField_->text()), toServer(session_.connection(), userField_->text())};
     if (confirmField_->text() != passwordField_->text()) {
         ui().message(msg(kCheckPassword));
         passwordField_->clear();
@@ -235,7 +235,7 @@ void UserInfoForm::addAccount() {
     if (!openGrantDatabase(connection))
         return;
     const AccountOutcome outcome =
-        writer_->run(writer_->planAdd(account, fromUi(passwordField_->text()), globalPanel_->globalRights()));
+        writer_->run(writer_->planAdd(account, toServer(session_.connection(), passwordField_->text()), globalPanel_->globalRights()));
     if (outcome.stepsDone > 0) {
         // The account exists from the first step on: the form now changes it.
         key_ = account;
@@ -261,7 +261,7 @@ void UserInfoForm::selectDatabaseEntry(QListWidgetItem* item) {
     }
     const std::string database = lists::value(item, 0);
     selectedHost_ = lists::value(item, 1);
-    databaseHostField_->setText(toUi(selectedHost_));
+    databaseHostField_->setText(fromServer(session_.connection(), selectedHost_));
     const std::string user = key_.user;
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))
@@ -285,7 +285,7 @@ void UserInfoForm::updateDatabaseRow() {
         return;
     Connection& connection = session_.connection();
     const std::string setList = grants::databaseSetList(
-        grants::userKey(connection, fromUi(databaseHostField_->text()), fromUi(userField_->text())),
+        grants::userKey(connection, toServer(session_.connection(), databaseHostField_->text()), toServer(session_.connection(), userField_->text())),
         databasePanel_->databaseRights());
     if (!openGrantDatabase(connection))
         return;
@@ -309,8 +309,8 @@ void UserInfoForm::deleteDatabaseRow() {
     if (!openGrantDatabase(connection))
         return;
     if (!writeGrantRows(connection,
-                        grants::sql::deleteDbRow(connection, fromUi(databaseHostField_->text()),
-                                                 selectedDatabase_, fromUi(userField_->text())),
+                        grants::sql::deleteDbRow(connection, toServer(session_.connection(), databaseHostField_->text()),
+                                                 selectedDatabase_, toServer(session_.connection(), userField_->text())),
                         kNoAccessPrivileges))
         return;
     fillDatabaseList();

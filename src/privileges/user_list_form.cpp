@@ -100,9 +100,9 @@ void UserListForm::fill() {
     administratorList_->clear();
     ordinaryList_->clear();
     for (const UserListEntry& e : *entries) {
-        const std::string label = e.user.empty() ? fromUi(msg(kNoUsers)) : e.user;
+        const std::string label = e.user.empty() ? toServer(session_.connection(), msg(kNoUsers)) : e.user;
         lists::addItem(e.administrator ? administratorList_ : ordinaryList_,
-                       lists::accountIcon(accountIconFor(e.host)), label, {e.user, e.host, e.password});
+                       lists::accountIcon(accountIconFor(e.host)), fromServer(session_.connection(), label), {e.user, e.host, e.password});
     }
 }
 
@@ -119,8 +119,8 @@ void UserListForm::choose(QListWidget* list, QListWidgetItem* item) {
     chosenList_ = list;
     (list == administratorList_ ? ordinaryList_ : administratorList_)->clearSelection();
     chosen_ = Account{lists::value(item, kHost), lists::value(item, kUser)};
-    userNameField_->setText(toUi(chosen_->user));
-    hostField_->setText(toUi(chosen_->host));
+    userNameField_->setText(fromServer(session_.connection(), chosen_->user));
+    hostField_->setText(fromServer(session_.connection(), chosen_->host));
 }
 
 void UserListForm::openAccount(QListWidgetItem* item) {
@@ -150,7 +150,7 @@ void UserListForm::deleteSelected() {
         return;
     }
     const Account account = *chosen_;
-    if (!confirm(kConfirmDeleteAccount, toUi(account.user), toUi(account.host)))
+    if (!confirm(kConfirmDeleteAccount, fromServer(session_.connection(), account.user), fromServer(session_.connection(), account.host)))
         return;
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))

@@ -32,7 +32,7 @@ AddFieldForm::AddFieldForm(Session& session, const std::string& database, const 
       session_(session),
       database_(database),
       table_(table),
-      panel_(new FieldPanelWidget(PanelForm::AddField)),
+      panel_(new FieldPanelWidget(PanelForm::AddField, serverEncoding(session.connection()))),
       unique_(new QCheckBox(QStringLiteral("一意制約"))),
       uniqueName_(nameBox(QStringLiteral("一意制約名"))),
       primaryKey_(new QCheckBox(QStringLiteral("プライマリーキー"))),
@@ -97,9 +97,9 @@ AddFieldChoices AddFieldForm::choices() const {
     return AddFieldChoices{.atTop = top_->isChecked(),
                            .primaryKey = primaryKey_->isChecked(),
                            .index = index_->isChecked(),
-                           .indexName = fromUi(indexName_->text()),
+                           .indexName = toServer(session_.connection(), indexName_->text()),
                            .unique = unique_->isChecked(),
-                           .uniqueName = fromUi(uniqueName_->text())};
+                           .uniqueName = toServer(session_.connection(), uniqueName_->text())};
 }
 
 void AddFieldForm::clearClicked() {
@@ -126,8 +126,8 @@ void AddFieldForm::addClicked() {
             } else {
                 // The column stays in the table although its key could not be made.
                 failure = formatUi(QString::fromUtf8(step.failureText), connection.errorNumber(),
-                                   toUi(connection.errorText())) +
-                          u'\n' + msgf(20600, toUi(c.name));
+                                   fromServer(session_.connection(), connection.errorText())) +
+                          u'\n' + msgf(20600, fromServer(session_.connection(), c.name));
             }
             break;
         }

@@ -28,7 +28,7 @@ QPushButton* button(const QString& caption) {
 
 // The Japanese line of an action and the server's error in its "%d:%s".
 QString failureText(const char* text, const Connection& connection) {
-    return formatUi(QString::fromUtf8(text), connection.errorNumber(), toUi(connection.errorText()));
+    return formatUi(QString::fromUtf8(text), connection.errorNumber(), fromServer(connection, connection.errorText()));
 }
 
 bool hasPrimaryKey(Connection& connection, const std::string& database, const std::string& table) {
@@ -104,9 +104,9 @@ AddKeyForm::AddKeyForm(Session& session, const std::string& database, const std:
     connect(create_, &QPushButton::clicked, this, &AddKeyForm::create);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    databaseEdit->setText(toUi(database));
-    tableEdit->setText(toUi(table));
-    keyName_->setText(toUi(keyName));
+    databaseEdit->setText(fromServer(session_.connection(), database));
+    tableEdit->setText(fromServer(session_.connection(), table));
+    keyName_->setText(fromServer(session_.connection(), keyName));
     keyName_->setEnabled(kind != KeyKind::Primary);
     Connection& connection = session_.connection();
     TableStatus status;
@@ -120,12 +120,12 @@ AddKeyForm::AddKeyForm(Session& session, const std::string& database, const std:
             ui().message(msg(10056));
             break;
         case StatusOutcome::Read:
-            tableType_->setText(toUi(status.type));
+            tableType_->setText(fromServer(session_.connection(), status.type));
             break;
     }
     for (const std::string& column :
          keyCandidates(readFieldRows(connection, database, table), kind, status.type))
-        candidates_->addItem(toUi(column));
+        candidates_->addItem(fromServer(session_.connection(), column));
 }
 
 void AddKeyForm::moveSelected(QListWidget* from, QListWidget* to) {
@@ -144,13 +144,13 @@ void AddKeyForm::create() {
     WaitCursor wait;
     std::vector<std::string> columns;
     for (int i = 0; i < keyColumns_->count(); ++i)
-        columns.push_back(fromUi(keyColumns_->item(i)->text()));
+        columns.push_back(toServer(session_.connection(), keyColumns_->item(i)->text()));
     // Without columns nothing is sent: a primary key is not dropped for a key that never comes.
     if (columns.empty())
         return;
     Connection& connection = session_.connection();
     std::string statement =
-        addKeyStatement(session_.connection(), kind_, database_, table_, fromUi(keyName_->text()), columns);
+        addKeyStatement(session_.connection(), kind_, database_, table_, toServer(session_.connection(), keyName_->text()), columns);
     // The old primary key goes in the same statement as the new one comes, so that a key the
     // server refuses leaves the old one in place.
     if (kind_ == KeyKind::Primary && hasPrimaryKey(connection, database_, table_))

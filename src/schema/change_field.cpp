@@ -145,7 +145,7 @@ std::string columnCheckClause(std::string_view createTable, std::string_view col
         line.remove_suffix(1);
     // Outside quoted texts and names, the clause starts at " CHECK (" and runs to the line's end. A
     // Shift_JIS pair may end in a quote or backslash byte that is no such thing.
-    SqlScanner scanner(line, true);
+    SqlScanner scanner(line, quoting == NameQuoting::ShiftJis);
     while (const std::optional<SqlToken> token = scanner.next()) {
         if (token->text == "CHECK" && token->begin > 0 && line[token->begin - 1] == ' ' &&
             line.substr(token->end, 2) == " (")

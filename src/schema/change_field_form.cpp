@@ -22,10 +22,10 @@ ChangeFieldForm::ChangeFieldForm(Session& session, const std::string& database, 
       database_(database),
       table_(table),
       field_(field),
-      originalName_(new QLineEdit(toUi(field))),
+      originalName_(new QLineEdit(fromServer(session_.connection(), field))),
       originalType_(new QLineEdit),
       originalDefault_(new QLineEdit),
-      panel_(new FieldPanelWidget(PanelForm::ChangeField)),
+      panel_(new FieldPanelWidget(PanelForm::ChangeField, serverEncoding(session.connection()))),
       update_(new QPushButton(QStringLiteral("更新"))) {
     setWindowTitle(QStringLiteral("フィールドの変更"));
     auto* original = new QGroupBox(QStringLiteral("元のフィールド情報"));
@@ -55,8 +55,8 @@ ChangeFieldForm::ChangeFieldForm(Session& session, const std::string& database, 
     // A column that cannot be read leaves the boxes empty, without a message.
     if (auto column = readPresentColumn(session.connection(), session.generation(), database, table, field)) {
         present_ = *column;
-        originalType_->setText(toUi(present_.type));
-        originalDefault_->setText(toUi(present_.defaultValue.value_or("")));
+        originalType_->setText(fromServer(session_.connection(), present_.type));
+        originalDefault_->setText(fromServer(session_.connection(), present_.defaultValue.value_or("")));
         wanted = wantedFrom(present_);
         wanted.name = field;
     }
@@ -76,7 +76,7 @@ void ChangeFieldForm::updateClicked() {
         done = connection.exec(statement());
     }
     if (!done) {
-        ui().message(msgf(10091, toUi(connection.errorText())));
+        ui().message(msgf(10091, fromServer(session_.connection(), connection.errorText())));
         return;
     }
     accept();

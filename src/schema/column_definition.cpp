@@ -66,7 +66,9 @@ std::string columnText(const ColumnDefinition& c, ColumnHead head, NameQuoting q
     if (*family == TypeFamily::Enumerated && !c.length.empty()) {
         // The values as the server reads them, whether the list was written by the value list
         // editor, kept from the column's type or typed.
-        text += "(" + fromUi(valueListText(parseValueList(toUi(c.length)))) + ") ";
+        const ServerEncoding encoding =
+            quoting == NameQuoting::ShiftJis ? ServerEncoding::ShiftJis : ServerEncoding::Utf8;
+        text += "(" + toServer(encoding, valueListText(parseValueList(fromServer(encoding, c.length)))) + ") ";
     } else if (*family != TypeFamily::Plain && !c.length.empty()) {
         text += "(" + c.length + ") ";
     }

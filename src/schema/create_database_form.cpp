@@ -39,7 +39,7 @@ CreateDatabaseForm::CreateDatabaseForm(Session& session, QWidget* parent)
 }
 
 std::string CreateDatabaseForm::databaseName() const {
-    return fromUi(name_->text());
+    return toServer(session_.connection(), name_->text());
 }
 
 void CreateDatabaseForm::createClicked() {

@@ -67,10 +67,10 @@ std::string CreateTableModel::cellText(const ColumnDefinition& row, int column) 
     }
 }
 
-int CreateTableModel::findByName(std::string_view name) const {
-    const QString wanted = toUi(name);
+int CreateTableModel::findByName(std::string_view name, ServerEncoding encoding) const {
+    const QString wanted = fromServer(encoding, name);
     for (size_t i = 0; i < rows_.size(); ++i) {
-        if (QString::compare(toUi(rows_[i].name), wanted, Qt::CaseInsensitive) == 0)
+        if (QString::compare(fromServer(encoding, rows_[i].name), wanted, Qt::CaseInsensitive) == 0)
             return static_cast<int>(i);
     }
     return -1;
@@ -114,7 +114,7 @@ std::vector<std::string> CreateTableModel::tableTypes(const ServerGeneration& ge
     if (generation.hasInnoDb())
         types.push_back("INNOBASE");
     std::stable_sort(types.begin(), types.end(), [](const std::string& a, const std::string& b) {
-        return QString::compare(toUi(a), toUi(b), Qt::CaseInsensitive) < 0;
+        return QString::compare(QString::fromLatin1(a), QString::fromLatin1(b), Qt::CaseInsensitive) < 0;
     });
     return types;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "schema/column_definition.h"
+#include "conn/text_codec.h"
 
 namespace dbk {
 
@@ -25,7 +26,7 @@ public:
 
     const std::vector<ColumnDefinition>& rows() const { return rows_; }
     // The row with this name, compared as whole texts without regard to case; -1 when none.
-    int findByName(std::string_view name) const;
+    int findByName(std::string_view name, ServerEncoding encoding) const;
     // Places a row at `index` (the end when it is past the last row or negative).
     void insert(int index, ColumnDefinition row);
     void remove(int index);

@@ -49,14 +49,14 @@ CreateTableForm::CreateTableForm(Session& session, const std::string& database, 
       session_(session),
       database_(database),
       tableName_("table1"),
-      panel_(new FieldPanelWidget(PanelForm::CreateTable)),
+      panel_(new FieldPanelWidget(PanelForm::CreateTable, serverEncoding(session.connection()))),
       primaryKey_(new QCheckBox(QStringLiteral("プライマリーキー"))),
       index_(new QCheckBox(QStringLiteral("インデックス"))),
       unique_(shownDisabled(new QCheckBox(QStringLiteral("一意制約")))),
       indexName_(namedBox(QStringLiteral("インデックス名"))),
       grid_(new QTableWidget(0, CreateTableModel::kColumnCount)),
-      databaseEdit_(new QLineEdit(toUi(database))),
-      tableNameEdit_(new QLineEdit(toUi(tableName_))),
+      databaseEdit_(new QLineEdit(fromServer(session_.connection(), database))),
+      tableNameEdit_(new QLineEdit(fromServer(session_.connection(), tableName_))),
       tableType_(new QComboBox),
       statement_(new QPlainTextEdit) {
     setWindowTitle(QStringLiteral("テーブル新規作成"));
@@ -72,7 +72,7 @@ CreateTableForm::CreateTableForm(Session& session, const std::string& database, 
     grid_->installEventFilter(this);
 
     for (const std::string& type : CreateTableModel::tableTypes(session.generation()))
-        tableType_->addItem(toUi(type));
+        tableType_->addItem(fromServer(session_.connection(), type));
     tableType_->setCurrentIndex(-1);
     databaseEdit_->installEventFilter(this);
     tableNameEdit_->installEventFilter(this);
@@ -151,7 +151,7 @@ CreateTableForm::CreateTableForm(Session& session, const std::string& database, 
 }
 
 std::string CreateTableForm::databaseName() const {
-    return fromUi(databaseEdit_->text());
+    return toServer(session_.connection(), databaseEdit_->text());
 }
 
 QPushButton* CreateTableForm::button(const QString& caption) const {
@@ -185,7 +185,7 @@ void CreateTableForm::fillGrid() {
     grid_->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         for (int c = 0; c < CreateTableModel::kColumnCount; ++c) {
-            grid_->setItem(r, c, new QTableWidgetItem(toUi(CreateTableModel::cellText(rows[size_t(r)], c))));
+            grid_->setItem(r, c, new QTableWidgetItem(fromServer(session_.connection(), CreateTableModel::cellText(rows[size_t(r)], c))));
         }
     }
 }
@@ -206,7 +206,7 @@ void CreateTableForm::placeRow(bool insert) {
         ui().message(msg(10036));
         return;
     }
-    if (const int existing = model_.findByName(row.name); existing >= 0) {
+    if (const int existing = model_.findByName(row.name, serverEncoding(session_.connection())); existing >= 0) {
         if (!confirm(10037))
             return;
         model_.remove(existing);
@@ -230,22 +230,22 @@ void CreateTableForm::deleteClicked() {
 }
 
 void CreateTableForm::buildStatement() {
-    tableName_ = fromUi(tableNameEdit_->text());
-    const std::string type = tableType_->currentIndex() >= 0 ? fromUi(tableType_->currentText()) : "";
-    statement_->setPlainText(toUi(
+    tableName_ = toServer(session_.connection(), tableNameEdit_->text());
+    const std::string type = tableType_->currentIndex() >= 0 ? toServer(session_.connection(), tableType_->currentText()) : "";
+    statement_->setPlainText(fromServer(session_.connection(), 
         model_.statement(session_.connection(), databaseName(), tableName_, type, session_.generation())));
 }
 
 void CreateTableForm::createClicked() {
-    if (!confirm(10035, toUi(database_), tableNameEdit_->text()))
+    if (!confirm(10035, fromServer(session_.connection(), database_), tableNameEdit_->text()))
         return;
     Connection& connection = session_.connection();
     // The statement goes as the box holds it: the user may have written it by hand.
-    if (!connection.exec(fromUi(statement_->toPlainText()))) {
+    if (!connection.exec(toServer(session_.connection(), statement_->toPlainText()))) {
         reportServerError(10005, connection);
         return;
     }
-    tableName_ = fromUi(tableNameEdit_->text());
+    tableName_ = toServer(session_.connection(), tableNameEdit_->text());
     accept();
 }
 

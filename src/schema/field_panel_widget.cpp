@@ -45,8 +45,9 @@ void change(QWidget* box, BoxChange how) {
 
 }  // namespace
 
-FieldPanelWidget::FieldPanelWidget(PanelForm form, QWidget* parent)
+FieldPanelWidget::FieldPanelWidget(PanelForm form, ServerEncoding encoding, QWidget* parent)
     : QGroupBox(parent),
+      encoding_(encoding),
       form_(form),
       name_(new QLineEdit),
       type_(new QComboBox),
@@ -104,10 +105,10 @@ QString FieldPanelWidget::typeText() const {
 
 ColumnDefinition FieldPanelWidget::definition() const {
     ColumnDefinition c;
-    c.name = fromUi(name_->text());
-    c.type = fromUi(typeText());
-    c.length = fromUi(length_->text());
-    c.defaultValue = fromUi(default_->text());
+    c.name = toServer(encoding_, name_->text());
+    c.type = toServer(encoding_, typeText());
+    c.length = toServer(encoding_, length_->text());
+    c.defaultValue = toServer(encoding_, default_->text());
     c.isUnsigned = unsigned_->isChecked();
     c.zerofill = zerofill_->isChecked();
     c.binary = binary_->isChecked();
@@ -117,10 +118,10 @@ ColumnDefinition FieldPanelWidget::definition() const {
 }
 
 void FieldPanelWidget::load(const ColumnDefinition& c, bool withBinaryAndAutoIncrement) {
-    name_->setText(toUi(c.name));
-    type_->setCurrentIndex(type_->findText(toUi(c.type), Qt::MatchExactly | Qt::MatchCaseSensitive));
-    length_->setText(toUi(c.length));
-    default_->setText(toUi(c.defaultValue));
+    name_->setText(fromServer(encoding_, c.name));
+    type_->setCurrentIndex(type_->findText(fromServer(encoding_, c.type), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    length_->setText(fromServer(encoding_, c.length));
+    default_->setText(fromServer(encoding_, c.defaultValue));
     unsigned_->setChecked(c.isUnsigned);
     zerofill_->setChecked(c.zerofill);
     null_->setChecked(c.null);
@@ -143,7 +144,7 @@ void FieldPanelWidget::clear() {
 }
 
 void FieldPanelWidget::applyTypeRule(bool moveFocus) {
-    const std::optional<PanelRule> rule = panelRule(form_, fromUi(typeText()));
+    const std::optional<PanelRule> rule = panelRule(form_, toServer(encoding_, typeText()));
     if (!rule)
         return;
     change(unsigned_, rule->unsignedAndZerofill);
@@ -170,7 +171,7 @@ void FieldPanelWidget::applyTypeRule(bool moveFocus) {
 }
 
 void FieldPanelWidget::typeChosen() {
-    const std::string type = fromUi(typeText());
+    const std::string type = toServer(encoding_, typeText());
     list_->setVisible(takesValueList(type));
     const QString caption = QString::fromUtf8(lengthCaption(type));
     lengthLabel_->setText(caption);

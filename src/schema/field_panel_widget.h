@@ -4,6 +4,7 @@
 
 #include "schema/column_definition.h"
 #include "schema/field_panel.h"
+#include "conn/text_codec.h"
 
 class QCheckBox;
 class QComboBox;
@@ -20,7 +21,8 @@ namespace dbk {
 class FieldPanelWidget : public QGroupBox {
     Q_OBJECT
 public:
-    explicit FieldPanelWidget(PanelForm form, QWidget* parent = nullptr);
+    // `encoding`: that of the session whose columns the panel shows and writes.
+    FieldPanelWidget(PanelForm form, ServerEncoding encoding, QWidget* parent = nullptr);
 
     // What the boxes hold; the key flags stay clear.
     ColumnDefinition definition() const;
@@ -52,6 +54,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    ServerEncoding encoding_;
     void typeChosen();
     QString typeText() const;
 

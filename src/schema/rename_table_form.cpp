@@ -21,13 +21,13 @@ RenameTableForm::RenameTableForm(Session& session, const std::string& database, 
       session_(session),
       database_(database),
       table_(table),
-      current_(new QLineEdit(toUi(database + "." + table))),
-      newName_(new QLineEdit(toUi(table))),
+      current_(new QLineEdit(fromServer(session_.connection(), database + "." + table))),
+      newName_(new QLineEdit(fromServer(session_.connection(), table))),
       ok_(new QPushButton(QStringLiteral("OK"))) {
     setWindowTitle(QStringLiteral("テーブル名変更"));
     current_->setReadOnly(true);
     const QString newCaption = QStringLiteral("新しいテーブル名");
-    auto* databasePart = new QLineEdit(toUi(database + "."));
+    auto* databasePart = new QLineEdit(fromServer(session_.connection(), database + "."));
     databasePart->setReadOnly(true);
     databasePart->setAccessibleName(newCaption);
 
@@ -53,7 +53,7 @@ RenameTableForm::RenameTableForm(Session& session, const std::string& database, 
 }
 
 void RenameTableForm::okClicked() {
-    const std::string newName = fromUi(newName_->text());
+    const std::string newName = toServer(session_.connection(), newName_->text());
     if (session_.connection().exec(renameTableStatement(session_.connection(), database_, table_, newName))) {
         table_ = newName;
     } else {

@@ -41,11 +41,11 @@ const char* const kFieldImages[] = {":/icons/field_primary.svg", ":/icons/field_
 
 // The error convention: the Japanese line of the action with the server's "%d:%s".
 QString failureText(const char* text, const Connection& connection) {
-    return formatUi(QString::fromUtf8(text), connection.errorNumber(), toUi(connection.errorText()));
+    return formatUi(QString::fromUtf8(text), connection.errorNumber(), fromServer(connection, connection.errorText()));
 }
 
-QTableWidgetItem* item(const std::string& text) {
-    return new QTableWidgetItem(toUi(text));
+QTableWidgetItem* item(ServerEncoding encoding, const std::string& text) {
+    return new QTableWidgetItem(fromServer(encoding, text));
 }
 
 }  // namespace
@@ -158,8 +158,8 @@ QPushButton* StructureEditorForm::button(const QString& caption) const {
 }
 
 void StructureEditorForm::setTitle() {
-    setWindowTitle(formatUi(QStringLiteral("テーブルリスト  データベース:%s テーブル:%s"), toUi(database_),
-                            toUi(table_)));
+    setWindowTitle(formatUi(QStringLiteral("テーブルリスト  データベース:%s テーブル:%s"), fromServer(session_.connection(), database_),
+                            fromServer(session_.connection(), table_)));
 }
 
 void StructureEditorForm::loadLists() {
@@ -170,7 +170,7 @@ void StructureEditorForm::loadLists() {
     for (size_t r = 0; r < fieldRows_.size(); ++r) {
         const FieldRow& row = fieldRows_[r];
         for (size_t c = 0; c < row.cells.size(); ++c)
-            fields_->setItem(int(r), int(c), item(row.cells[c]));
+            fields_->setItem(int(r), int(c), item(serverEncoding(session_.connection()), row.cells[c]));
         fields_->item(int(r), 0)->setIcon(QIcon(QString::fromLatin1(kFieldImages[int(keyImageOf(row.key))])));
     }
 
@@ -179,14 +179,14 @@ void StructureEditorForm::loadLists() {
     keys_->setColumnCount(static_cast<int>(keyListing_.columns.size()));
     QStringList headings;
     for (const std::string& column : keyListing_.columns)
-        headings << toUi(column);
+        headings << fromServer(session_.connection(), column);
     keys_->setHorizontalHeaderLabels(headings);
     for (int i = 0; i < keys_->columnCount(); ++i)
         keys_->setColumnWidth(i, 100);
     keys_->setRowCount(static_cast<int>(keyListing_.rows.size()));
     for (size_t r = 0; r < keyListing_.rows.size(); ++r) {
         for (size_t c = 0; c < keyListing_.rows[r].size(); ++c)
-            keys_->setItem(int(r), int(c), item(keyListing_.rows[r][c]));
+            keys_->setItem(int(r), int(c), item(serverEncoding(session_.connection()), keyListing_.rows[r][c]));
     }
 }
 
@@ -197,7 +197,7 @@ void StructureEditorForm::selectFieldRow(int row) {
     selectedFieldName_ = field.field;
     selectedType_ = field.type;
     selectedIsPrimary_ = field.key == "PRI";
-    selectedField_->setText(toUi(field.field));
+    selectedField_->setText(fromServer(session_.connection(), field.field));
     primaryKey_->setChecked(field.key == "PRI");
     null_->setChecked(field.null == "YES");
 }
@@ -216,7 +216,7 @@ void StructureEditorForm::selectKeyRow(int row) {
         }
     }
     selectedFieldName_ = column;
-    selectedField_->setText(toUi(column));
+    selectedField_->setText(fromServer(session_.connection(), column));
 }
 
 void StructureEditorForm::forgetSelection() {
@@ -231,19 +231,20 @@ void StructureEditorForm::update() {
     WaitCursor wait;
     if (!selectedField_->text().isEmpty()) {
         Connection& connection = session_.connection();
+        const ServerEncoding client = serverEncoding(connection);
         const QByteArray newName = selectedField_->text().toUtf8();
         // The column keeps what the editor does not show: its definition is read as the server
         // writes it, and only the name, NULL and the primary key mark change.
         const std::optional<std::string> create = createTableText(connection, database_, table_);
         const std::string definition = updateDefinition(
-            create ? columnDefinitionOf(*create, utf8FromClient(selectedFieldName_)) : std::nullopt,
-            std::string_view(newName.constData(), size_t(newName.size())), utf8FromClient(selectedType_),
+            create ? columnDefinitionOf(*create, utf8FromClient(selectedFieldName_, client)) : std::nullopt,
+            std::string_view(newName.constData(), size_t(newName.size())), utf8FromClient(selectedType_, client),
             null_->isChecked(), primaryKey_->isChecked() && !selectedIsPrimary_);
         const LosslessCharacterSet set(connection);
         if (connection.exec(
-                set.wire(changeStatement(connection, utf8FromClient(database_), utf8FromClient(table_),
-                                         utf8FromClient(selectedFieldName_), definition)))) {
-            selectedFieldName_ = fromUi(selectedField_->text());
+                set.wire(changeStatement(connection, utf8FromClient(database_, client), utf8FromClient(table_, client),
+                                         utf8FromClient(selectedFieldName_, client), definition)))) {
+            selectedFieldName_ = toServer(client, selectedField_->text());
         } else {
             ui().message(formatUi(QStringLiteral("更新が出来ませんでした\n%d:%s"), connection.errorNumber(),
                                   set.fromWire(connection.errorText())));
@@ -256,7 +257,7 @@ void StructureEditorForm::deleteField() {
     if (selectedFieldName_.empty())
         return;
     if (!ui().askYesNo(formatUi(QStringLiteral("このフィールド(%s)を削除してもよろしいですか？"),
-                                toUi(selectedFieldName_))))
+                                fromServer(session_.connection(), selectedFieldName_))))
         return;
     Connection& connection = session_.connection();
     if (!connection.exec(dropFieldStatement(connection, database_, table_, selectedFieldName_)))
@@ -269,7 +270,7 @@ void StructureEditorForm::deleteKey() {
     if (selectedKey_.empty())
         return;
     if (!ui().askYesNo(
-            formatUi(QStringLiteral("このキー名(%s)を削除してもよろしいですか？"), toUi(selectedKey_))))
+            formatUi(QStringLiteral("このキー名(%s)を削除してもよろしいですか？"), fromServer(session_.connection(), selectedKey_))))
         return;
     Connection& connection = session_.connection();
     if (!connection.exec(dropKeyStatement(connection, database_, table_, selectedKey_)))

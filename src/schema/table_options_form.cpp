@@ -63,8 +63,8 @@ TableOptionsForm::TableOptionsForm(Session& session, const std::string& database
                                    QWidget* parent)
     : QDialog(parent), session_(session), database_(database), table_(table) {
     setWindowTitle(QStringLiteral("テーブルオプション"));
-    auto* databaseBox = new QLineEdit(toUi(database));
-    auto* tableBox = new QLineEdit(toUi(table));
+    auto* databaseBox = new QLineEdit(fromServer(session_.connection(), database));
+    auto* tableBox = new QLineEdit(fromServer(session_.connection(), table));
     databaseBox->setReadOnly(true);
     tableBox->setReadOnly(true);
     auto* close = new QPushButton(QStringLiteral("閉じる"));
@@ -147,13 +147,13 @@ void TableOptionsForm::display(const TableOptionValues& v) {
         {"ROW_FORMAT", &v.rowFormat},
     };
     for (const auto& [option, value] : shown)
-        box(QString::fromLatin1(option))->setText(toUi(*value));
+        box(QString::fromLatin1(option))->setText(fromServer(session_.connection(), *value));
 }
 
 void TableOptionsForm::press(OptionButton which) {
     Connection& connection = session_.connection();
     const std::string statement = optionStatement(connection, session_.generation(), which, database_, table_,
-                                                  fromUi(boxOfButton_.at(which)->text()));
+                                                  toServer(session_.connection(), boxOfButton_.at(which)->text()));
     if (statement.empty())
         return;
     bool done = false;
@@ -166,13 +166,13 @@ void TableOptionsForm::press(OptionButton which) {
             warnings = lastWarnings(connection);
     }
     if (!done) {
-        ui().message(msgf(10090, toUi(connection.errorText())));
+        ui().message(msgf(10090, fromServer(session_.connection(), connection.errorText())));
         return;
     }
     load();
     QString notice = msg(10109);
     if (!warnings.empty())
-        notice += u'\n' + msgf(20601, toUi(warnings));
+        notice += u'\n' + msgf(20601, fromServer(session_.connection(), warnings));
     ui().message(notice);
 }
 

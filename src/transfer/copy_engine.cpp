@@ -21,13 +21,12 @@ constexpr size_t kBatchBytes = 1024 * 1024;
 
 }  // namespace
 
-std::string utf8FromClient(std::string_view shiftJis) {
-    const QByteArray utf8 = toUi(shiftJis).toUtf8();
-    return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
+std::string utf8FromClient(std::string_view text, ServerEncoding client) {
+    return recodeServer(text, client, ServerEncoding::Utf8);
 }
 
-std::string clientFromUtf8(std::string_view utf8) {
-    return fromUi(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+std::string clientFromUtf8(std::string_view utf8, ServerEncoding client) {
+    return recodeServer(utf8, ServerEncoding::Utf8, client);
 }
 
 std::string quotedUtf8(std::string_view utf8Name) {
@@ -38,18 +37,18 @@ std::string qualifiedUtf8(std::string_view utf8Database, std::string_view utf8Ta
     return Connection::qualifiedName(utf8Database, utf8Table, NameQuoting::Bytes);
 }
 
-std::string utf8Ident(std::string_view shiftJisName) {
-    return quotedUtf8(utf8FromClient(shiftJisName));
+std::string utf8Ident(std::string_view name, ServerEncoding client) {
+    return quotedUtf8(utf8FromClient(name, client));
 }
 
-std::string utf8QualifiedName(std::string_view shiftJisDatabase, std::string_view shiftJisTable) {
-    return qualifiedUtf8(utf8FromClient(shiftJisDatabase), utf8FromClient(shiftJisTable));
+std::string utf8QualifiedName(std::string_view database, std::string_view table, ServerEncoding client) {
+    return qualifiedUtf8(utf8FromClient(database, client), utf8FromClient(table, client));
 }
 
 // ---- LosslessCharacterSet ----
 
-LosslessCharacterSet::LosslessCharacterSet(Connection& connection) {
-    // Within a copy that switched already (a database copy's tables), no statement is sent.
+LosslessCharacterSet::LosslessCharacterSet(Connection& connection) : client_(serverEncoding(connection)) {
+    // A session in utf8mb4 already (today's servers, or a database copy's tables) is left as it is.
     const std::string current = connection.characterSetName();
     if (current == "utf8mb4") {
         name_ = current;
@@ -66,11 +65,11 @@ LosslessCharacterSet::LosslessCharacterSet(Connection& connection) {
 }
 
 std::string LosslessCharacterSet::wire(std::string_view utf8) const {
-    return switched() ? std::string(utf8) : clientFromUtf8(utf8);
+    return switched() ? std::string(utf8) : clientFromUtf8(utf8, client_);
 }
 
 QString LosslessCharacterSet::fromWire(std::string_view text) const {
-    return switched() ? QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())) : toUi(text);
+    return fromServer(switched() ? ServerEncoding::Utf8 : client_, text);
 }
 
 // ---- session settings ----
@@ -279,7 +278,7 @@ std::optional<CopyJob> CopyJob::wholeTable(Connection& source, std::string_view 
                                         .contains(QStringLiteral("GENERATED"), Qt::CaseInsensitive))
                 continue;
             std::string name = columns.text("Field");
-            job.columns.push_back(set.switched() ? std::move(name) : utf8FromClient(name));
+            job.columns.push_back(set.switched() ? std::move(name) : set.utf8(name));
             floats.push_back(isFloatType(columns.text("Type")));
         }
     }
@@ -411,7 +410,7 @@ CopyOutcome CopyEngine::run(const CopyJob& job) {
     // The rows are read on a connection of their own while this one takes the INSERTs.
     Connection reader;
     if (!reader.open(source_.params()))
-        return failure(CopyOutcome::Status::ConnectFailed, reader.errorNumber(), toUi(reader.errorText()));
+        return failure(CopyOutcome::Status::ConnectFailed, reader.errorNumber(), fromServer(reader, reader.errorText()));
     CopyOutcome outcome = runStreamed(job, reader, targetSet);
     return outcome;
 }
@@ -480,6 +479,7 @@ public:
     CopyOutcome run() {
         const LosslessCharacterSet readerSet(reader_);
         readerInUtf8_ = readerSet.switched();
+        readerEncoding_ = readerSet.client();
         readStatementLimit();
         readRollback();
         engine_.logStarted();
@@ -579,7 +579,7 @@ private:
         std::vector<std::string> names;
         for (const FieldInfo& field : fields) {
             kinds_.push_back(valueKind(field));
-            names.push_back(readerInUtf8_ ? field.name : utf8FromClient(field.name));
+            names.push_back(readerInUtf8_ ? field.name : utf8FromClient(field.name, readerEncoding_));
         }
         head_ = CopyEngine::insertHead(job_, names) + "VALUES ";
         startBatch();
@@ -602,7 +602,7 @@ private:
             if (row.isNull(i)) {
                 appendSqlValue(row_, std::nullopt, kinds_[i]);
             } else if (!readerInUtf8_ && kinds_[i] == ValueKind::Text) {
-                appendSqlValue(row_, utf8FromClient(row.text(i)), kinds_[i]);
+                appendSqlValue(row_, utf8FromClient(row.text(i), readerEncoding_), kinds_[i]);
             } else {
                 appendSqlValue(row_, row.text(i), kinds_[i]);
             }
@@ -777,6 +777,7 @@ private:
     const LosslessCharacterSet& targetSet_;
     const uint64_t batchRows_;
     bool readerInUtf8_ = true;
+    ServerEncoding readerEncoding_ = ServerEncoding::Utf8;  // of a reader that stayed in its own set
     std::vector<ValueKind> kinds_;
     std::string head_;
     std::string row_;  // the row being added

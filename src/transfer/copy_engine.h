@@ -12,21 +12,23 @@
 #include "conn/cancel.h"
 #include "conn/character_set_scope.h"
 #include "conn/connection.h"
+#include "conn/text_codec.h"
 
 namespace dbk {
 
-// Client text (Shift_JIS bytes) as UTF-8, and back (characters Shift_JIS lacks become "?").
-std::string utf8FromClient(std::string_view shiftJis);
-std::string clientFromUtf8(std::string_view utf8);
+// Text of a session in the `client` encoding as UTF-8, and back (characters Shift_JIS lacks
+// become "?").
+std::string utf8FromClient(std::string_view text, ServerEncoding client);
+std::string clientFromUtf8(std::string_view utf8, ServerEncoding client);
 // A UTF-8 name written for a statement in UTF-8 (every backquote doubled), and "database.table"
 // the same way. Statements written in UTF-8 and sent in Shift_JIS to a server that knows no
 // UTF-8 keep their quoting: a backquote stays one character in both codes.
 std::string quotedUtf8(std::string_view utf8Name);
 std::string qualifiedUtf8(std::string_view utf8Database, std::string_view utf8Table);
-// The same for a Shift_JIS name: ident() of its UTF-8 text.
-std::string utf8Ident(std::string_view shiftJisName);
+// The same for a name of a session in the `client` encoding: ident() of its UTF-8 text.
+std::string utf8Ident(std::string_view name, ServerEncoding client);
 // "database.table" the same way.
-std::string utf8QualifiedName(std::string_view shiftJisDatabase, std::string_view shiftJisTable);
+std::string utf8QualifiedName(std::string_view database, std::string_view table, ServerEncoding client);
 
 // Switches a connection to a character set that holds every character (utf8mb4; utf8 on servers
 // before 5.5.3) for its lifetime and puts the connection's own back afterwards. Statements are
@@ -36,6 +38,10 @@ class LosslessCharacterSet {
 public:
     explicit LosslessCharacterSet(Connection& connection);
     bool switched() const { return !name_.empty(); }
+    // The encoding the connection had before: that of the names and texts its caller holds.
+    ServerEncoding client() const { return client_; }
+    // A text of the caller's (a name) as UTF-8.
+    std::string utf8(std::string_view clientText) const { return utf8FromClient(clientText, client_); }
     // "utf8mb4" or "utf8"; "" when the connection could not be switched.
     const std::string& name() const { return name_; }
     // A UTF-8 statement as the connection takes it.
@@ -46,6 +52,7 @@ public:
 private:
     std::optional<CharacterSetScope> scope_;
     std::string name_;
+    ServerEncoding client_;
 };
 
 // Gives a session variable of a connection another value for its lifetime and puts back the value

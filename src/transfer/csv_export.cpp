@@ -9,7 +9,6 @@
 #include <memory>
 
 #include "app/messages.h"
-#include "conn/character_set_scope.h"
 #include "conn/connection.h"
 #include "conn/text_codec.h"
 #include "conn/text_format.h"
@@ -17,25 +16,6 @@
 namespace dbk {
 
 namespace {
-
-// Switches the connection to a character set that holds every character a value can have for
-// the scope's lifetime: utf8mb4, or utf8 on servers before 5.5.3. Servers that know neither
-// (before 4.1) send the values in the connection's own set.
-class UnicodeScope {
-public:
-    explicit UnicodeScope(Connection& connection) {
-        for (const char* name : {"utf8mb4", "utf8"}) {
-            scope_.emplace(connection, name);
-            if (scope_->switched())
-                return;
-            scope_.reset();
-        }
-    }
-    bool switched() const { return scope_.has_value(); }
-
-private:
-    std::optional<CharacterSetScope> scope_;
-};
 
 constexpr int kSampleRows = 6;
 
@@ -160,7 +140,8 @@ private:
             if (encoder_.appendUtf8(value, converted_) > 0)
                 ++unmappableValues_;
         } else {
-            const QByteArray utf8 = toUi(value).toUtf8();
+            // Values come in Shift_JIS only from a session that has no UTF-8.
+            const QByteArray utf8 = fromServer(ServerEncoding::ShiftJis, value).toUtf8();
             converted_.assign(utf8.constData(), static_cast<size_t>(utf8.size()));
         }
         appendQuoted(line, converted_, quote_, encoding_);
@@ -198,12 +179,13 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
-// Reads a statement (Shift_JIS) token by token, the way the server splits it: blanks and
-// comments between tokens, quoted strings and names as single tokens. The text of a "/*!" or
-// "/*M!" comment is read as statement text, since the server runs it.
+// Reads a statement token by token, the way the server splits it: blanks and comments between
+// tokens, quoted strings and names as single tokens. The text of a "/*!" or "/*M!" comment is
+// read as statement text, since the server runs it. In Shift_JIS a lead byte and the byte after
+// it are one character.
 class StatementScanner {
 public:
-    explicit StatementScanner(std::string_view text) : text_(text) {}
+    StatementScanner(std::string_view text, bool shiftJis) : text_(text), shiftJis_(shiftJis) {}
 
     bool atEnd() {
         skipBlanks();
@@ -286,7 +268,7 @@ public:
 
 private:
     bool isShiftJisPairAt(size_t i) const {
-        return i + 1 < text_.size() && isShiftJisLead(static_cast<unsigned char>(text_[i])) &&
+        return shiftJis_ && i + 1 < text_.size() && isShiftJisLead(static_cast<unsigned char>(text_[i])) &&
                isShiftJisTrail(static_cast<unsigned char>(text_[i + 1]));
     }
 
@@ -357,6 +339,7 @@ private:
     }
 
     std::string_view text_;
+    bool shiftJis_;
     size_t pos_ = 0;
     int openRunComments_ = 0;
 };
@@ -426,21 +409,9 @@ CsvStatementKind statementKind(StatementScanner& scanner) {
     return CsvStatementKind::Refused;
 }
 
-// The statement as the switched connection takes it.
-std::string statementToSend(std::string_view statement, bool inUtf8) {
-    if (!inUtf8)
-        return std::string(statement);
-    const QByteArray utf8 = toUi(statement).toUtf8();
-    return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
-}
-
-// A server error read over the switched connection, in Shift_JIS.
-std::string errorTextFromServer(const std::string& text, bool inUtf8) {
-    if (!inUtf8)
-        return text;
-    std::string out;
-    ShiftJisEncoder().appendUtf8(text, out);
-    return out;
+// The statement as the connection takes it once it was switched to UTF-8 (or not).
+std::string statementToSend(std::string_view statement, const LosslessCharacterSet& set) {
+    return set.switched() ? set.utf8(statement) : std::string(statement);
 }
 
 }  // namespace
@@ -498,8 +469,8 @@ bool removeTrailingSemicolon(std::string& statement) {
     return false;
 }
 
-CsvStatementKind csvStatementKind(std::string_view statement) {
-    StatementScanner scanner(statement);
+CsvStatementKind csvStatementKind(std::string_view statement, ServerEncoding encoding) {
+    StatementScanner scanner(statement, encoding == ServerEncoding::ShiftJis);
     return statementKind(scanner);
 }
 
@@ -508,11 +479,11 @@ std::string csvSampleStatement(std::string_view statement) {
 }
 
 std::string csvSample(Connection& connection, std::string_view statement, const CsvFormat& format) {
-    const CsvStatementKind kind = csvStatementKind(statement);
+    const CsvStatementKind kind = csvStatementKind(statement, serverEncoding(connection));
     if (kind == CsvStatementKind::Refused || kind == CsvStatementKind::Call)
         return {};
-    const UnicodeScope readSet(connection);
-    const std::string sent = statementToSend(statement, readSet.switched());
+    const LosslessCharacterSet readSet(connection);
+    const std::string sent = statementToSend(statement, readSet);
     CsvLineMaker lines(format, readSet.switched());
     std::string text;
     std::string line;
@@ -548,7 +519,7 @@ std::string csvSample(Connection& connection, std::string_view statement, const 
 }
 
 QString csvSampleText(Connection& connection, std::string_view statement, const CsvFormat& format) {
-    switch (csvStatementKind(statement)) {
+    switch (csvStatementKind(statement, serverEncoding(connection))) {
         case CsvStatementKind::Refused:
             return msg(CsvExporter::kRefusedMessage);
         case CsvStatementKind::Call:
@@ -562,14 +533,14 @@ QString csvSampleText(Connection& connection, std::string_view statement, const 
 
 std::string csvFileText(const QString& text, CsvFormat::Encoding encoding) {
     if (encoding == CsvFormat::Encoding::ShiftJis)
-        return fromUi(text);
+        return toShiftJis(text);
     const QByteArray utf8 = text.toUtf8();
     return std::string(utf8.constData(), static_cast<size_t>(utf8.size()));
 }
 
 QString csvDisplayText(std::string_view bytes, CsvFormat::Encoding encoding) {
     if (encoding == CsvFormat::Encoding::ShiftJis)
-        return toUi(bytes);
+        return fromShiftJis(bytes);
     return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
@@ -592,7 +563,7 @@ CsvExporter::CsvExporter(Connection& connection, std::string statement, CsvForma
 CsvExportOutcome CsvExporter::run(const QString& path) {
     using Status = CsvExportOutcome::Status;
     CsvExportOutcome outcome;
-    if (csvStatementKind(statement_) == CsvStatementKind::Refused) {
+    if (csvStatementKind(statement_, serverEncoding(connection_)) == CsvStatementKind::Refused) {
         outcome.status = Status::Refused;
         return outcome;
     }
@@ -603,7 +574,7 @@ CsvExportOutcome CsvExporter::run(const QString& path) {
     }
     StreamOutcome read;
     {
-        const UnicodeScope readSet(connection_);
+        const LosslessCharacterSet readSet(connection_);
         const bool inUtf8 = readSet.switched();
         CsvLineMaker lines(format_, inUtf8);
         std::string line;
@@ -612,7 +583,7 @@ CsvExportOutcome CsvExporter::run(const QString& path) {
                 progress_(static_cast<long long>(row), csvProgressText(static_cast<long long>(row)));
         });
         read = reader_.run(
-            statementToSend(statement_, inUtf8),
+            statementToSend(statement_, readSet),
             [&](const Result& row) {
                 lines.make(line, row);
                 if (std::fwrite(line.data(), 1, line.size(), file.get()) != line.size()) {
@@ -626,7 +597,7 @@ CsvExportOutcome CsvExporter::run(const QString& path) {
                 lines.setFields(fields);
                 return StreamedReader::Step::Continue;
             });
-        read.errorText = errorTextFromServer(read.errorText, inUtf8);
+        outcome.encoding = inUtf8 ? ServerEncoding::Utf8 : readSet.client();
         outcome.unmappableValues = lines.unmappableValues();
     }
     switch (read.status) {
@@ -658,7 +629,7 @@ CsvExportOutcome CsvExporter::run(const QString& path) {
 QString CsvExporter::outcomeText(const CsvExportOutcome& outcome, const QString& path) {
     const auto serverError = [&outcome](int messageId) {
         return msg(messageId) + u'\n' +
-               formatUi(QStringLiteral("%d:%s"), outcome.errorNumber, toUi(outcome.errorText));
+               formatUi(QStringLiteral("%d:%s"), outcome.errorNumber, fromServer(outcome.encoding, outcome.errorText));
     };
     switch (outcome.status) {
         case CsvExportOutcome::Status::Complete:

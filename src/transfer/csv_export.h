@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "conn/streamed_reader.h"
+#include "conn/text_codec.h"
+#include "transfer/copy_engine.h"
 #include "transfer/kanji_converter.h"
 
 namespace dbk {
@@ -57,7 +59,7 @@ enum class CsvStatementKind {
     Listing,  // SHOW, DESCRIBE, DESC, EXPLAIN (EXPLAIN ANALYZE only of a query)
     Call,     // CALL of a procedure: its first result is exported
 };
-CsvStatementKind csvStatementKind(std::string_view statement);
+CsvStatementKind csvStatementKind(std::string_view statement, ServerEncoding encoding = ServerEncoding::ShiftJis);
 
 // The statement of the sample: at most 6 rows of the query.
 std::string csvSampleStatement(std::string_view statement);
@@ -94,11 +96,12 @@ struct CsvExportOutcome {
     };
     Status status = Status::Complete;
     uint64_t rows = 0;  // rows written
-    // The server's error of StatementFailed and ReadFailed (Shift_JIS).
+    // The server's error of StatementFailed and ReadFailed, in `encoding`.
     unsigned int errorNumber = 0;
     std::string errorText;
     // Values with characters the Shift_JIS file cannot hold (written as "?").
     uint64_t unmappableValues = 0;
+    ServerEncoding encoding = ServerEncoding::Utf8;  // of errorText
     bool complete() const { return status == Status::Complete; }
 };
 

@@ -64,7 +64,7 @@ CsvExportForm::CsvExportForm(Session& session, const std::string& database, cons
     fillList(*quoteList_, 10046, 10047);
     fillList(*separatorList_, 10049, 10050);
     ready_ = true;
-    queryEdit_->setPlainText(toUi(statement_));
+    queryEdit_->setPlainText(fromServer(session_.connection(), statement_));
 
     connect(separatorList_, &QComboBox::currentIndexChanged, this, &CsvExportForm::optionsChanged);
     connect(quoteList_, &QComboBox::currentIndexChanged, this, &CsvExportForm::optionsChanged);

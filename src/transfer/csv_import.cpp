@@ -214,13 +214,13 @@ QString csvPreviewText(const QString& path, bool convert) {
     if (convert) {
         KanjiConverter converter;
         converter.setOptions(kCsvConverterOptions);
-        return toUi(converter.convert(text));
+        return fromShiftJis(converter.convert(text));
     }
     Utf8Check check;
     check.add(text);
     if (check.isUtf8Text())
         return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    return toUi(text);
+    return fromShiftJis(text);
 }
 
 CsvFileCode csvFileCode(const QString& path) {
@@ -238,11 +238,6 @@ CsvFileCode csvFileCode(const QString& path) {
         check.add(std::string_view(block.data(), static_cast<size_t>(read)));
     }
     return check.isUtf8Text() ? CsvFileCode::Utf8 : CsvFileCode::ShiftJis;
-}
-
-bool isJapaneseServerCharacterSet(std::string_view name) {
-    const std::string n = lower(name);
-    return n == "sjis" || n == "cp932" || n == "ujis" || n == "eucjpms";
 }
 
 QString csvWorkFilePath(const QString& source) {
@@ -312,6 +307,7 @@ CsvImportOutcome CsvImporter::run(const CsvImportOptions& options) {
     }
 
     Connection& connection = session_.connection();
+    outcome.encoding = serverEncoding(connection);
     const QByteArray fileName = QFile::encodeName(file);
     outcome.statement = loadDataStatement(
         options, connection, std::string_view(fileName.constData(), static_cast<size_t>(fileName.size())),
@@ -372,7 +368,7 @@ namespace {
 QString leftInTable(const CsvImportOutcome& outcome) {
     if (!outcome.keepsLoadedRows)
         return {};
-    const QString table = toUi(outcome.table);
+    const QString table = fromServer(outcome.encoding, outcome.table);
     if (!*outcome.keepsLoadedRows)
         return u'\n' + msgf(CsvImporter::kNoRowsKeptMessage, table);
     if (outcome.rowsKept)
@@ -391,7 +387,7 @@ QString CsvImporter::outcomeText(const CsvImportOutcome& outcome, const QString&
         case CsvImportOutcome::Status::WorkFileFailed:
             return msgf(kWorkFileFailedMessage, csvWorkFilePath(path));
         case CsvImportOutcome::Status::StatementFailed: {
-            QString text = toUi(outcome.errorText);
+            QString text = fromServer(outcome.encoding, outcome.errorText);
             if (outcome.localRefused)
                 text += QStringLiteral("\n") + msg(kLocalRefusedMessage);
             return text + leftInTable(outcome);
@@ -403,14 +399,14 @@ QString CsvImporter::outcomeText(const CsvImportOutcome& outcome, const QString&
     }
     QString text = msg(kImportedMessage);
     if (!outcome.info.empty())
-        text += QStringLiteral("\n") + toUi(outcome.info);
+        text += QStringLiteral("\n") + fromServer(outcome.encoding, outcome.info);
     if (outcome.unconvertedCharacters > 0)
         text += QStringLiteral("\n") +
                 msgf(kUnconvertedMessage, static_cast<unsigned long long>(outcome.unconvertedCharacters));
     if (!outcome.warnings.empty()) {
         text += QStringLiteral("\n") + msgf(kWarningsMessage, static_cast<int>(outcome.warnings.size()));
         for (const std::string& warning : outcome.warnings)
-            text += QStringLiteral("\n") + toUi(warning);
+            text += QStringLiteral("\n") + fromServer(outcome.encoding, warning);
     }
     return text;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "conn/cancel.h"
+#include "conn/text_codec.h"
 
 namespace dbk {
 
@@ -40,9 +41,6 @@ QString csvPreviewText(const QString& path, bool convert);
 // UTF-8 with at least one character outside ASCII, else Shift_JIS (CP932).
 enum class CsvFileCode { ShiftJis, Utf8 };
 CsvFileCode csvFileCode(const QString& path);
-
-// The server character sets the client need not warn about: Shift_JIS and EUC-JP.
-bool isJapaneseServerCharacterSet(std::string_view name);
 
 // The work file a conversion writes beside the source, and whether the file system can hold its
 // name (one name at most 255 bytes, the path less than 4,096). A source whose work file name it
@@ -99,6 +97,7 @@ struct CsvImportOutcome {
     std::string table;
     std::optional<bool> keepsLoadedRows;
     std::optional<uint64_t> rowsKept;
+    ServerEncoding encoding = ServerEncoding::Utf8;  // of the server's texts and the table's name
     bool imported() const { return status == Status::Imported; }
 };
 

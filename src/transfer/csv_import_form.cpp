@@ -41,8 +41,8 @@ QListWidget* iconList() {
     return list;
 }
 
-void addEntry(QListWidget& list, const QIcon& icon, std::string_view name) {
-    auto* item = new QListWidgetItem(icon, toUi(name), &list);
+void addEntry(QListWidget& list, const QIcon& icon, std::string_view name, ServerEncoding encoding) {
+    auto* item = new QListWidgetItem(icon, fromServer(encoding, name), &list);
     item->setData(kBytesRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
 }
 
@@ -65,7 +65,7 @@ CsvImportForm::CsvImportForm(Session& session, QWidget* parent) : QDialog(parent
     convertCheck_->setChecked(true);
     fillDatabases();
     serverCharacterSet_ = readServerCharacterSet(session_.connection());
-    characterSetEdit_->setText(toUi(serverCharacterSet_));
+    characterSetEdit_->setText(QString::fromLatin1(serverCharacterSet_));
 
     // A choice is a selection: the focus alone makes an entry current without choosing it.
     connect(databaseList_, &QListWidget::itemSelectionChanged, this,
@@ -190,7 +190,7 @@ void CsvImportForm::fillDatabases() {
     Result databases = session_.connection().query("SHOW DATABASES");
     const QIcon icon(QStringLiteral(":/icons/tree_database.svg"));
     while (databases.next())
-        addEntry(*databaseList_, icon, databases.text(0U));
+        addEntry(*databaseList_, icon, databases.text(0U), serverEncoding(session_.connection()));
 }
 
 void CsvImportForm::chooseDatabase(QListWidgetItem* item) {
@@ -207,12 +207,12 @@ void CsvImportForm::chooseDatabase(QListWidgetItem* item) {
     Result tables = connection.query("SHOW TABLES");
     const QIcon icon(QStringLiteral(":/icons/tree_table.svg"));
     while (tables.next())
-        addEntry(*tableList_, icon, tables.text(0U));
+        addEntry(*tableList_, icon, tables.text(0U), serverEncoding(session_.connection()));
 }
 
 void CsvImportForm::chooseTable(QListWidgetItem* item) {
     table_ = entryName(item);
-    targetEdit_->setText(table_.empty() ? QString() : toUi(format("%s.%s", database_, table_)));
+    targetEdit_->setText(table_.empty() ? QString() : fromServer(session_.connection(), format("%s.%s", database_, table_)));
 }
 
 CsvImportOptions CsvImportForm::currentOptions() const {
@@ -222,11 +222,11 @@ CsvImportOptions CsvImportForm::currentOptions() const {
     options.lowPriority = lowPriorityCheck_->isChecked();
     options.replace = replaceCheck_->isChecked();
     options.convert = convertCheck_->isChecked();
-    options.separator = fromUi(separatorEdit_->text());
-    options.enclosure = fromUi(enclosureEdit_->text());
-    options.escape = fromUi(escapeEdit_->text());
-    options.lineEnd = fromUi(lineEndEdit_->text());
-    options.skipLines = fromUi(skipLinesEdit_->text());
+    options.separator = toServer(session_.connection(), separatorEdit_->text());
+    options.enclosure = toServer(session_.connection(), enclosureEdit_->text());
+    options.escape = toServer(session_.connection(), escapeEdit_->text());
+    options.lineEnd = toServer(session_.connection(), lineEndEdit_->text());
+    options.skipLines = toServer(session_.connection(), skipLinesEdit_->text());
     options.database = database_;
     options.table = table_;
     return options;
@@ -252,15 +252,15 @@ void CsvImportForm::showPreview() {
         if (first.crlf)
             lineEndEdit_->setText(QStringLiteral("\\r\\n"));
         if (first.separator)
-            separatorEdit_->setText(toUi(*first.separator));
-        enclosureEdit_->setText(toUi(first.enclosure));
+            separatorEdit_->setText(fromServer(session_.connection(), *first.separator));
+        enclosureEdit_->setText(fromServer(session_.connection(), first.enclosure));
     }
     previewEdit_->setPlainText(csvPreviewText(path, convertCheck_->isChecked()));
 }
 
 void CsvImportForm::runImport() {
     const WaitCursor wait;
-    if (!isJapaneseServerCharacterSet(serverCharacterSet_) && !ui().askYesNo(garblingQuestion()))
+    if (!holdsJapanese(serverCharacterSet_) && !ui().askYesNo(garblingQuestion()))
         return;
     const QString path = fileEdit_->text();
     if (path.isEmpty()) {

@@ -120,7 +120,7 @@ public:
         const bool hasType = list.fieldCount() > 1;
         while (list.next()) {
             std::string name(list.text(0U));
-            names.push_back({set_.switched() ? std::move(name) : utf8FromClient(name),
+            names.push_back({set_.switched() ? std::move(name) : set_.utf8(name),
                              hasType && list.text(1U) == "VIEW"});
         }
         return names;
@@ -134,7 +134,7 @@ public:
         }
         std::string text(create.text(1U));
         if (!set_.switched())
-            text = utf8FromClient(text);
+            text = set_.utf8(text);
         if (!c_.exec(set_.wire(retargetedStatement(text, target, table)))) {
             fail(table);
             return;
@@ -186,7 +186,7 @@ public:
         }
         const auto text = [&](const char* column) {
             std::string value = row.text(column);
-            return set_.switched() ? value : utf8FromClient(value);
+            return set_.switched() ? value : set_.utf8(value);
         };
         return viewInDatabase(
             {text("VIEW_DEFINITION"), text("ALGORITHM"), text("SECURITY_TYPE"), text("CHECK_OPTION")}, view,
@@ -246,8 +246,8 @@ DatabaseCopyOutcome DatabaseCopy::run(const std::string& sourceDatabase, const s
     BusyGuard busy(connection_);
     const bool existed = databaseExists(connection_, newDatabase);
     const LosslessCharacterSet set(connection_);
-    const std::string source = utf8FromClient(sourceDatabase);
-    const std::string target = utf8FromClient(newDatabase);
+    const std::string source = set.utf8(sourceDatabase);
+    const std::string target = set.utf8(newDatabase);
     if (!connection_.exec(set.wire(format("Create Database %s", quotedUtf8(target)))) && !existed) {
         outcome.status = Status::CreateRefused;
         outcome.errorNumber = connection_.errorNumber();

@@ -19,7 +19,7 @@ namespace dbk {
 
 DatabaseCopyForm::DatabaseCopyForm(Session& session, const std::string& database, QWidget* parent)
     : QDialog(parent), session_(session), database_(database) {
-    source_ = new QLineEdit(toUi(database));
+    source_ = new QLineEdit(fromServer(session_.connection(), database));
     source_->setReadOnly(true);
     name_ = new QLineEdit;
     create_ = namedButton(QStringLiteral("作成"));
@@ -47,7 +47,7 @@ DatabaseCopyForm::DatabaseCopyForm(Session& session, const std::string& database
 void DatabaseCopyForm::create() {
     if (copying_)
         return;
-    const std::string name = fromUi(name_->text());
+    const std::string name = toServer(session_.connection(), name_->text());
     if (name.empty()) {
         ui().message(QStringLiteral("新しいデータベースを入力してください"));
         return;

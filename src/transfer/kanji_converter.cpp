@@ -1,5 +1,7 @@
 #include "transfer/kanji_converter.h"
 
+#include "conn/text_codec.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
@@ -433,6 +435,25 @@ Encoded encodeShiftJis(const QString& text) {
     appendShiftJis(out, view.sliced(start));
     return out;
 }
+
+}  // namespace
+
+std::string toShiftJis(const QString& text, long long* missing) {
+    QString windows = text;
+    toWindowsVariants(windows);
+    Encoded encoded = encodeShiftJis(windows);
+    if (missing)
+        *missing = encoded.missing;
+    return std::move(encoded.bytes);
+}
+
+bool fitsShiftJis(const QString& text) {
+    long long missing = 0;
+    toShiftJis(text, &missing);
+    return missing == 0;
+}
+
+namespace {
 
 long long countHalfWidthKana(const QString& text) {
     return std::count_if(text.begin(), text.end(), isHalfWidthKana);
@@ -1044,4 +1065,9 @@ std::size_t KanjiConverter::appendConverted(std::string_view input, KanjiCode co
     out += encoded.bytes;
     return static_cast<std::size_t>(encoded.missing);
 }
+QString decodeKanji(std::string_view bytes, KanjiCode code) {
+    KanjiConverter::JisShift shift;
+    return decode(bytes, code, shift).text;
+}
+
 }  // namespace dbk

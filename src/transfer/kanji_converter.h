@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -64,6 +65,10 @@ private:
     bool keepHalfWidthKana_ = false;
     KanjiCode assumedCode_ = KanjiCode::ShiftJis;
 };
+
+// Text of a known code as Unicode: the reading convert() starts with, for a text that is to be
+// shown, or sent in a code of its own.
+QString decodeKanji(std::string_view bytes, KanjiCode code);
 
 // Writes UTF-8 text as Shift_JIS (CP932) the way the converter does: the JIS forms of the
 // characters Unicode has twice become their Windows forms, half-width kana stay as they are,

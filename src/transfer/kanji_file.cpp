@@ -78,7 +78,35 @@ private:
     bool failed_ = false;
 };
 
+// A first reading decides the code (a second one only when the lines it could not decode in some
+// code might still change the choice).
+std::optional<KanjiCode> recognise(LineReader& lines, KanjiCode assumed) {
+    KanjiCodeGuess guess(assumed);
+    std::string_view line;
+    while (lines.next(line))
+        guess.addQuickly(line);
+    if (lines.failed())
+        return std::nullopt;
+    if (!guess.settled()) {
+        if (!lines.rewind())
+            return std::nullopt;
+        while (lines.next(line))
+            guess.settle(line);
+        if (lines.failed())
+            return std::nullopt;
+    }
+    return guess.code();
+}
+
 }  // namespace
+
+std::optional<KanjiCode> recogniseKanjiFile(const QString& path, KanjiCode assumed) {
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    LineReader lines(in);
+    return recognise(lines, assumed);
+}
 
 bool convertKanjiFile(const QString& source, const QString& destination, std::string_view options,
                       uint64_t* unconverted) {
@@ -91,24 +119,12 @@ bool convertKanjiFile(const QString& source, const QString& destination, std::st
 
     KanjiConverter converter;
     converter.setOptions(options);
-    // A first reading decides the code (a second one only when the lines it could not decode
-    // in some code might still change the choice).
     LineReader lines(in);
-    KanjiCodeGuess guess(converter.assumedCode());
-    std::string_view line;
-    while (lines.next(line))
-        guess.addQuickly(line);
-    if (lines.failed())
+    const std::optional<KanjiCode> recognised = recognise(lines, converter.assumedCode());
+    if (!recognised)
         return false;
-    if (!guess.settled()) {
-        if (!lines.rewind())
-            return false;
-        while (lines.next(line))
-            guess.settle(line);
-        if (lines.failed())
-            return false;
-    }
-    const KanjiCode code = guess.code();
+    const KanjiCode code = *recognised;
+    std::string_view line;
 
     if (!lines.rewind())
         return false;

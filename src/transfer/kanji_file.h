@@ -2,7 +2,10 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <string_view>
+
+#include "transfer/kanji_converter.h"
 
 namespace dbk {
 
@@ -11,6 +14,10 @@ namespace dbk {
 // that every line is read in the same code. False when either file cannot be opened or the
 // destination cannot be written completely. `unconverted`, when given, counts the characters that
 // became "?" (undecodable, or not in Shift_JIS).
+// The code a text file is written in, recognised over the whole file as the conversion does;
+// nullopt when the file cannot be read.
+std::optional<KanjiCode> recogniseKanjiFile(const QString& path, KanjiCode assumed = KanjiCode::ShiftJis);
+
 bool convertKanjiFile(const QString& source, const QString& destination, std::string_view options,
                       uint64_t* unconverted = nullptr);
 

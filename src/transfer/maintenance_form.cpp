@@ -31,7 +31,7 @@ QString text(const char* utf8) {
 // A fixed text of the form followed by the server's "%d:%s".
 QString withServerError(const QString& text, const Connection& connection) {
     return text + u'\n' +
-           formatUi(QStringLiteral("%d:%s"), connection.errorNumber(), toUi(connection.errorText()));
+           formatUi(QStringLiteral("%d:%s"), connection.errorNumber(), fromServer(connection, connection.errorText()));
 }
 
 QLineEdit* resultField() {
@@ -73,8 +73,8 @@ MaintenanceForm::MaintenanceForm(Session& session, const std::string& database, 
       startupDirectory_(startupDirectory) {
     setWindowTitle(QStringLiteral("メンテナンス・修復"));
     buildControls();
-    database_->setText(toUi(database));
-    table_->setText(toUi(table));
+    database_->setText(fromServer(session_.connection(), database));
+    table_->setText(fromServer(session_.connection(), table));
     if (!session_.generation().hasBackupTable()) {
         for (QPushButton* b : {backup_, restore_}) {
             b->setEnabled(false);
@@ -211,8 +211,8 @@ void MaintenanceForm::showStatus() {
             ui().message(msg(10055));
             return;
         case StatusOutcome::Read:
-            type_->setText(toUi(status.type));
-            checkDate_->setText(toUi(status.checkTime));
+            type_->setText(fromServer(session_.connection(), status.type));
+            checkDate_->setText(fromServer(session_.connection(), status.checkTime));
             return;
     }
 }
@@ -233,7 +233,7 @@ bool MaintenanceForm::runAdmin(const std::string& statement, const QString& fail
             ui().message(msg(10056));
             return true;
         case AdminResult::Status::Row:
-            resultField->setText(toUi(result.text()));
+            resultField->setText(fromServer(session_.connection(), result.text()));
             return true;
     }
     return false;
@@ -272,7 +272,7 @@ void MaintenanceForm::check() {
         case StatusOutcome::NoRow:
             break;
         case StatusOutcome::Read:
-            checkDate_->setText(toUi(status.checkTime));
+            checkDate_->setText(fromServer(session_.connection(), status.checkTime));
             break;
     }
     ui().message(QStringLiteral("チェックが完了しました"));
@@ -309,7 +309,7 @@ void MaintenanceForm::appendLog(const QString& name, const QString& directoryTex
     // A log that cannot be written does not stop the action: the statement has run.
     appendMaintenanceLog(startupDirectory_, name,
                          maintenanceLogLine(static_cast<uint64_t>(QDateTime::currentSecsSinceEpoch()),
-                                            databaseName_, tableName_, fromUi(directoryText), user_, host_));
+                                            databaseName_, tableName_, toServer(session_.connection(), directoryText), user_, host_));
 }
 
 void MaintenanceForm::backup() {
@@ -322,7 +322,7 @@ void MaintenanceForm::backup() {
         return;
     }
     AdminResult result;
-    if (!runAdmin(backupStatement(session_.connection(), databaseName_, tableName_, fromUi(directory)),
+    if (!runAdmin(backupStatement(session_.connection(), databaseName_, tableName_, toServer(session_.connection(), directory)),
                   QStringLiteral("バックアップに失敗しました"), backupResult_, result))
         return;
     appendLog(QStringLiteral("Backup.log"), directory);
@@ -339,7 +339,7 @@ void MaintenanceForm::restore() {
         return;
     }
     AdminResult result;
-    if (!runAdmin(restoreStatement(session_.connection(), databaseName_, tableName_, fromUi(directory)),
+    if (!runAdmin(restoreStatement(session_.connection(), databaseName_, tableName_, toServer(session_.connection(), directory)),
                   QStringLiteral("移行に失敗しました"), restoreResult_, result))
         return;
     appendLog(QStringLiteral("restore.log"), directory);
@@ -354,7 +354,7 @@ void MaintenanceForm::convert(int index) {
     const std::string target = kTypes[index];
     const bool innobase = target == "Innobase";
     const QString already = QStringLiteral("既に%1です").arg(QString::fromLatin1(target.c_str()));
-    const auto isAlready = [&] { return isTableType(fromUi(type_->text()), target); };
+    const auto isAlready = [&] { return isTableType(toServer(session_.connection(), type_->text()), target); };
     if (innobase && !session_.generation().hasInnoDb()) {
         ui().message(QStringLiteral("このサーバはINNOBASEテーブルがサポートされていません"));
         return;
@@ -396,7 +396,7 @@ void MaintenanceForm::convert(int index) {
             break;
     }
     if (isTableType(status.type, target)) {
-        type_->setText(toUi(status.type));
+        type_->setText(fromServer(session_.connection(), status.type));
         ui().message(QStringLiteral("移行に成功しました"));
     }
 }

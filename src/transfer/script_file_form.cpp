@@ -17,6 +17,8 @@
 #include "app/ui_services.h"
 #include "conn/session.h"
 #include "conn/text_codec.h"
+#include "transfer/kanji_converter.h"
+#include "conn/text_codec.h"
 #include "transfer/script_reader.h"
 
 namespace dbk {
@@ -112,14 +114,15 @@ void ScriptFileForm::browseFile() {
 
 void ScriptFileForm::showPreview(const QString& path) {
     const std::optional<std::string> start = ScriptReader::preview(path);
-    contentsView_->setPlainText(start ? toUi(*start) : QString());
+    // Shown in the code its start reads best in (the run looks at the whole file).
+    contentsView_->setPlainText(start ? decodeKanji(*start, KanjiConverter().recognise(*start)) : QString());
 }
 
 void ScriptFileForm::browseDatabase() {
     DatabaseChooserForm chooser(session_, this);
     if (runModal(chooser) != QDialog::Accepted || !chooser.chosen())
         return;
-    databaseEdit_->setText(toUi(*chooser.chosen()));
+    databaseEdit_->setText(fromServer(session_.connection(), *chooser.chosen()));
 }
 
 void ScriptFileForm::runScript() {
@@ -128,7 +131,7 @@ void ScriptFileForm::runScript() {
     running_ = true;
     setInputsEnabled(false);
     const CancellableRun cancellable;
-    runner_.run(fileEdit_->text(), fromUi(databaseEdit_->text()));
+    runner_.run(fileEdit_->text(), toServer(session_.connection(), databaseEdit_->text()));
     running_ = false;
     setInputsEnabled(true);
 }
@@ -144,7 +147,7 @@ void ScriptFileForm::setInputsEnabled(bool enabled) {
 void ScriptFileForm::appendError(const std::string& errorText) {
     QTextCursor end(errorsView_->document());
     end.movePosition(QTextCursor::End);
-    end.insertText(toUi(errorText) + u'\n');
+    end.insertText(fromServer(session_.connection(), errorText) + u'\n');
 }
 
 }  // namespace dbk

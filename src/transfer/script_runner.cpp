@@ -5,7 +5,9 @@
 #include "app/messages.h"
 #include "app/ui_services.h"
 #include "conn/connection.h"
+#include "conn/text_codec.h"
 #include "conn/text_format.h"
+#include "transfer/kanji_file.h"
 #include "transfer/script_reader.h"
 
 namespace dbk {
@@ -78,7 +80,10 @@ ScriptRunEnd ScriptRunner::run(const QString& path, const std::string& database)
 
 ScriptRunEnd ScriptRunner::runFile(const QString& path) {
     ScriptReader reader;
-    if (!reader.open(path))
+    // The file is read in the code it is written in (Shift_JIS, EUC-JP or UTF-8) and each
+    // statement sent in the session's character set as it is then (a script may SET NAMES).
+    const std::optional<KanjiCode> code = recogniseKanjiFile(path);
+    if (!code || !reader.open(path))
         return ScriptRunEnd::FileUnreadable;
     const uint64_t size = reader.size();
     lastPercent_ = -1;
@@ -103,12 +108,19 @@ ScriptRunEnd ScriptRunner::runFile(const QString& path) {
         if (cancel_.cancelled())
             return ScriptRunEnd::Cancelled;
 
-        execute(statement);
+        execute(inSessionCode(statement, *code));
         if (next == offset)
             break;
         offset = next;
     }
     return ScriptRunEnd::Completed;
+}
+
+std::string ScriptRunner::inSessionCode(const std::string& statement, KanjiCode code) const {
+    const ServerEncoding session = serverEncoding(connection_);
+    const bool same = code == KanjiCode::Ascii || (code == KanjiCode::Utf8 && session == ServerEncoding::Utf8) ||
+                      (code == KanjiCode::ShiftJis && session == ServerEncoding::ShiftJis);
+    return same ? statement : toServer(session, decodeKanji(statement, code));
 }
 
 void ScriptRunner::reportProgress(int percent) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "conn/cancel.h"
+#include "transfer/kanji_converter.h"
 
 namespace dbk {
 
@@ -61,6 +62,8 @@ public:
 
 private:
     ScriptRunEnd runFile(const QString& path);
+    // A statement of a file written in `code` as the session takes it.
+    std::string inSessionCode(const std::string& statement, KanjiCode code) const;
     void execute(const std::string& statement);
     void reportProgress(int percent);
 

@@ -41,8 +41,8 @@ QTreeWidget* listWithColumns(std::initializer_list<std::pair<int, int>> columns)
 }
 
 // Names keep the bytes the source connection gave them; the text shown is for the eye.
-QListWidgetItem* nameItem(const std::string& bytes) {
-    auto* item = new QListWidgetItem(toUi(bytes));
+QListWidgetItem* nameItem(const Connection& source, const std::string& bytes) {
+    auto* item = new QListWidgetItem(fromServer(source, bytes));
     item->setData(Qt::UserRole, QByteArray::fromStdString(bytes));
     return item;
 }
@@ -73,7 +73,7 @@ ServerCopyForm::ServerCopyForm(Session& session, const QString& startupDirectory
     type_->setCurrentIndex(-1);
     Result list = session_.connection().query("SHOW DATABASES");
     while (list.next())
-        targetDatabase_->addItem(toUi(list.text(0U)));
+        targetDatabase_->addItem(fromServer(session_.connection(), list.text(0U)));
     targetDatabase_->setCurrentIndex(-1);
     copyData_->setChecked(true);
 
@@ -176,7 +176,7 @@ void ServerCopyForm::fillServers() {
     for (size_t i = 0; i < records_.size(); ++i) {
         const HostRecord& record = records_[i];
         auto* item = new QTreeWidgetItem(
-            QStringList{toUi(record.name), toUi(record.host), toUi(record.port), toUi(record.user),
+            QStringList{fromShiftJis(record.name), fromShiftJis(record.host), fromShiftJis(record.port), fromShiftJis(record.user),
                         // The address book keeps passwords; the list does not show them to whoever looks on.
                         record.password.empty() ? QString() : QString(8, u'*')});
         item->setData(0, Qt::UserRole, static_cast<int>(i));
@@ -209,17 +209,17 @@ void ServerCopyForm::serverChosen() {
     const HostRecord& record = records_.at(static_cast<size_t>(item->data(0, Qt::UserRole).toInt()));
     if (!source_.open(connectParamsFor(record))) {
         // Said in the form: an empty list would not tell a refused login from an empty server.
-        status_->setText(msgf(21201, toUi(record.name), toUi(source_.connection().errorLine())));
+        status_->setText(msgf(21201, fromShiftJis(record.name), fromServer(source_.connection(), source_.connection().errorLine())));
         source_.close();
         return;
     }
     const auto databases = sourceDatabases(source_.connection());
     if (!databases) {
-        status_->setText(msgf(21201, toUi(record.name), toUi(source_.connection().errorLine())));
+        status_->setText(msgf(21201, fromShiftJis(record.name), fromServer(source_.connection(), source_.connection().errorLine())));
         return;
     }
     for (const std::string& name : *databases)
-        databases_->addItem(nameItem(name));
+        databases_->addItem(nameItem(source_.connection(), name));
     leaveUnchosen(databases_);
 }
 
@@ -235,7 +235,7 @@ void ServerCopyForm::databaseChosen() {
     if (!tables)
         return;
     for (const std::string& name : *tables)
-        tables_->addItem(nameItem(name));
+        tables_->addItem(nameItem(source_.connection(), name));
     leaveUnchosen(tables_);
 }
 
@@ -251,7 +251,7 @@ void ServerCopyForm::tableChosen() {
     for (const std::vector<std::string>& cells : *fields) {
         QStringList texts;
         for (const std::string& cell : cells)
-            texts << toUi(cell);
+            texts << fromServer(source, cell);
         fields_->addTopLevelItem(new QTreeWidgetItem(texts));
     }
     const auto text = createTableText(source, sourceDatabase_, sourceTable_);

@@ -13,6 +13,7 @@
 #include "conn/text_format.h"
 #include "transfer/kanji_converter.h"
 #include "transfer/temp_csv.h"
+#include "transfer/kanji_file.h"
 
 namespace dbk::sql_console {
 
@@ -79,7 +80,7 @@ Outcome runStatement(Connection& connection, std::string_view statement) {
     Result result = connection.query(statement);
     if (!result) {
         outcome.kind = Outcome::Kind::Failed;
-        outcome.status = toUi(format("%s", connection.errorText()));
+        outcome.status = fromServer(connection, format("%s", connection.errorText()));
         return outcome;
     }
     if (!result.hasRows()) {
@@ -87,17 +88,18 @@ Outcome runStatement(Connection& connection, std::string_view statement) {
         const std::string info = connection.info();
         const std::string error = connection.errorText();
         if (!info.empty())
-            outcome.status = toUi(info);
+            outcome.status = fromServer(connection, info);
         else if (!error.empty())
-            outcome.status = toUi(error);
+            outcome.status = fromServer(connection, error);
         connection.discardPendingResults();
         return outcome;
     }
     outcome.kind = Outcome::Kind::ResultSet;
     outcome.dataTime = std::time(nullptr);
+    outcome.encoding = serverEncoding(connection);
     outcome.headings.reserve(result.fieldCount());
     for (const FieldInfo& field : result.fields())
-        outcome.headings.push_back(headingOf(field.name));
+        outcome.headings.push_back(headingOf(field.name, outcome.encoding));
     outcome.rows.reserve(result.rowCount());
     while (result.next())
         outcome.rows.push_back(result.row());
@@ -106,11 +108,14 @@ Outcome runStatement(Connection& connection, std::string_view statement) {
     return outcome;
 }
 
-std::string headingOf(std::string_view fieldName) {
+std::string headingOf(std::string_view fieldName, ServerEncoding encoding) {
+    // A UTF-8 name is shown as the server wrote it: no buffer of the old size holds it.
+    if (encoding == ServerEncoding::Utf8)
+        return std::string(fieldName);
     KanjiConverter converter;
     converter.setOptions("-s -x -X");
-    // Names arrive in the connection's code, Shift_JIS: guessing the code would take a name
-    // of half-width kana for EUC-JP and garble it.
+    // Names of a Shift_JIS session: guessing the code would take a name of half-width kana for
+    // EUC-JP and garble it.
     return cutToCharacters(converter.convert(fieldName, KanjiCode::ShiftJis), kHeadingBufferSize - 1);
 }
 
@@ -185,32 +190,36 @@ std::vector<std::string> addedNames(const std::vector<std::string>& before,
 }
 
 bool writeResultFile(const QString& path, const std::vector<std::string>& headings,
-                     const std::vector<Row>& rows) {
+                     const std::vector<Row>& rows, ServerEncoding values, unsigned long long* unmappable) {
     TempCsvWriter writer;
-    if (!writer.open(path))
+    if (!writer.open(path, values))
         return false;
     writer.writeLine(headings);
     for (const Row& row : rows)
         writer.writeLine(row);
+    if (unmappable)
+        *unmappable = writer.unmappableValues();
     return writer.close();
 }
 
-std::optional<std::string> readScript(const QString& path) {
+std::optional<QString> readScript(const QString& path) {
+    const std::optional<KanjiCode> code = recogniseKanjiFile(path);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!code || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+    return decodeKanji(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())), *code);
 }
 
-bool writeScript(const QString& path, std::string_view text) {
+bool writeScript(const QString& path, const QString& text, bool utf8) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    const qint64 size = static_cast<qint64>(text.size());
-    const bool written = file.write(text.data(), size) == size;
+    const QByteArray bytes = utf8 ? text.toUtf8() : QByteArray::fromStdString(toShiftJis(text));
+    const qint64 size = static_cast<qint64>(bytes.size());
+    const bool written = file.write(bytes.constData(), size) == size;
     file.close();
     return written && file.error() == QFileDevice::NoError;
 }

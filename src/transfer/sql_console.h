@@ -9,6 +9,7 @@
 
 #include "app/ui_services.h"
 #include "browser/record_page.h"
+#include "conn/text_codec.h"
 
 class QSettings;
 
@@ -44,6 +45,7 @@ struct Outcome {
     QString status;
     std::vector<std::string> headings;
     std::vector<Row> rows;
+    ServerEncoding encoding = ServerEncoding::Utf8;  // of the headings and rows
     std::time_t startTime = 0;  // before sending
     std::time_t dataTime = 0;   // after the result was stored
 };
@@ -52,9 +54,9 @@ struct Outcome {
 // procedure's) are read and dropped, so the connection is ready for the next statement.
 Outcome runStatement(Connection& connection, std::string_view statement);
 
-// A field name as the list shows it: through the kanji converter ("-s -x -X"), cut to what
-// its buffer holds without splitting a character.
-std::string headingOf(std::string_view fieldName);
+// A field name as the list shows it: in a Shift_JIS session through the kanji converter
+// ("-s -x -X"), cut to what its buffer holds without splitting a character; in UTF-8 as it is.
+std::string headingOf(std::string_view fieldName, ServerEncoding encoding);
 
 // Whole seconds between two times as the timing fields show them ("%lu秒").
 QString secondsText(std::time_t from, std::time_t to);
@@ -84,12 +86,16 @@ std::vector<std::string> addedNames(const std::vector<std::string>& before,
 
 // Writes the work file the desktop opens the result with: a line of the headings, then
 // every row in order. False when it cannot be created or written.
+// The file is Shift_JIS; `unmappable` counts the values of a UTF-8 session that held a character
+// it lacks.
 bool writeResultFile(const QString& path, const std::vector<std::string>& headings,
-                     const std::vector<Row>& rows);
+                     const std::vector<Row>& rows, ServerEncoding values, unsigned long long* unmappable);
 
-// Script files are kept byte for byte (Shift_JIS, line ends as they are).
-std::optional<std::string> readScript(const QString& path);
-bool writeScript(const QString& path, std::string_view text);
+// Script files are read in the code they are written in (Shift_JIS, EUC-JP or UTF-8, as the
+// converter recognises them) and written in Shift_JIS, or in UTF-8 when asked to (for a text
+// with characters Shift_JIS lacks). Line ends stay as they are.
+std::optional<QString> readScript(const QString& path);
+bool writeScript(const QString& path, const QString& text, bool utf8);
 // A chosen save name without a suffix gets ".sql".
 QString withDefaultSuffix(const QString& path);
 // The question the file chooser asks before it returns an existing file, in Qt's words (and

@@ -35,6 +35,7 @@
 #include "conn/session.h"
 #include "conn/text_codec.h"
 #include "transfer/csv_export_form.h"
+#include "transfer/csv_export.h"
 #include "transfer/temp_csv.h"
 
 namespace dbk {
@@ -44,6 +45,7 @@ namespace {
 constexpr int kCannotExecuteQuery = 10110;
 constexpr int kDatabaseRootText = 10000;
 constexpr int kErrorOpeningFile = 10053;
+constexpr int kSaveAsUtf8 = 22400;
 
 const QString kDatabaseIcon = QStringLiteral(":/icons/tree_database.svg");
 const QString kTableIcon = QStringLiteral(":/icons/tree_table.svg");
@@ -206,7 +208,7 @@ void SqlConsoleForm::fillTree() {
         std::string error = session_.connection().errorText();
         if (error.empty())
             error = "Not connected to a server.";
-        ui().message(toUi(error));
+        ui().message(fromServer(session_.connection(), error));
         return;
     }
     addChildren(root, *databases, kDatabaseIcon);
@@ -222,7 +224,7 @@ void SqlConsoleForm::addChildren(QTreeWidgetItem* parent, const std::vector<std:
                                  const QString& icon) {
     const QIcon image(icon);
     for (const std::string& name : names) {
-        auto* item = new QTreeWidgetItem(parent, QStringList(toUi(name)));
+        auto* item = new QTreeWidgetItem(parent, QStringList(fromServer(session_.connection(), name)));
         item->setIcon(0, image);
         item->setData(0, kBytesRole, QByteArray(name.data(), static_cast<qsizetype>(name.size())));
     }
@@ -271,13 +273,13 @@ void SqlConsoleForm::treeDoubleClicked(QTreeWidgetItem* item) {
     }
     const std::string appended =
         sql_console::appendedName(session_.connection(), depth, database, table, field);
-    statement_->setPlainText(statement_->toPlainText() + toUi(appended));
+    statement_->setPlainText(statement_->toPlainText() + fromServer(session_.connection(), appended));
     statement_->moveCursor(QTextCursor::End);
     statement_->setFocus();
 }
 
 std::string SqlConsoleForm::statementBytes() const {
-    return fromUi(statement_->toPlainText());
+    return toServer(session_.connection(), statement_->toPlainText());
 }
 
 void SqlConsoleForm::runStatements() {
@@ -325,15 +327,20 @@ void SqlConsoleForm::loadScript() {
     const QString path = ui().chooseOpenFile(QStringLiteral("読み込み"), scriptFilter(), QString());
     if (path.isEmpty())
         return;
-    const std::optional<std::string> text = sql_console::readScript(path);
+    const std::optional<QString> text = sql_console::readScript(path);
     if (!text)
         return;
-    statement_->setPlainText(toUi(*text));
+    statement_->setPlainText(*text);
     scriptFile_->setText(path);
 }
 
 void SqlConsoleForm::writeScriptTo(const QString& path, const QString& doneText) {
-    if (!sql_console::writeScript(path, statementBytes()))
+    // Shift_JIS as always, unless the text holds a character it lacks and the user takes UTF-8.
+    const QString text = statement_->toPlainText();
+    const bool utf8 = !fitsShiftJis(text);
+    if (utf8 && !ui().askYesNo(msg(kSaveAsUtf8)))
+        return;
+    if (!sql_console::writeScript(path, text, utf8))
         return;
     scriptFile_->setText(path);
     ui().message(doneText);
@@ -383,7 +390,7 @@ QString SqlConsoleForm::selectionText() const {
         for (int row = range.top(); row <= range.bottom(); ++row)
             rows.push_back(row);
     }
-    return toUi(model_.rowsText(std::move(rows)));
+    return fromServer(model_.encoding(), model_.rowsText(std::move(rows)));
 }
 
 void SqlConsoleForm::copySelection() {
@@ -400,10 +407,14 @@ void SqlConsoleForm::openWithApplication() {
     const QDir folder(workDirectory_.isEmpty() ? QDir::currentPath() : workDirectory_);
     const QString name = QString::fromLatin1(TempCsvWriter::kFileName);
     const QString path = folder.filePath(name);
-    if (!sql_console::writeResultFile(path, model_.headings(), model_.rows())) {
+    unsigned long long unmappable = 0;
+    if (!sql_console::writeResultFile(path, model_.headings(), model_.rows(), model_.encoding(),
+                                      &unmappable)) {
         ui().message(msg(kErrorOpeningFile) + QStringLiteral("\n\nFile = ") + path);
         return;
     }
+    if (unmappable > 0)
+        ui().message(msgf(CsvExporter::kUnmappableMessage, unmappable));
     if (!ui().openWithAssociatedProgram(path))
         ui().message(QStringLiteral("プログラムの実行に失敗しました。\n\nFile = ") + name);
 }

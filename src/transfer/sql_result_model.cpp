@@ -6,8 +6,10 @@
 
 namespace dbk {
 
-void SqlResultModel::setResult(std::vector<std::string> headings, std::vector<Row> rows) {
+void SqlResultModel::setResult(std::vector<std::string> headings, std::vector<Row> rows,
+                               ServerEncoding encoding) {
     beginResetModel();
+    encoding_ = encoding;
     headings_ = std::move(headings);
     rows_ = std::move(rows);
     endResetModel();
@@ -26,7 +28,7 @@ void SqlResultModel::apply(sql_console::Outcome& outcome) {
     if (outcome.kind == Kind::NoResultSet)
         clearRows();
     if (outcome.kind == Kind::ResultSet)
-        setResult(std::move(outcome.headings), std::move(outcome.rows));
+        setResult(std::move(outcome.headings), std::move(outcome.rows), outcome.encoding);
 }
 
 std::string SqlResultModel::rowsText(std::vector<int> rowNumbers) const {
@@ -55,7 +57,7 @@ QVariant SqlResultModel::data(const QModelIndex& index, int role) const {
     const size_t column = static_cast<size_t>(index.column());
     if (column >= row.size() || !row[column])
         return QString();
-    return toUi(*row[column]);
+    return fromServer(encoding_, *row[column]);
 }
 
 QVariant SqlResultModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -65,7 +67,7 @@ QVariant SqlResultModel::headerData(int section, Qt::Orientation orientation, in
         return section + 1;
     if (section < 0 || section >= columnCount())
         return {};
-    return toUi(headings_[static_cast<size_t>(section)]);
+    return fromServer(encoding_, headings_[static_cast<size_t>(section)]);
 }
 
 }  // namespace dbk

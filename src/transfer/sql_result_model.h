@@ -18,7 +18,7 @@ public:
     using QAbstractTableModel::QAbstractTableModel;
 
     // Replaces every column and row.
-    void setResult(std::vector<std::string> headings, std::vector<Row> rows);
+    void setResult(std::vector<std::string> headings, std::vector<Row> rows, ServerEncoding encoding);
     // Drops the rows; the column headings stay.
     void clearRows();
     // Shows what a statement did: a result set replaces columns and rows, a statement without
@@ -26,6 +26,7 @@ public:
     void apply(sql_console::Outcome& outcome);
 
     const std::vector<std::string>& headings() const { return headings_; }
+    ServerEncoding encoding() const { return encoding_; }
     const std::vector<Row>& rows() const { return rows_; }
     // Cells joined by tabs, rows (given by position, shown in list order) by line feeds.
     std::string rowsText(std::vector<int> rowNumbers) const;
@@ -38,6 +39,7 @@ public:
 private:
     std::vector<std::string> headings_;
     std::vector<Row> rows_;
+    ServerEncoding encoding_ = ServerEncoding::Utf8;
 };
 
 }  // namespace dbk

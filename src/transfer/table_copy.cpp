@@ -138,7 +138,7 @@ std::string retypedStatement(std::string_view statement, std::string_view type,
 namespace {
 
 std::string shiftJis(const char* utf8) {
-    return fromUi(QString::fromUtf8(utf8));
+    return toShiftJis(QString::fromUtf8(utf8));
 }
 
 }  // namespace
@@ -193,7 +193,8 @@ void TableCopyLog::pageStarted(uint64_t from, uint64_t to) {
 }
 
 void TableCopyLog::rowRefused(std::string_view statement, unsigned int, const QString&) {
-    write(copyLogErrorLine(clientFromUtf8(statement)));
+    // The log is a Shift_JIS file; the statement is UTF-8.
+    write(copyLogErrorLine(toShiftJis(QString::fromUtf8(statement.data(), qsizetype(statement.size())))));
 }
 
 void TableCopyLog::pageDone(uint64_t from, uint64_t to) {
@@ -223,11 +224,11 @@ std::optional<std::string> createTableText(Connection& connection, std::string_v
                                            std::string_view table) {
     const LosslessCharacterSet set(connection);
     Result create =
-        connection.query(set.wire(format("Show create table %s;", utf8QualifiedName(database, table))));
+        connection.query(set.wire(format("Show create table %s;", utf8QualifiedName(database, table, set.client()))));
     if (!create.ok() || !create.next() || create.fieldCount() < 2)
         return std::nullopt;
     const std::string text(create.text(1U));
-    return set.switched() ? text : utf8FromClient(text);
+    return set.switched() ? text : set.utf8(text);
 }
 
 TableCopyOutcome TableCopy::run(const TableCopyRequest& request) {
@@ -260,7 +261,8 @@ TableCopyOutcome TableCopy::run(const TableCopyRequest& request) {
     unsigned int errorNumber = 0;
     QString errorText;
     const std::optional<CopyJob> job = CopyJob::wholeTable(
-        source_, utf8FromClient(request.sourceDatabase), utf8FromClient(request.sourceTable),
+        source_, utf8FromClient(request.sourceDatabase, serverEncoding(source_)),
+        utf8FromClient(request.sourceTable, serverEncoding(source_)),
         request.targetDatabase, request.targetTable, &errorNumber, &errorText);
     if (!job) {
         // The source went away after the new table was made.

@@ -62,8 +62,9 @@ private:
     bool writeFailed_ = false;
 };
 
-// What the form asks for: the CREATE statement as shown (UTF-8), the source (Shift_JIS, as the
-// opener names it), the target (UTF-8, as typed) and whether the rows go too.
+// What the form asks for: the CREATE statement as shown (UTF-8), the source (in the source
+// session's encoding, as the opener names it), the target (UTF-8, as typed) and whether the rows
+// go too.
 struct TableCopyRequest {
     std::string createStatement;
     std::string sourceDatabase;

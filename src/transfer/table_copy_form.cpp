@@ -28,9 +28,9 @@ TableCopyForm::TableCopyForm(Session& session, const std::string& database, cons
     setWindowTitle(QStringLiteral("テーブルの複製"));
     buildControls();
     Connection& connection = session_.connection();
-    sourceDatabase_->setText(toUi(database));
-    sourceTable_->setText(toUi(table));
-    targetName_->setText(toUi(table));
+    sourceDatabase_->setText(fromServer(session_.connection(), database));
+    sourceTable_->setText(fromServer(session_.connection(), table));
+    targetName_->setText(fromServer(session_.connection(), table));
     if (const auto count = sourceRowCount(connection, database, table))
         sourceCount_->setText(QString::number(*count));
     if (const auto text = createTableText(connection, database, table))
@@ -38,7 +38,7 @@ TableCopyForm::TableCopyForm(Session& session, const std::string& database, cons
     QStringList databases;
     Result list = connection.query("SHOW DATABASES");
     while (list.next())
-        databases << toUi(list.text(0U));
+        databases << fromServer(session_.connection(), list.text(0U));
     databases.sort();
     targetDatabase_->addItems(databases);
     targetDatabase_->setCurrentIndex(-1);
@@ -207,7 +207,7 @@ void TableCopyForm::showLog() {
     if (!file.open(QIODevice::ReadOnly))
         return;
     const QByteArray bytes = file.readAll();
-    logView_->setPlainText(toUi(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
+    logView_->setPlainText(fromShiftJis(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
 }
 
 void TableCopyForm::reject() {

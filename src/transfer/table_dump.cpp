@@ -99,8 +99,8 @@ DumpOutcome TableDump::run(const QString& path) {
         const LosslessCharacterSet set(connection_);
         const bool shiftJis = !set.switched();
         // Names and statements are written in the file's code.
-        const auto named = [shiftJis](std::string_view name) {
-            return shiftJis ? std::string(name) : utf8FromClient(name);
+        const auto named = [shiftJis, &set](std::string_view name) {
+            return shiftJis ? std::string(name) : set.utf8(name);
         };
         const auto fail = [&](Status status, unsigned int number, std::string_view text) {
             outcome.status = status;
@@ -120,8 +120,8 @@ DumpOutcome TableDump::run(const QString& path) {
             write(createLine(create.text(1U)));
         }
         // The columns are named, so that a generated column (which takes no value) is left out.
-        const std::string database = utf8FromClient(database_);
-        const std::string table = utf8FromClient(table_);
+        const std::string database = set.utf8(database_);
+        const std::string table = set.utf8(table_);
         std::optional<CopyJob> columns = CopyJob::wholeTable(connection_, database, table, database, table);
         if (!columns) {
             fail(Status::ReadFailed, connection_.errorNumber(), connection_.errorText());
@@ -141,7 +141,7 @@ DumpOutcome TableDump::run(const QString& path) {
         std::vector<std::string> names = columns->columns;
         if (shiftJis) {
             for (std::string& name : names)
-                name = clientFromUtf8(name);
+                name = clientFromUtf8(name, set.client());
         }
         const std::string head = insertHead(named(table_), names, connection_.nameQuoting());
         std::vector<ValueKind> kinds;

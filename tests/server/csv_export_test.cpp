@@ -437,13 +437,13 @@ TEST_F(CsvExportTest, TextIsWrittenInTheFilesCodeAndLostCharactersAreCounted) {
     EXPECT_EQ(characterSets(db.admin()), "cp932/cp932");
 
     // A statement with Japanese names is sent as written; the server's error comes back legible.
-    EXPECT_EQ(run(db.admin(), fromUi("SELECT 名前 FROM m WHERE s = '日本語テキスト'")).status,
+    EXPECT_EQ(run(db.admin(), toShiftJis("SELECT 名前 FROM m WHERE s = '日本語テキスト'")).status,
               CsvExportOutcome::Status::StatementFailed);
     ASSERT_TRUE(writer.exec("ALTER TABLE m ADD 名前 VARCHAR(10) DEFAULT 'なまえ'"));
-    EXPECT_EQ(run(db.admin(), fromUi("SELECT id, 名前 FROM m WHERE s = '日本語テキスト'")).status,
+    EXPECT_EQ(run(db.admin(), toShiftJis("SELECT id, 名前 FROM m WHERE s = '日本語テキスト'")).status,
               CsvExportOutcome::Status::Complete);
-    EXPECT_EQ(fileText(), "\"3\",\"" + QByteArray::fromStdString(fromUi("なまえ")) + "\"\n");
-    const CsvExportOutcome missing = run(db.admin(), fromUi("Select * from 無い表"));
+    EXPECT_EQ(fileText(), "\"3\",\"" + QByteArray::fromStdString(toShiftJis("なまえ")) + "\"\n");
+    const CsvExportOutcome missing = run(db.admin(), toShiftJis("Select * from 無い表"));
     EXPECT_EQ(CsvExporter::outcomeText(missing, path),
               "Error executing query.\n1146:Table 'dbk_csv_codes.無い表' doesn't exist");
     EXPECT_EQ(characterSets(db.admin()), "cp932/cp932");

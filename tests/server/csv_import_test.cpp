@@ -21,7 +21,7 @@ using test::writeFile;
 using Rows = std::vector<std::string>;
 
 std::string sjis(const char* utf8) {
-    return fromUi(QString::fromUtf8(utf8));
+    return toShiftJis(QString::fromUtf8(utf8));
 }
 std::string euc(const char* utf8) {
     return QByteArray(QStringEncoder("EUC-JP")(QString::fromUtf8(utf8))).toStdString();
@@ -141,7 +141,7 @@ TEST_F(CsvImportTest, TheWorkFileGoesWhateverTheServerSays) {
     db->admin().exec("SET GLOBAL local_infile = 1");
     EXPECT_EQ(refused.status, CsvImportOutcome::Status::StatementFailed);
     EXPECT_EQ(CsvImporter::outcomeText(refused, path),
-              toUi(refused.errorText) +
+              fromShiftJis(refused.errorText) +
                   "\nThe server does not accept files from the client (its local_infile "
                   "setting is off).");
     expectNoWorkFile();
@@ -149,7 +149,7 @@ TEST_F(CsvImportTest, TheWorkFileGoesWhateverTheServerSays) {
     // Another refusal: the table went away after it was chosen. The server's text alone.
     const CsvImportOutcome missing = load("gone", path, true);
     EXPECT_EQ(missing.errorNumber, 1146U);
-    EXPECT_EQ(CsvImporter::outcomeText(missing, path), toUi(missing.errorText));
+    EXPECT_EQ(CsvImporter::outcomeText(missing, path), fromShiftJis(missing.errorText));
     expectNoWorkFile();
     EXPECT_TRUE(rows("t").empty());
 }

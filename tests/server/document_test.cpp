@@ -42,9 +42,9 @@ TEST_F(DocumentConnect, AdministratorIsToldAndTheStatusBarFilled) {
 
     auto& panes = dynamic_cast<RecordingStatusPanes&>(doc.statusPanes());
     EXPECT_EQ(panes.text(0), "Connecting as administrator");
-    EXPECT_EQ(panes.text(1), "Login Name " + toUi(test::adminParams().user));
+    EXPECT_EQ(panes.text(1), "Login Name " + fromShiftJis(test::adminParams().user));
     // The test server offers encryption, and a login encrypts whenever it is offered.
-    EXPECT_EQ(panes.text(2), "Host " + toUi(test::adminParams().host) + " (encrypted)");
+    EXPECT_EQ(panes.text(2), "Host " + fromShiftJis(test::adminParams().host) + " (encrypted)");
     EXPECT_EQ(panes.toolTips[2],
               "Encrypted connection: " + QString::fromStdString(doc.connection().tlsCipher()) + " (" +
                   QString::fromStdString(doc.connection().tlsVersion()) + ")");
@@ -143,7 +143,7 @@ TEST_F(DocumentConnect, LoginsThatCannotBeSecuredSayWhyAndAPlainOneSaysItIsPlain
     answer = test::loginValues(test::secondServerParams());
     EXPECT_EQ(doc.connect(), CDbkeeperDoc::kAdministrator);
     auto& panes = dynamic_cast<RecordingStatusPanes&>(doc.statusPanes());
-    EXPECT_EQ(panes.text(2), "Host " + toUi(test::secondServerParams().host) + " (not encrypted)");
+    EXPECT_EQ(panes.text(2), "Host " + fromShiftJis(test::secondServerParams().host) + " (not encrypted)");
     EXPECT_EQ(panes.toolTips[2], "This connection is not encrypted.");
 }
 
@@ -191,15 +191,15 @@ TEST_F(DocumentConnect, KeepAliveNoticesALostSessionButNotABusyOne) {
     EXPECT_EQ(ui->messages, QStringList{"Database session terminated."});
 }
 
-TEST(CharacterSetWarning, OnlyShiftJisServersAreQuiet) {
-    EXPECT_FALSE(CDbkeeperDoc::charsetGarbles("sjis"));
-    EXPECT_FALSE(CDbkeeperDoc::charsetGarbles("cp932"));
-    EXPECT_TRUE(CDbkeeperDoc::charsetGarbles("ujis"));
-    EXPECT_TRUE(CDbkeeperDoc::charsetGarbles("utf8mb4"));
-    EXPECT_EQ(CDbkeeperDoc::garblingWarning("ujis"),
+TEST(CharacterSetWarning, OnlySetsThatCannotHoldJapaneseWarn) {
+    for (const char* set : {"sjis", "cp932", "ujis", "eucjpms", "utf8", "utf8mb3", "utf8mb4"})
+        EXPECT_FALSE(CDbkeeperDoc::charsetGarbles(set)) << set;
+    for (const char* set : {"latin1", "ascii", "big5"})
+        EXPECT_TRUE(CDbkeeperDoc::charsetGarbles(set)) << set;
+    EXPECT_EQ(CDbkeeperDoc::garblingWarning("latin1", "utf8mb4"),
               QStringLiteral("このキャラクタセットでは文字化けを起こす可能性があります。: \n "
-                             "サーバのキャラクタセット -> ujis \n "
-                             "クライアントのキャラクタセット -> sjis"));
+                             "サーバのキャラクタセット -> latin1 \n "
+                             "クライアントのキャラクタセット -> utf8mb4"));
 }
 
 TEST(CharacterSetWarning, TheServersOwnSetIsRead) {

@@ -129,7 +129,7 @@ TEST(GraphPagesServer, RightsPagesReadTheGrantTables) {
         if (account.user.empty())
             continue;
         const bool found = std::ranges::any_of(page.drawing.all<DrawText>(), [&](const DrawText& t) {
-            return t.text.startsWith(toUi(account.user) + "  (");
+            return t.text.startsWith(fromShiftJis(account.user) + "  (");
         });
         EXPECT_TRUE(found) << account.user;
     }
@@ -150,7 +150,7 @@ TEST(GraphPagesServer, MemoryPageReadsTheServersVariables) {
     const MemoryFigures f = readMemoryFigures(c);
     Result r = c.query("SHOW VARIABLES LIKE 'thread_stack'");
     ASSERT_TRUE(r.next());
-    EXPECT_EQ(f.threadStack, toUi(r.text("Value")));
+    EXPECT_EQ(f.threadStack, fromShiftJis(r.text("Value")));
     for (const QString& value : {f.netBufferLength, f.maxAllowedPacket, f.keyReads, f.keyReadRequests})
         EXPECT_EQ(QString::number(numberOf(value.toStdString())), value);  // all numbers
 

@@ -21,7 +21,7 @@ TEST(ObjectTreeListing, AwkwardNamesListAndSelectAsTheyAre) {
     };
     const std::vector<Case> cases = {
         {"dbk_tree_two words", {"plain", "with blank"}},
-        {fromUi(QString::fromUtf8("dbk_tree_日本語")), {fromUi(QString::fromUtf8("商品表")), "t`q"}},
+        {toShiftJis(QString::fromUtf8("dbk_tree_日本語")), {toShiftJis(QString::fromUtf8("商品表")), "t`q"}},
         {"dbk_tree_back`quote", {"`", "a``b"}},
     };
     for (const Case& c : cases) {
@@ -35,7 +35,7 @@ TEST(ObjectTreeListing, AwkwardNamesListAndSelectAsTheyAre) {
         Connection connection = test::connectAdmin();
         const object_tree::NameListing databases = object_tree::listDatabases(connection);
         ASSERT_TRUE(databases.ok);
-        EXPECT_TRUE(contains(databases.names, c.database)) << toUi(c.database).toStdString();
+        EXPECT_TRUE(contains(databases.names, c.database)) << fromShiftJis(c.database).toStdString();
         EXPECT_TRUE(contains(databases.names, "mysql"));
 
         const object_tree::NameListing tables = object_tree::listTables(connection, c.database);
@@ -44,7 +44,7 @@ TEST(ObjectTreeListing, AwkwardNamesListAndSelectAsTheyAre) {
         std::vector<std::string> expected = c.tables;
         std::sort(sorted.begin(), sorted.end());
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(sorted, expected) << toUi(c.database).toStdString();
+        EXPECT_EQ(sorted, expected) << fromShiftJis(c.database).toStdString();
 
         // The listing left the database selected.
         Result current = connection.query("SELECT DATABASE()");

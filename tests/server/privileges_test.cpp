@@ -224,7 +224,7 @@ TEST_F(AccountsTest, DeletingTheAccountOfTheSessionItself) {
 
 TEST_F(AccountsTest, AwkwardNamesAreWrittenAsTheyAreAndRenamingOntoAnAccountIsRefused) {
     DBK_REQUIRE_SERVER();
-    const std::string japanese = fromUi(QStringLiteral("dbk_priv_ユーザ"));
+    const std::string japanese = toShiftJis(QStringLiteral("dbk_priv_ユーザ"));
     const Account names[] = {
         account("dbk-priv.invalid", "dbk_priv_o'q\\b x"), account("%", japanese),
         account("10.%.%", "dbk_priv_%_"),

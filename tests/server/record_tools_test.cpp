@@ -129,8 +129,8 @@ TEST(RecordDetailsOnServer, EditedValuesArriveByteExact) {
     };
     const Case cases[] = {
         {1, hexText(everyByteBackwards).toLower(), everyByteBackwards},
-        {2, toUi(longText), longText},
-        {3, toUi(kHyouji + "\\'\"" + kNihon), kHyouji + "\\'\"" + kNihon},
+        {2, fromShiftJis(longText), longText},
+        {3, fromShiftJis(kHyouji + "\\'\"" + kNihon), kHyouji + "\\'\"" + kNihon},
         // text with a lone carriage return is shown and edited as hex: a NUL goes in too
         {4, "61 0D 0A 00 62", std::string("a\r\n\0b", 5)},
     };

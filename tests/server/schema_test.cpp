@@ -70,12 +70,12 @@ TEST(SchemaServerTest, CreatesTablesOfEveryFamilyUnderAnyName) {
     tags.null = true;
     // Values with a quote, a comma and a backslash: as the value list editor writes them, and as
     // a list that leaves its quote single.
-    const std::string odd = fromUi(valueListText({"it's", "c,d", "a\\b", "x\"y"}));
+    const std::string odd = toShiftJis(valueListText({"it's", "c,d", "a\\b", "x\"y"}));
     for (const ColumnDefinition& column :
          {id, price, code, name, row("memo", "TEXT"), row("made", "DATE"), row("kind", "ENUM", "'a','b'"),
           tags, row("odd", "ENUM", odd.c_str()), row("typed", "SET", "'it's','plain'")}) {
         ColumnDefinition bytes = column;
-        bytes.name = fromUi(QString::fromUtf8(column.name.c_str()));
+        bytes.name = toShiftJis(QString::fromUtf8(column.name.c_str()));
         model.insert(-1, bytes);
     }
     struct Case {
@@ -85,7 +85,7 @@ TEST(SchemaServerTest, CreatesTablesOfEveryFamilyUnderAnyName) {
     };
     const Case cases[] = {
         {"t1", "MyISAM", "MyISAM"},
-        {fromUi(QStringLiteral("商品テーブル")), "INNOBASE", "InnoDB"},
+        {toShiftJis(QStringLiteral("商品テーブル")), "INNOBASE", "InnoDB"},
         {"my table", "", "InnoDB"},
     };
     for (const Case& k : cases) {
@@ -96,7 +96,7 @@ TEST(SchemaServerTest, CreatesTablesOfEveryFamilyUnderAnyName) {
         EXPECT_EQ(columnInfo(c, db.name(), k.table, "id", "Extra"), "auto_increment");
         EXPECT_EQ(columnInfo(c, db.name(), k.table, "price", "Null"), "YES");
         EXPECT_EQ(columnInfo(c, db.name(), k.table, "code", "Collation"), "utf8mb4_bin");
-        EXPECT_EQ(columnInfo(c, db.name(), k.table, fromUi(QStringLiteral("名前")), "Type"), "varchar(20)");
+        EXPECT_EQ(columnInfo(c, db.name(), k.table, toShiftJis(QStringLiteral("名前")), "Type"), "varchar(20)");
         EXPECT_EQ(columnInfo(c, db.name(), k.table, "tags", "Type"), "set('x','y')");
         EXPECT_EQ(columnInfo(c, db.name(), k.table, "kind", "Null"), "NO");
         EXPECT_EQ(columnInfo(c, db.name(), k.table, "odd", "Type"), "enum('it''s','c,d','a\\\\b','x\"y')");

@@ -208,7 +208,7 @@ TEST_F(ScriptRunnerTest, AFailureInsideAProcedureCountsAsAnError) {
 
 TEST_F(ScriptRunnerTest, UseQuotesTheDatabaseName) {
     // a blank, a backquote and "表", whose second byte is a backslash in Shift_JIS
-    const std::string name = fromUi(QStringLiteral("dbk_script `q` 表"));
+    const std::string name = toShiftJis(QStringLiteral("dbk_script `q` 表"));
     test::ScratchDatabase odd(name);
     ScriptRunner runner(connection);
     EXPECT_EQ(runner.run(write("CREATE TABLE here (n INT);\nINSERT INTO here VALUES (7);\n"), name),

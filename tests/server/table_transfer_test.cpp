@@ -23,7 +23,7 @@ namespace dbk {
 namespace {
 
 std::string sjis(const char* utf8) {
-    return fromUi(QString::fromUtf8(utf8));
+    return toShiftJis(QString::fromUtf8(utf8));
 }
 
 // The source of the copies and dumps, named with a blank and Japanese characters: every kind of
@@ -236,7 +236,7 @@ TEST_F(TableTransferTest, TableCopyKeepsEveryValue) {
         TableCopy copy(c);
         copy.setProgress([&](uint64_t rows) { progress.push_back(rows); });
         const TableCopyOutcome outcome = copy.run(request);
-        const std::string target = clientFromUtf8(request.targetTable);
+        const std::string target = clientFromUtf8(request.targetTable, ServerEncoding::ShiftJis);
         if (!copyData) {
             EXPECT_EQ(outcome.status, TableCopyOutcome::Status::Created);
             EXPECT_EQ(test::scalar(c, "SELECT COUNT(*) FROM " + test::sqlName(db2.name(), target)), "0");
@@ -267,7 +267,7 @@ TEST_F(TableTransferTest, StreamedCopiesKeepEveryValue) {
     test::ScratchDatabase db("dbk_stream_source");
     createMixedTable(db.admin(), db.name(), 2500);
     Connection& c = db.admin();
-    const std::string source = utf8FromClient(db.name());
+    const std::string source = utf8FromClient(db.name(), ServerEncoding::ShiftJis);
     const std::string table = sjis(kSourceName);
     ASSERT_TRUE(c.exec("CREATE TABLE " + db.name() + ".streamed LIKE " + test::sqlName(db.name(), table)));
 
@@ -286,7 +286,8 @@ TEST_F(TableTransferTest, StreamedCopiesKeepEveryValue) {
     ASSERT_TRUE(other.exec("DROP DATABASE IF EXISTS dbk_stream_target"));
     ASSERT_TRUE(other.exec("CREATE DATABASE dbk_stream_target"));
     ASSERT_TRUE(other.exec(clientFromUtf8(
-        retargetedStatement(*createTableText(c, db.name(), table), "dbk_stream_target", "copied"))));
+        retargetedStatement(*createTableText(c, db.name(), table), "dbk_stream_target", "copied"),
+        ServerEncoding::ShiftJis)));
     CopyEngine between(c, other);
     job = CopyJob::wholeTable(c, source, kSourceName, "dbk_stream_target", "copied");
     outcome = between.run(*job);
@@ -494,7 +495,7 @@ TEST_F(TableTransferTest, ATableOfAnotherServerArrivesInBatches) {
         ASSERT_EQ(outcome.status, TableCopyOutcome::Status::Copied);
         EXPECT_EQ(outcome.copy.copied, c.copied);
         EXPECT_EQ(readAll(log).toStdString(), c.log);
-        const std::string copied = test::sqlName(db.name(), clientFromUtf8(c.name));
+        const std::string copied = test::sqlName(db.name(), clientFromUtf8(c.name, ServerEncoding::ShiftJis));
         EXPECT_EQ(test::scalar(target, "SELECT COUNT(*) FROM " + copied), std::to_string(c.copied));
         if (c.copied == 0) {
             // The table was made; the notice says why it is empty.
@@ -506,7 +507,7 @@ TEST_F(TableTransferTest, ATableOfAnotherServerArrivesInBatches) {
         ASSERT_TRUE(outcome.copy.complete()) << outcome.copy.errorText.toStdString();
         EXPECT_TRUE(outcome.copy.streamed);
         EXPECT_EQ(outcome.copy.refused, 0U);
-        EXPECT_EQ(test::checksum(target, db.name(), clientFromUtf8(c.name)), sourceSum);
+        EXPECT_EQ(test::checksum(target, db.name(), clientFromUtf8(c.name, ServerEncoding::ShiftJis)), sourceSum);
     }
     EXPECT_EQ(source.admin.characterSetName(), "cp932");
     EXPECT_EQ(target.characterSetName(), "cp932");
@@ -618,7 +619,7 @@ TEST_F(TableTransferTest, ADatabaseCopyKeepsTablesEnginesRowsAndViews) {
     EXPECT_TRUE(databaseExists(c, copy));
     for (const std::string& table : {sjis(kSourceName), std::string("a_child"), std::string("b_parent"),
                                      std::string("m"), std::string("h")}) {
-        SCOPED_TRACE(toUi(table).toStdString());
+        SCOPED_TRACE(fromShiftJis(table).toStdString());
         EXPECT_EQ(test::checksum(c, copy, table), test::checksum(c, db.name(), table));
         EXPECT_EQ(engineOf(c, copy, table), engineOf(c, db.name(), table));
     }

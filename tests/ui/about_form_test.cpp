@@ -53,7 +53,7 @@ TEST_F(AboutFormTest, ShowsTheServerVersionAndProtocolWhileConnected) {
     AboutForm form(session);
     ASSERT_NE(form.serverLabel(), nullptr);
     ASSERT_NE(form.protocolLabel(), nullptr);
-    EXPECT_EQ(form.serverLabel()->text(), toUi(version.text(0)));
+    EXPECT_EQ(form.serverLabel()->text(), fromShiftJis(version.text(0)));
     EXPECT_EQ(form.protocolLabel()->text(), "10");
     const QStringList texts = labelTexts(form);
     EXPECT_TRUE(texts.contains("Server:"));

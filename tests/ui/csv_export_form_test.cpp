@@ -442,7 +442,7 @@ protected:
             auto* form = qobject_cast<CsvExportForm*>(&dialog);
             EXPECT_NE(form, nullptr);
             if (form)
-                opened.push_back(fromUi(form->queryEdit()->toPlainText()));
+                opened.push_back(toShiftJis(form->queryEdit()->toPlainText()));
             return int(QDialog::Rejected);
         });
     }
@@ -480,7 +480,7 @@ TEST_F(CsvExportCommandTest, CommandsExportTheSelectedTable) {
         {"shop", "items", cmd::ExportCsv, Pane::List, "Select * from shop.items"},
         {"shop", "items", cmd::ExportTableCsv, Pane::Tree, "Select * from shop.items"},
         {"my shop", "order", cmd::ExportTableCsv, Pane::Tree, "Select * from `my shop`.`order`"},
-        {"shop", fromUi("商品"), cmd::ExportCsv, Pane::Tree, "Select * from shop.`" + fromUi("商品") + "`"},
+        {"shop", toShiftJis("商品"), cmd::ExportCsv, Pane::Tree, "Select * from shop.`" + toShiftJis("商品") + "`"},
     };
     for (const Case& c : cases) {
         context.currentDatabase = c.database;

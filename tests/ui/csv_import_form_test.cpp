@@ -133,7 +133,7 @@ TEST_F(CsvImportFormTest, ChoosingAFileShowsItsFirstLinesAndTakesItsFormat) {
 TEST_F(CsvImportFormTest, RunAsksAndChecksBeforeItSends) {
     DBK_REQUIRE_SERVER();
     test::ScratchDatabase db("dbk_csvimport_run");
-    const std::string table = fromUi(QStringLiteral("商品 表"));
+    const std::string table = toShiftJis(QStringLiteral("商品 表"));
     ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT)"));
     ASSERT_TRUE(db.admin().exec("CREATE TABLE `" + table + "` (id INT PRIMARY KEY, name VARCHAR(20))"));
     CsvImportForm form(db.session());

@@ -79,7 +79,7 @@ TEST_F(DataCopyFormsTest, ServerCopyChoosesAServerAndCopiesATableInBatches) {
         Connection& c;
         ~Drop() { c.exec("DROP DATABASE IF EXISTS dbk_form_other"); }
     } drop{second};
-    const std::string table = fromUi(QStringLiteral("元 表"));
+    const std::string table = toShiftJis(QStringLiteral("元 表"));
     ASSERT_TRUE(second.exec("CREATE TABLE dbk_form_other." + test::sqlName(table) +
                             " (id INT PRIMARY KEY, v VARCHAR(20) DEFAULT 'x', n INT NULL) ENGINE=MyISAM"));
     ASSERT_TRUE(second.exec("INSERT INTO dbk_form_other." + test::sqlName(table) +
@@ -157,13 +157,13 @@ TEST_F(DataCopyFormsTest, ServerCopyChoosesAServerAndCopiesATableInBatches) {
     EXPECT_TRUE(form.serverList()->isEnabled());
     QFile log(form.logPath());
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QString logText = toUi(log.readAll().toStdString());
+    const QString logText = fromShiftJis(log.readAll().toStdString());
     EXPECT_TRUE(logText.startsWith(
         QStringLiteral("データ移行開始\nデータ取得開始 0 - 500     データ取得成功 0 - 500\n")));
     EXPECT_TRUE(logText.endsWith(
         QStringLiteral("データ取得成功 2000 - 2500\nデータ取得開始 2500 - 3000     データ移行終了\n")))
         << logText.toStdString();
-    Result copied = db.admin().query(fromUi(QStringLiteral(
+    Result copied = db.admin().query(toShiftJis(QStringLiteral(
         "SELECT COUNT(*), SUM(v LIKE 'it''s %'), MAX(n) IS NULL, (SELECT ENGINE FROM "
         "information_schema.TABLES "
         "WHERE TABLE_SCHEMA = 'dbk_form_target' AND TABLE_NAME = '写し') FROM dbk_form_target.`写し`")));
@@ -190,7 +190,7 @@ TEST_F(DataCopyFormsTest, ServerCopyChoosesAServerAndCopiesATableInBatches) {
     const QStringList cancelled = press(form.duplicateButton());
     ui->onEventsLetThrough = {};
     EXPECT_TRUE(cancelLive);
-    Result arrived = db.admin().query(fromUi(QStringLiteral("SELECT COUNT(*) FROM dbk_form_target.`途中`")));
+    Result arrived = db.admin().query(toShiftJis(QStringLiteral("SELECT COUNT(*) FROM dbk_form_target.`途中`")));
     ASSERT_TRUE(arrived.next()) << db.admin().errorLine();
     const unsigned long long rows = std::stoull(*arrived.row()[0]);
     EXPECT_LT(rows, 2500u);
@@ -296,7 +296,7 @@ class DatabaseCopyEntryTest : public test::MainFrameFixture {};
 TEST_F(DatabaseCopyEntryTest, TheNewDatabaseAppearsInTheTree) {
     DBK_REQUIRE_SERVER();
     test::ScratchDatabase db("dbk_entry_dbcopy");
-    const std::string copy = fromUi(QStringLiteral("dbk 複製先"));
+    const std::string copy = toShiftJis(QStringLiteral("dbk 複製先"));
     db.admin().exec("DROP DATABASE IF EXISTS " + test::sqlName(copy));
     ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT)"));
     doc.setLoginPrompt(test::loginPromptFor(test::adminParams()));
@@ -307,7 +307,7 @@ TEST_F(DatabaseCopyEntryTest, TheNewDatabaseAppearsInTheTree) {
     const ModalRunner previous = setModalRunner([&](QDialog& dialog) {
         auto& form = dynamic_cast<DatabaseCopyForm&>(dialog);
         EXPECT_EQ(form.sourceEdit()->text(), QStringLiteral("dbk_entry_dbcopy"));
-        form.nameEdit()->setText(toUi(copy));
+        form.nameEdit()->setText(fromShiftJis(copy));
         form.createButton()->click();
         return form.result();
     });

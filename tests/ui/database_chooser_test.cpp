@@ -19,7 +19,7 @@ const QString kJapaneseName = QStringLiteral("dbk_chooser_表示テスト");
 const QString kBlankName = QStringLiteral("dbk_chooser_a b");
 
 QByteArray bytesOf(const QString& name) {
-    const std::string bytes = fromUi(name);
+    const std::string bytes = toShiftJis(name);
     return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
@@ -47,7 +47,7 @@ protected:
         session = Session(test::connectAdmin());
         ASSERT_TRUE(admin.isOpen());
         for (const QString& name : {kJapaneseName, kBlankName}) {
-            const std::string ident = test::sqlName(fromUi(name));
+            const std::string ident = test::sqlName(toShiftJis(name));
             admin.exec("DROP DATABASE IF EXISTS " + ident);
             ASSERT_TRUE(admin.exec("CREATE DATABASE " + ident)) << admin.errorLine();
         }
@@ -56,7 +56,7 @@ protected:
         if (!admin.isOpen())
             return;
         for (const QString& name : {kJapaneseName, kBlankName}) {
-            EXPECT_TRUE(admin.exec("DROP DATABASE IF EXISTS " + test::sqlName(fromUi(name))))
+            EXPECT_TRUE(admin.exec("DROP DATABASE IF EXISTS " + test::sqlName(toShiftJis(name))))
                 << admin.errorLine();
         }
     }
@@ -79,7 +79,7 @@ TEST_F(DatabaseChooserTest, ListsEveryDatabaseAsLargeIconsWithItsBytes) {
     Result databases = admin.query("SHOW DATABASES");
     ASSERT_TRUE(databases) << admin.errorLine();
     while (databases.next())
-        expected.insert(toUi(databases.text(0)));
+        expected.insert(fromShiftJis(databases.text(0)));
     std::set<QString> shown;
     for (int i = 0; i < form.list()->count(); ++i) {
         const QListWidgetItem* item = form.list()->item(i);
@@ -102,7 +102,7 @@ TEST_F(DatabaseChooserTest, DoubleClickChoosesTheNameAsTheServerGaveIt) {
         doubleClick(form, item);
         EXPECT_EQ(form.result(), QDialog::Accepted);
         ASSERT_TRUE(form.chosen().has_value());
-        EXPECT_EQ(*form.chosen(), fromUi(name));
+        EXPECT_EQ(*form.chosen(), toShiftJis(name));
         EXPECT_FALSE(form.isVisible());
         // the bytes name the database on the server
         EXPECT_TRUE(admin.selectDb(*form.chosen())) << admin.errorLine();
@@ -129,7 +129,7 @@ TEST_F(DatabaseChooserTest, AFailingListShowsTheErrorAloneAndStaysEmpty) {
         EXPECT_EQ(form.list()->count(), 0);
         ASSERT_EQ(ui->messages.size(), 1);
         EXPECT_FALSE(ui->messages.first().isEmpty());
-        EXPECT_EQ(ui->messages.first(), toUi(victim.errorText()));
+        EXPECT_EQ(ui->messages.first(), fromShiftJis(victim.errorText()));
         EXPECT_NE(victim.errorNumber(), 0U);
     }
 

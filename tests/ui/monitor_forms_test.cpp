@@ -88,7 +88,7 @@ TEST_F(MonitorFormsTest, ProcessFormListsTheThreadsAndChartsTheStatusEveryTick) 
         EXPECT_EQ(headerText(list, c), headings[c]);
         EXPECT_EQ(list->columnWidth(c), widths[c]) << c;
     }
-    EXPECT_EQ(form.versionField(0)->text(), toUi(s.connection().serverInfo()));
+    EXPECT_EQ(form.versionField(0)->text(), fromShiftJis(s.connection().serverInfo()));
     EXPECT_EQ(form.versionField(2)->text(), QStringLiteral("10"));
     for (int trace = 0; trace < 5; ++trace)
         EXPECT_EQ(form.rangeField(trace)->text(), QStringLiteral("100"));
@@ -99,13 +99,13 @@ TEST_F(MonitorFormsTest, ProcessFormListsTheThreadsAndChartsTheStatusEveryTick) 
     const QStringList ids = columnTexts(list, 0);
     ASSERT_TRUE(ids.contains(ownId));
     const int ownRow = static_cast<int>(ids.indexOf(ownId));
-    EXPECT_EQ(list->item(ownRow, 1)->text(), toUi(test::adminParams().user));
+    EXPECT_EQ(list->item(ownRow, 1)->text(), fromShiftJis(test::adminParams().user));
     EXPECT_EQ(columnTexts(list, 3)[ownRow], QString());  // NULL db: an empty cell
     // The list shows the server's rows last first.
     QStringList serverOrder;
     Result direct = s.connection().query("SHOW PROCESSLIST");
     while (direct.next())
-        serverOrder.prepend(toUi(direct.text(0U)));
+        serverOrder.prepend(fromShiftJis(direct.text(0U)));
     EXPECT_EQ(ids, serverOrder);
     // Counters as numbers; MariaDB's line has no "Flush tables", so its field stays empty and
     // its trace at 0.
@@ -159,7 +159,7 @@ TEST_F(MonitorFormsTest, TheDetailsFormStopsAnotherConnection) {
     };
     emit form.threadList()->cellDoubleClicked(row, 2);
     ASSERT_EQ(shown.size(), 8);
-    EXPECT_EQ(shown.mid(0, 2), (QStringList{otherId, toUi(test::adminParams().user)}));
+    EXPECT_EQ(shown.mid(0, 2), (QStringList{otherId, fromShiftJis(test::adminParams().user)}));
     EXPECT_EQ(shown.mid(3, 2), (QStringList{QString(), QStringLiteral("Sleep")}));
     EXPECT_TRUE(closed);
     EXPECT_FALSE(other.ping());
@@ -277,7 +277,7 @@ TEST_F(MonitorFormsTest, AKillTheServerRefusesIsShown) {
     Session watcher;
     ASSERT_TRUE(watcher.open(watcherParams)) << watcher.connection().errorLine();
     ProcessDetailsForm details(watcher, admin.threadId());
-    EXPECT_EQ(details.field(1)->text(), toUi(test::adminParams().user));
+    EXPECT_EQ(details.field(1)->text(), fromShiftJis(test::adminParams().user));
     details.stopButton()->click();
     ASSERT_EQ(ui->messages.size(), 1);
     EXPECT_TRUE(ui->messages[0].startsWith(msg(20801) + "\n1095:")) << ui->messages[0].toStdString();
@@ -298,7 +298,7 @@ TEST_F(MonitorFormsTest, SystemVariablesAreListedWithTheirExplanations) {
     ASSERT_TRUE(form.selectVariable(QStringLiteral("max_allowed_packet")));
     EXPECT_EQ(form.explanationField()->text(), QStringLiteral("Largest buffer for incoming data"));
     EXPECT_EQ(list->item(list->currentRow(), 1)->text(),
-              toUi(firstValue(s.connection(), "SHOW VARIABLES LIKE 'max_allowed_packet'", "Value")));
+              fromShiftJis(firstValue(s.connection(), "SHOW VARIABLES LIKE 'max_allowed_packet'", "Value")));
     ASSERT_TRUE(form.selectVariable(QStringLiteral("innodb_page_size")));
     EXPECT_EQ(form.explanationField()->text(), QStringLiteral("Unknown (under investigation)"));
 
@@ -318,15 +318,15 @@ TEST_F(MonitorFormsTest, ReplicationShowsTheMasterSideAndRefusesToStartAServerTh
     Connection admin = test::connectAdmin();
     ReplicationForm form(s);
     EXPECT_TRUE(ui->messages.isEmpty());
-    EXPECT_EQ(form.masterField(0)->text(), toUi(firstValue(admin, "SHOW MASTER STATUS", "File")));
-    EXPECT_EQ(form.masterField(1)->text(), toUi(firstValue(admin, "SHOW MASTER STATUS", "Position")));
+    EXPECT_EQ(form.masterField(0)->text(), fromShiftJis(firstValue(admin, "SHOW MASTER STATUS", "File")));
+    EXPECT_EQ(form.masterField(1)->text(), fromShiftJis(firstValue(admin, "SHOW MASTER STATUS", "Position")));
     EXPECT_TRUE(form.slaveField(SlaveField::MasterHost)->text().isEmpty());
     EXPECT_TRUE(form.slaveField(SlaveField::Running)->text().isEmpty());
     EXPECT_EQ(form.slaveHostList()->rowCount(), 0);
 
     // A new log, so that the refresh after the refusal shows.
     ASSERT_TRUE(admin.exec("FLUSH BINARY LOGS"));
-    const QString newLog = toUi(firstValue(admin, "SHOW MASTER STATUS", "File"));
+    const QString newLog = fromShiftJis(firstValue(admin, "SHOW MASTER STATUS", "File"));
     ASSERT_NE(form.masterField(0)->text(), newLog);
     form.startButton()->click();
     EXPECT_EQ(ui->messages, QStringList{QStringLiteral("スレーブをスタートできませんでした")});
@@ -409,11 +409,11 @@ TEST_F(MonitorFormsTest, AReplicaShowsItsMasterAndIsStoppedFromTheForm) {
 
     replicaForm.refreshButton()->click();
     EXPECT_EQ(replicaForm.slaveField(SlaveField::MasterHost)->text(), QStringLiteral("127.0.0.1"));
-    EXPECT_EQ(replicaForm.slaveField(SlaveField::MasterUser)->text(), toUi(masterParams.user));
+    EXPECT_EQ(replicaForm.slaveField(SlaveField::MasterUser)->text(), fromShiftJis(masterParams.user));
     EXPECT_EQ(replicaForm.slaveField(SlaveField::MasterPort)->text(), QString::number(masterParams.port));
-    EXPECT_EQ(replicaForm.slaveField(SlaveField::LogFile)->text(), toUi(file));
+    EXPECT_EQ(replicaForm.slaveField(SlaveField::LogFile)->text(), fromShiftJis(file));
     EXPECT_EQ(replicaForm.slaveField(SlaveField::Position)->text(),
-              toUi(firstValue(masterAdmin, "SHOW MASTER STATUS", "Position")));
+              fromShiftJis(firstValue(masterAdmin, "SHOW MASTER STATUS", "Position")));
     EXPECT_EQ(replicaForm.slaveField(SlaveField::Running)->text(), QStringLiteral("Yes"));
     EXPECT_EQ(replicaForm.slaveField(SlaveField::LastErrno)->text(), QStringLiteral("0"));
 
@@ -422,7 +422,7 @@ TEST_F(MonitorFormsTest, AReplicaShowsItsMasterAndIsStoppedFromTheForm) {
     ReplicationForm masterForm(master);
     ASSERT_EQ(masterForm.slaveHostList()->rowCount(), 1);
     EXPECT_TRUE(masterForm.slaveHostList()->item(0, 0)->text().startsWith(QStringLiteral("127.0.0.1")));
-    EXPECT_EQ(masterForm.slaveHostList()->item(0, 1)->text(), toUi(masterParams.user));
+    EXPECT_EQ(masterForm.slaveHostList()->item(0, 1)->text(), fromShiftJis(masterParams.user));
     EXPECT_TRUE(masterForm.slaveField(SlaveField::MasterHost)->text().isEmpty());
 
     replicaForm.stopButton()->click();

@@ -569,7 +569,7 @@ TEST_F(PrivilegeFormsTest, ListsActOnlyOnTheEntryTheUserChose) {
         k.act();
         QListWidgetItem* last = k.list->item(k.list->count() - 1);
         const QString identity =
-            k.carried < 0 ? last->text().section(u'\n', 0, 0) : toUi(privilege_lists::value(last, k.carried));
+            k.carried < 0 ? last->text().section(u'\n', 0, 0) : fromShiftJis(privilege_lists::value(last, k.carried));
         ASSERT_EQ(ui->questions.size(), 1) << what.toStdString();
         EXPECT_TRUE((k.field ? shown : ui->questions[0]).contains(identity)) << what.toStdString();
     }

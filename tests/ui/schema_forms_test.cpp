@@ -304,6 +304,40 @@ TEST_F(SchemaFormTest, TableOptionsShowTheStatusAndChangeOneOptionAtATime) {
     EXPECT_EQ(form.box("AUTO_INCREMENT")->text(), "x");  // the boxes stay as they are
 }
 
+// In today's session an unchanged Update keeps what Shift_JIS lacks, and a typed comment with
+// it is stored as typed.
+TEST_F(SchemaFormTest, UpdatesInTodaysSessionKeepEveryCharacter) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_schema_form_unicode");
+    Session session;
+    ConnectParams params = test::adminParams();
+    params.sessionText = SessionText::Automatic;
+    ASSERT_TRUE(session.open(params));
+    Connection& c = session.connection();
+    ASSERT_TRUE(c.exec("CREATE TABLE " + db.name() +
+                       ".u (v VARCHAR(10) NOT NULL DEFAULT '〜' COMMENT '値〜😀', e ENUM('〜','😀','−') "
+                       "COMMENT '🍣') CHARACTER SET utf8mb4"));
+    const std::string showCreate = "SHOW CREATE TABLE " + db.name() + ".u";
+    Result before = c.query(showCreate);
+    ASSERT_TRUE(before.next());
+    const std::string created(before.text(1U));
+    for (const char* column : {"v", "e"}) {
+        ChangeFieldForm form(session, db.name(), "u", column);
+        form.updateButton()->click();
+        EXPECT_EQ(form.result(), QDialog::Accepted) << column << ": " << ui->messages.join('\n').toStdString();
+        Result after = c.query(showCreate);
+        ASSERT_TRUE(after.next());
+        EXPECT_EQ(after.text(1U), created) << column;
+    }
+    TableOptionsForm options(session, db.name(), "u");
+    const QString comment = QStringLiteral("範囲10〜20 it's −5 🍣");
+    options.box("COMMENT")->setText(comment);
+    options.button(OptionButton::Comment)->click();
+    EXPECT_EQ(test::scalar(c, "SELECT HEX(TABLE_COMMENT) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '" +
+                                  db.name() + "' AND TABLE_NAME = 'u'"),
+              comment.toUtf8().toHex().toUpper().toStdString());
+}
+
 // The main window's entries: create a table from the tree, create a database, rename a table.
 class SchemaEntryTest : public test::MainFrameFixture {
 protected:
@@ -324,12 +358,12 @@ TEST_F(SchemaEntryTest, CreateTableFromTheTreeSelectsTheNewTable) {
     test::ScratchDatabase db("dbk_schema_entry_table");
     openTree();
     tree().selectNode(tree().databaseNode(db.name()));
-    const std::string name = fromUi(QStringLiteral("新しい 表"));
+    const std::string name = toShiftJis(QStringLiteral("新しい 表"));
     ScopedRunner runner([&](QDialog& dialog) {
         auto& form = dynamic_cast<CreateTableForm&>(dialog);
         fillPanel(*form.panel(), "番号", "INT", "");
         form.button("追加")->click();
-        form.tableNameEdit()->setText(toUi(name));
+        form.tableNameEdit()->setText(fromShiftJis(name));
         form.tableTypeList()->setCurrentIndex(form.tableTypeList()->findText("MyISAM"));
         form.button("作成")->click();
         return form.result();
@@ -354,10 +388,10 @@ TEST_F(SchemaEntryTest, CreateDatabaseAndRenameTableFollowInTheTree) {
     ScopedRunner runner([&](QDialog& dialog) {
         if (auto* form = dynamic_cast<CreateDatabaseForm*>(&dialog)) {
             form->createButton()->click();  // empty: asked for a name
-            form->nameEdit()->setText(toUi(created));
+            form->nameEdit()->setText(fromShiftJis(created));
             form->createButton()->click();
         } else if (auto* rename = dynamic_cast<RenameTableForm*>(&dialog)) {
-            EXPECT_EQ(rename->currentNameEdit()->text(), toUi(db.name() + ".t1"));
+            EXPECT_EQ(rename->currentNameEdit()->text(), fromShiftJis(db.name() + ".t1"));
             rename->newNameEdit()->setText(typed);
             rename->okButton()->click();
         }

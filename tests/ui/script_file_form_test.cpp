@@ -146,7 +146,7 @@ TEST_F(ScriptFileFormTest, TheDatabaseChooserFillsTheField) {
     DBK_REQUIRE_SERVER();
     ASSERT_NO_FATAL_FAILURE(connectToServer());
     const QString japanese = QStringLiteral("dbk_script_選択");
-    test::ScratchDatabase chosenDb(fromUi(japanese));
+    test::ScratchDatabase chosenDb(toShiftJis(japanese));
     ScriptFileForm form(session);
     form.databaseEdit()->setText("typed");
 
@@ -182,7 +182,7 @@ TEST_F(ScriptFileFormTest, ControlsAreDisabledDuringARunAndErrorsAccumulate) {
     ScriptFileForm form(session);
     form.show();
     form.fileEdit()->setText(path);
-    form.databaseEdit()->setText(toUi(db->name()));
+    form.databaseEdit()->setText(fromShiftJis(db->name()));
 
     int looks = 0;
     bool enabledDuringRun = false;
@@ -241,7 +241,7 @@ TEST_F(ScriptFileFormTest, CancelOrClosingStopsARunBetweenStatements) {
     ScriptFileForm form(session);
     form.show();
     form.fileEdit()->setText(path);
-    form.databaseEdit()->setText(toUi(db->name()));
+    form.databaseEdit()->setText(fromShiftJis(db->name()));
 
     for (const bool byClosing : {false, true}) {
         SCOPED_TRACE(byClosing ? "closing" : "Cancel");
@@ -293,7 +293,7 @@ TEST_F(ScriptFileFormTest, TheCommandOpensTheFormOnTheDocumentsConnection) {
         ASSERT_NE(form, nullptr);
         ++formsOpened;
         form->fileEdit()->setText(path);
-        form->databaseEdit()->setText(toUi(db->name()));
+        form->databaseEdit()->setText(fromShiftJis(db->name()));
         form->runButton()->click();
         form->cancelButton()->click();
     };

@@ -318,7 +318,7 @@ TEST_F(SqlConsoleFormTest, ScriptsAreLoadedSavedAndOverwritten) {
     ui->saveFileAnswers.push_back(work.filePath("first"));
     form->overwriteButton()->click();
     const QString first = work.filePath("first.sql");
-    EXPECT_EQ(fileBytes(first), QByteArray::fromStdString(fromUi(text)));
+    EXPECT_EQ(fileBytes(first), QByteArray::fromStdString(toShiftJis(text)));
     EXPECT_EQ(form->scriptFileEdit()->text(), first);
     EXPECT_EQ(ui->messages, QStringList{QStringLiteral("書き込みました！！")});
 
@@ -460,7 +460,7 @@ TEST_F(SqlConsoleFormTest, CsvOutputOpensTheExportFormWithTheWholeText) {
     EXPECT_TRUE(statements.empty());
     form->statementEdit()->setPlainText(QStringLiteral("select '日本' as a; select 2"));
     form->csvButton()->click();
-    EXPECT_EQ(statements, std::vector<std::string>{fromUi(QStringLiteral("select '日本' as a; select 2"))});
+    EXPECT_EQ(statements, std::vector<std::string>{toShiftJis(QStringLiteral("select '日本' as a; select 2"))});
 }
 
 // The console opened by its command from the main window; databases created in it are added
@@ -509,6 +509,22 @@ TEST(SqlConsoleCommand, DatabasesCreatedInTheConsoleJoinTheObjectTree) {
     Connection admin = test::connectAdmin();
     admin.exec("DROP DATABASE dbk_console_new1");
     admin.exec("DROP DATABASE dbk_console_new2");
+}
+
+TEST_F(SqlConsoleFormTest, WhatIsTypedComesBackFromTodaysSessionAsItWas) {
+    DBK_REQUIRE_SERVER();
+    ConnectParams params = test::adminParams();
+    params.sessionText = SessionText::Automatic;
+    ASSERT_TRUE(session.open(params)) << connection.errorLine();
+    ASSERT_EQ(connection.characterSetName(), "utf8mb4");
+    open();
+    const QString typed = QStringLiteral("〜−😀🍣髙①ｶﾀｶﾅ");
+    run(QStringLiteral("SELECT '%1' AS `値〜`, HEX('%1') AS h").arg(typed));
+    ASSERT_EQ(form->result().rowCount(), 1);
+    EXPECT_EQ(headings(), (QStringList{QStringLiteral("値〜"), QStringLiteral("h")}));
+    EXPECT_EQ(form->result().data(form->result().index(0, 0)).toString(), typed);
+    EXPECT_EQ(form->result().data(form->result().index(0, 1)).toString(),
+              QString::fromLatin1(typed.toUtf8().toHex().toUpper()));
 }
 
 }  // namespace

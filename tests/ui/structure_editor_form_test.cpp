@@ -21,7 +21,7 @@ namespace dbk {
 namespace {
 
 std::string sjis(const char* utf8) {
-    return fromUi(QString::fromUtf8(utf8));
+    return toShiftJis(QString::fromUtf8(utf8));
 }
 
 // The editor of a table with a blank and Japanese characters in its name; the forms it opens

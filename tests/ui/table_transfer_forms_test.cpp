@@ -20,7 +20,7 @@ namespace dbk {
 namespace {
 
 std::string sjis(const char* utf8) {
-    return fromUi(QString::fromUtf8(utf8));
+    return toShiftJis(QString::fromUtf8(utf8));
 }
 
 // Runs in a folder of its own: the forms write their logs into the current directory.

@@ -215,10 +215,10 @@ TEST(CsvExportStatements, OnlyStatementsThatReturnRowsAreSent) {
         {"   ", Kind::Refused},
         {"/* only a comment */", Kind::Refused},
         // "ソ" is 0x83 0x5C: its second byte is no escape, so the string ends at its quote.
-        {fromUi("SELECT 'ソ' INTO @x"), Kind::Refused},
-        {fromUi("SELECT `ソ`, 'ソ', \"ソ\" FROM 表"), Kind::Query},
+        {toShiftJis("SELECT 'ソ' INTO @x"), Kind::Refused},
+        {toShiftJis("SELECT `ソ`, 'ソ', \"ソ\" FROM 表"), Kind::Query},
         // Letters inside Japanese names are no keywords ("ア" is 0x83 0x41).
-        {fromUi("SELECT アINTO FROM t"), Kind::Query},
+        {toShiftJis("SELECT アINTO FROM t"), Kind::Query},
     };
     for (const Case& c : cases)
         EXPECT_EQ(csvStatementKind(c.statement), c.kind) << c.statement;

@@ -18,7 +18,7 @@ namespace {
 using test::writeFile;
 
 std::string shiftJis(const char* utf8Text) {
-    return fromUi(QString::fromUtf8(utf8Text));
+    return toShiftJis(QString::fromUtf8(utf8Text));
 }
 std::string eucJp(const char* utf8Text) {
     const QByteArray bytes = QStringEncoder("EUC-JP")(QString::fromUtf8(utf8Text));
@@ -85,7 +85,7 @@ TEST(CsvImportPreview, ShowsEightLinesWithLineBreaksInTheirCode) {
 }
 
 TEST(CsvImportStatement, ComposesTheClausesInTheirOrderWithTheirBlanks) {
-    const Connection unconnected;  // escapes as a Shift_JIS connection does
+    const Connection unconnected{ConnectParams{.characterSet = "cp932"}};  // escapes as a Shift_JIS connection does
     const ServerGeneration legacy(40018);
     const ServerGeneration modern(101106, true);
     const CsvImportOptions plain{.database = "shop", .table = "item"};
@@ -104,7 +104,7 @@ TEST(CsvImportStatement, ComposesTheClausesInTheirOrderWithTheirBlanks) {
                                      .database = "shop",
                                      .table = "item"};
     const CsvImportOptions oddNames{.database = "my shop", .table = shiftJis("商品 表")};
-    const std::string workFile = fromUi(csvWorkFilePath(QStringLiteral("D:\\d\\a.csv")));
+    const std::string workFile = toShiftJis(csvWorkFilePath(QStringLiteral("D:\\d\\a.csv")));
 
     struct Case {
         const char* name;
@@ -157,11 +157,11 @@ TEST(CsvImportStatement, NamesTheFilesCharacterSetWhereTheServerKnowsTheClause) 
     for (const Case& c : cases)
         EXPECT_EQ(CsvImporter::characterSetClause(ServerGeneration(c.version), c.code), c.clause)
             << c.version;
-    // Servers in Shift_JIS or EUC-JP are not asked about; any other one is.
-    for (const char* name : {"sjis", "cp932", "ujis", "eucjpms", "SJIS"})
-        EXPECT_TRUE(isJapaneseServerCharacterSet(name)) << name;
-    for (const char* name : {"utf8mb4", "latin1", ""})
-        EXPECT_FALSE(isJapaneseServerCharacterSet(name)) << name;
+    // Servers whose set holds Japanese are not asked about; any other one is.
+    for (const char* name : {"sjis", "cp932", "ujis", "eucjpms", "SJIS", "utf8mb4", "utf8mb3", "utf8"})
+        EXPECT_TRUE(holdsJapanese(name)) << name;
+    for (const char* name : {"latin1", "ascii", "big5", ""})
+        EXPECT_FALSE(holdsJapanese(name)) << name;
 
     // The file's own code: UTF-8 only when all of it is valid UTF-8 with some non-ASCII text.
     QTemporaryDir dir;

@@ -61,9 +61,9 @@ TEST(CopyBatches, LogPagesFollowTheBatchSize) {
     for (const Case& c : cases)
         EXPECT_EQ(CopyEngine::pageRange(c.page, c.rows), (CopyEngine::PageRange{c.from, c.to}))
             << c.page << " x " << c.rows;
-    EXPECT_EQ(toUi(copyLogPageStart(10000000000ULL, 10010000000ULL)),
+    EXPECT_EQ(fromShiftJis(copyLogPageStart(10000000000ULL, 10010000000ULL)),
               QStringLiteral("データ取得開始 10000000000 - 10010000000     "));
-    EXPECT_EQ(toUi(copyLogPageDone(1500, 2000)), QStringLiteral("データ取得成功 1500 - 2000\n"));
+    EXPECT_EQ(fromShiftJis(copyLogPageDone(1500, 2000)), QStringLiteral("データ取得成功 1500 - 2000\n"));
 }
 
 TEST(CopyBatches, AStatementNeverOutgrowsThePacketTheTargetTakes) {

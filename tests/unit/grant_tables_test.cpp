@@ -16,7 +16,7 @@ using grants::Privilege;
 
 // Escaping without a session works byte by byte, as it does for ASCII on a session.
 const Connection& offline() {
-    static const Connection connection;
+    static const Connection connection{ConnectParams{.characterSet = "cp932"}};
     return connection;
 }
 
@@ -158,7 +158,7 @@ std::vector<std::string> texts(const std::vector<AccountStatement>& plan) {
 }
 
 TEST(AccountWriter, AccountStatementsForAddChangeAndDelete) {
-    Connection c;
+    Connection c{ConnectParams{.characterSet = "cp932"}};
     const ServerGeneration mariadb(101119, true);
     const auto writer = AccountWriter::forGeneration(c, mariadb);
     const Account bob{"localhost", "bob"};
@@ -214,7 +214,7 @@ TEST(AccountWriter, AccountStatementsForAddChangeAndDelete) {
 }
 
 TEST(AccountWriter, LegacyServersWriteTheUserTable) {
-    Connection c;
+    Connection c{ConnectParams{.characterSet = "cp932"}};
     const auto writer = AccountWriter::forGeneration(c, ServerGeneration(100339, true));
     const Account bob{"localhost", "bob"};
     const std::string clearList =

@@ -69,7 +69,7 @@ TEST(Identifiers, BackquotesAreDoubledByTheRulesOfTheStatementsCharacterSet) {
     for (const char* set : {"utf8mb4", "utf8", "utf8mb3", "binary", "latin1", "ujis", "eucjpms"})
         EXPECT_EQ(Connection::nameQuotingOf(set), NameQuoting::Bytes) << set;
     // A connection not yet open quotes for the set it will be opened in.
-    const Connection offline;
+    const Connection offline{ConnectParams{.characterSet = "cp932"}};
     EXPECT_EQ(offline.ident("\x81\x60"), "`\x81\x60`");
 }
 
@@ -88,8 +88,8 @@ TEST(Identifiers, EscapeWithoutASession) {
         {"\x83\x5c\\'", "\x83\x5c\\\\\\'"},
         {"\xb1\\", "\xb1\\\\"},  // a half-width kana is one byte
     };
-    Connection never;
-    Connection closed;
+    Connection never{ConnectParams{.characterSet = "cp932"}};
+    Connection closed{ConnectParams{.characterSet = "cp932"}};
     closed.close();
     for (const Quoted& c : cases) {
         EXPECT_EQ(never.escape(c.name), c.expected) << c.name;
@@ -100,7 +100,7 @@ TEST(Identifiers, EscapeWithoutASession) {
 // A lead byte followed by a byte that cannot end a Shift_JIS pair is a lone byte; the
 // quote after it must still be escaped, as the server reads it as the end of the string.
 TEST(Identifiers, EscapeWithoutASessionTreatsALeadByteBeforeAQuoteAsAlone) {
-    Connection never;
+    Connection never{ConnectParams{.characterSet = "cp932"}};
     EXPECT_EQ(never.escape("\x83'"), "\x83\\'");
     EXPECT_EQ(never.escape(std::string("\x83\0", 2)), "\x83\\0");
     EXPECT_EQ(never.escape("\x83\n"), "\x83\\n");
@@ -108,7 +108,7 @@ TEST(Identifiers, EscapeWithoutASessionTreatsALeadByteBeforeAQuoteAsAlone) {
 
 // Bare, 0x1F and 0b101 are read as hexadecimal and binary numbers.
 TEST(Identifiers, LikePatternsProtectWildcardsButNotShiftJisSecondBytes) {
-    const Connection none;
+    const Connection none{ConnectParams{.characterSet = "cp932"}};
     struct Case {
         std::string value, pattern;
     } cases[] = {

@@ -8,7 +8,7 @@ namespace dbk {
 namespace {
 
 // Statements for a session in Shift_JIS, the set a connection is opened in.
-const Connection offline;
+const Connection offline{ConnectParams{.characterSet = "cp932"}};
 
 using object_commands::DeleteAction;
 using object_tree::NodeKind;

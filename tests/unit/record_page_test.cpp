@@ -7,7 +7,7 @@ namespace dbk {
 namespace {
 
 // Statements for a session in Shift_JIS, the set a connection is opened in.
-const Connection offline;
+const Connection offline{ConnectParams{.characterSet = "cp932"}};
 
 FilterConditions filterOf(std::initializer_list<std::tuple<int, size_t, const char*>> conditions) {
     FilterConditions f;

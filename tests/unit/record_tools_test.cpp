@@ -20,7 +20,7 @@ FieldDescription binary(const char* name, const char* key = "") {
 }
 
 TEST(RecordDetailsStatements, KeyConditionCoversThePrimaryKeyFieldsOnly) {
-    const Connection offline;  // escapes byte by byte, as a cp932 session does
+    const Connection offline{ConnectParams{.characterSet = "cp932"}};  // escapes byte by byte, as a cp932 session does
     struct Case {
         std::vector<FieldDescription> fields;
         Row values;
@@ -52,7 +52,7 @@ TEST(RecordDetailsStatements, KeyConditionCoversThePrimaryKeyFieldsOnly) {
 }
 
 TEST(RecordDetailsStatements, UpdateAndDeleteTexts) {
-    const Connection offline;
+    const Connection offline{ConnectParams{.characterSet = "cp932"}};
     struct Case {
         std::string database, table;
         FieldDescription field;
@@ -85,7 +85,7 @@ TEST(RecordDetailsStatements, UpdateAndDeleteTexts) {
 }
 
 TEST(RecordDetailsStatements, NothingIsSentWithoutAKeyOrASession) {
-    Connection offline;
+    Connection offline{ConnectParams{.characterSet = "cp932"}};
     RecordDetails details(offline, "db", "t", {"1"});
     EXPECT_FALSE(details.load());
     EXPECT_FALSE(details.hasKey());
@@ -145,17 +145,17 @@ TEST(RecordDetailsValues, TheBoxShowsTextOnlyWhenItGivesTheBytesBack) {
         {"text", "", Form::Text, false, ""},
     };
     for (const Case& c : cases) {
-        const ShownValue shown = showValue(field("f", "", c.type), c.value);
+        const ShownValue shown = showValue(field("f", "", c.type), c.value, ServerEncoding::ShiftJis);
         EXPECT_EQ(shown.form, c.form) << c.type << " " << *c.value;
         EXPECT_EQ(shown.crlf, c.crlf) << *c.value;
         EXPECT_EQ(shown.text, c.text) << *c.value;
         EXPECT_FALSE(shown.null);
     }
-    const ShownValue nullText = showValue(field("f", ""), std::nullopt);
+    const ShownValue nullText = showValue(field("f", ""), std::nullopt, ServerEncoding::ShiftJis);
     EXPECT_TRUE(nullText.null);
     EXPECT_EQ(nullText.form, Form::Text);
     EXPECT_EQ(nullText.text, "");
-    EXPECT_EQ(showValue(binary("f"), std::nullopt).form, Form::Hex);
+    EXPECT_EQ(showValue(binary("f"), std::nullopt, ServerEncoding::ShiftJis).form, Form::Hex);
 }
 
 TEST(RecordDetailsValues, OnlyWhatTheUserChangedIsAValue) {
@@ -197,8 +197,8 @@ TEST(RecordDetailsValues, OnlyWhatTheUserChangedIsAValue) {
         {"text", "a\rb", "a\nz", Kind::BadHex, ""},
     };
     for (const Case& c : cases) {
-        const ShownValue shown = showValue(field("f", "", c.type), c.original);
-        const EditedValue edited = readEdit(shown, c.original, c.typed);
+        const ShownValue shown = showValue(field("f", "", c.type), c.original, ServerEncoding::ShiftJis);
+        const EditedValue edited = readEdit(shown, c.original, c.typed, ServerEncoding::ShiftJis);
         EXPECT_EQ(edited.kind, c.kind) << c.type << " " << c.typed.toStdString();
         if (c.kind == Kind::Changed) {
             EXPECT_EQ(edited.bytes, c.bytes) << c.typed.toStdString();
@@ -206,8 +206,8 @@ TEST(RecordDetailsValues, OnlyWhatTheUserChangedIsAValue) {
     }
     // what the box shows reads back as the same value
     for (const Case& c : cases) {
-        const ShownValue shown = showValue(field("f", "", c.type), c.original);
-        EXPECT_EQ(readEdit(shown, c.original, shown.text).kind, Kind::Unchanged) << shown.text.toStdString();
+        const ShownValue shown = showValue(field("f", "", c.type), c.original, ServerEncoding::ShiftJis);
+        EXPECT_EQ(readEdit(shown, c.original, shown.text, ServerEncoding::ShiftJis).kind, Kind::Unchanged) << shown.text.toStdString();
     }
 }
 
@@ -251,7 +251,7 @@ TEST(TempCsvFile, StatementsAndPlace) {
 TEST(TempCsvFile, ListRowsWithoutFieldNamesNeedNoServer) {
     QTemporaryDir dir;
     const QString path = dir.filePath("TEMP.CSV");
-    Connection offline;
+    Connection offline{ConnectParams{.characterSet = "cp932"}};
     const std::vector<Row> rows{{"1", "say \"hi\"", std::nullopt}, {"2", "\x93\xfa\x96\x7b", "a,b"}};
     const TempCsvOutcome outcome = writeTempCsv(offline, "t", rows, {false, false}, path);
     EXPECT_EQ(outcome.status, TempCsvOutcome::Written);

@@ -11,7 +11,7 @@ namespace dbk {
 namespace {
 
 // Statements for a session in Shift_JIS, the set a connection is opened in.
-const Connection offline;
+const Connection offline{ConnectParams{.characterSet = "cp932"}};
 
 ColumnDefinition row(const char* name, const char* type, const char* length = "") {
     ColumnDefinition c;
@@ -62,10 +62,10 @@ TEST(CreateTableTest, GridRowsAndTableTypes) {
     ASSERT_EQ(model.rows().size(), 3U);
     EXPECT_EQ(model.rows()[0].name, "first");
     EXPECT_EQ(model.rows()[2].name, "last");
-    EXPECT_EQ(model.findByName("ID"), 1);
-    EXPECT_EQ(model.findByName("i"), -1);  // whole names only
+    EXPECT_EQ(model.findByName("ID", ServerEncoding::Utf8), 1);
+    EXPECT_EQ(model.findByName("i", ServerEncoding::Utf8), -1);  // whole names only
     model.remove(1);
-    EXPECT_EQ(model.findByName("id"), -1);
+    EXPECT_EQ(model.findByName("id", ServerEncoding::Utf8), -1);
 
     ServerGeneration withInnoDb(101119, true);
     withInnoDb.setHasInnoDb(true);
@@ -105,7 +105,7 @@ TEST(AddFieldTest, ColumnThenKeysInTheirOrder) {
 }
 
 TEST(ChangeFieldTest, ModifyKeepsWhatTheFormDoesNotShow) {
-    const Connection unconnected;
+    const Connection unconnected{ConnectParams{.characterSet = "cp932"}};
     PresentColumn serial{
         .name = "id", .type = "int(11)", .null = true, .key = "UNI", .extra = "auto_increment"};
     ColumnDefinition wanted = wantedFrom(serial);
@@ -187,7 +187,7 @@ TEST(ChangeFieldTest, ModifyKeepsWhatTheFormDoesNotShow) {
 }
 
 TEST(TableOptionsTest, EveryButtonsStatement) {
-    const Connection unconnected;
+    const Connection unconnected{ConnectParams{.characterSet = "cp932"}};
     const ServerGeneration legacy(40017);
     const ServerGeneration modern(101119, true);
     using B = OptionButton;

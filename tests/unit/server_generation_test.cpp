@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "conn/server_generation.h"
+#include "conn/text_codec.h"
 
 namespace dbk {
 namespace {
@@ -107,6 +108,48 @@ TEST(ServerGeneration, ShiftJisCharsetNames) {
     for (const char* name : {"ujis", "utf8mb4", "eucjpms", "latin1", "binary", "", "sjis2"}) {
         EXPECT_FALSE(isShiftJisCharset(name)) << name;
     }
+}
+
+TEST(ServerGeneration, SessionCharacterSetByGenerationAndChoice) {
+    using T = SessionText;
+    struct Case {
+        unsigned long version;
+        T choice;
+        const char* set;
+    };
+    const Case cases[] = {
+        // 3.23-4.0 keep their own Shift_JIS whatever is asked: they have no SET NAMES.
+        {32358, T::Automatic, "sjis"}, {40027, T::Utf8, "sjis"}, {40027, T::ShiftJis, "sjis"},
+        // 4.1-5.5.2: utf8; Shift_JIS by its old name before 5.0.3.
+        {40122, T::Automatic, "utf8"}, {40122, T::ShiftJis, "sjis"}, {50002, T::ShiftJis, "sjis"},
+        {50003, T::ShiftJis, "cp932"}, {50502, T::Utf8, "utf8"},
+        // From 5.5.3 (MariaDB 5.5, MySQL 8, MariaDB 10.11): utf8mb4.
+        {50503, T::Automatic, "utf8mb4"}, {80036, T::Automatic, "utf8mb4"}, {101106, T::Utf8, "utf8mb4"},
+        {101106, T::ShiftJis, "cp932"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ServerGeneration::sessionCharacterSet(c.version, c.choice), c.set)
+            << c.version << " " << static_cast<int>(c.choice);
+    }
+}
+
+TEST(TextCodec, ServerTextFollowsTheSessionAndFileTextIsShiftJis) {
+    const QString text = QStringLiteral("表〜−😀髙①ｶﾀｶﾅ'\\");
+    for (const char* set : {"utf8mb4", "utf8", "binary"}) {
+        EXPECT_EQ(serverEncodingOf(set), ServerEncoding::Utf8) << set;
+        EXPECT_EQ(fromServer(serverEncodingOf(set), toServer(serverEncodingOf(set), text)), text) << set;
+    }
+    EXPECT_EQ(serverEncodingOf("cp932"), ServerEncoding::ShiftJis);
+    EXPECT_EQ(serverEncodingOf("sjis"), ServerEncoding::ShiftJis);
+    // File text: 〜 and − as Shift_JIS writes them, the emoji as a counted "?", never 0xFCFC.
+    long long missing = -1;
+    const std::string file = toShiftJis(text, &missing);
+    EXPECT_EQ(file, "\x95\x5c\x81\x60\x81\x7c?\xfb\xfc\x87\x40\xb6\xc0\xb6\xc5'\\");
+    EXPECT_EQ(missing, 1);
+    EXPECT_EQ(fromShiftJis(file), QStringLiteral("表～－?髙①ｶﾀｶﾅ'\\"));
+    EXPECT_TRUE(fitsShiftJis(QStringLiteral("表〜−")));
+    EXPECT_FALSE(fitsShiftJis(QStringLiteral("🍣")));
+    EXPECT_EQ(recodeServer(file.substr(0, 2), ServerEncoding::ShiftJis, ServerEncoding::Utf8), "表");
 }
 
 }  // namespace

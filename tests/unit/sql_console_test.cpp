@@ -12,7 +12,7 @@ namespace dbk {
 namespace {
 
 // Statements for a session in Shift_JIS, the set a connection is opened in.
-const Connection offline;
+const Connection offline{ConnectParams{.characterSet = "cp932"}};
 
 using sql_console::NodeDepth;
 
@@ -81,23 +81,23 @@ TEST(SqlConsoleTree, AddedNamesAreThoseNotKnownBefore) {
 }
 
 TEST(SqlConsoleResult, HeadingsFitTheirBufferWithoutSplittingACharacter) {
-    EXPECT_EQ(sql_console::headingOf("price"), "price");
+    EXPECT_EQ(sql_console::headingOf("price", ServerEncoding::ShiftJis), "price");
     const std::string ascii(300, 'a');
-    EXPECT_EQ(sql_console::headingOf(ascii), std::string(255, 'a'));
+    EXPECT_EQ(sql_console::headingOf(ascii, ServerEncoding::ShiftJis), std::string(255, 'a'));
     // 127 two-byte characters fill 254 bytes; the 128th would need bytes 255 and 256
     std::string kanji;
     for (int i = 0; i < 130; ++i)
         kanji += "\x8a\xbf";
-    const std::string cut = sql_console::headingOf(kanji);
+    const std::string cut = sql_console::headingOf(kanji, ServerEncoding::ShiftJis);
     EXPECT_EQ(cut.size(), 254u);
     EXPECT_EQ(cut, kanji.substr(0, 254));
-    EXPECT_EQ(sql_console::headingOf("a" + kanji).size(), 255u);
+    EXPECT_EQ(sql_console::headingOf("a" + kanji, ServerEncoding::ShiftJis).size(), 255u);
 }
 
 TEST(SqlConsoleResult, HalfWidthKanaHeadingsAreWidenedNotGuessedAway) {
     // ｺｰﾄﾞ in Shift_JIS reads as valid EUC-JP too; it is the connection's Shift_JIS
-    EXPECT_EQ(sql_console::headingOf("\xba\xb0\xc4\xde"), "\x83\x52\x81\x5b\x83\x68");  // コード
-    EXPECT_EQ(sql_console::headingOf("\x8f\xa4\x95\x69"), "\x8f\xa4\x95\x69");          // 商品
+    EXPECT_EQ(sql_console::headingOf("\xba\xb0\xc4\xde", ServerEncoding::ShiftJis), "\x83\x52\x81\x5b\x83\x68");  // コード
+    EXPECT_EQ(sql_console::headingOf("\x8f\xa4\x95\x69", ServerEncoding::ShiftJis), "\x8f\xa4\x95\x69");          // 商品
 }
 
 TEST(SqlConsoleResult, TimesAreWholeSeconds) {
@@ -107,28 +107,39 @@ TEST(SqlConsoleResult, TimesAreWholeSeconds) {
     EXPECT_EQ(sql_console::secondsText(100, 90), QStringLiteral("0秒"));
 }
 
-TEST(SqlConsoleFiles, ResultFileHasTheHeadingsThenEveryRow) {
+TEST(SqlConsoleFiles, ResultFileHasTheHeadingsThenEveryRowInShiftJis) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("TEMP.CSV"));
-    ASSERT_TRUE(sql_console::writeResultFile(
-        path, {"id", "name"},
-        {{std::string("1"), std::string("say \"hi\"")}, {std::string("2"), std::nullopt}}));
+    unsigned long long unmappable = 9;
+    // A UTF-8 session's values: 〜 has a Shift_JIS code, the emoji has none and is counted.
+    ASSERT_TRUE(sql_console::writeResultFile(path, {"id", "name"},
+                                             {{std::string("1"), std::string("say \"hi\" 〜")},
+                                              {std::string("2"), std::nullopt},
+                                              {std::string("3"), std::string("🍣")}},
+                                             ServerEncoding::Utf8, &unmappable));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "\"id\",\"name\",\n\"1\",\"say \"\"hi\"\"\",\n\"2\",\"\",\n");
-    EXPECT_FALSE(sql_console::writeResultFile(dir.filePath(QStringLiteral("missing/TEMP.CSV")), {"a"}, {}));
+    EXPECT_EQ(file.readAll(), "\"id\",\"name\",\n\"1\",\"say \"\"hi\"\" \x81\x60\",\n\"2\",\"\",\n\"3\",\"?\",\n");
+    EXPECT_EQ(unmappable, 1u);
+    EXPECT_FALSE(sql_console::writeResultFile(dir.filePath(QStringLiteral("missing/TEMP.CSV")), {"a"}, {},
+                                              ServerEncoding::ShiftJis, nullptr));
 }
 
-TEST(SqlConsoleFiles, ScriptsAreKeptByteForByte) {
+TEST(SqlConsoleFiles, ScriptsAreReadInTheirCodeAndWrittenInShiftJisOrUtf8) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("a.sql"));
-    const std::string text = "select '\x83\x5c';\nselect 2;\r\nselect 3";
-    ASSERT_TRUE(sql_console::writeScript(path, text));
+    const QString text = QStringLiteral("select '表';\nselect 2;\r\nselect 3");
+    ASSERT_TRUE(sql_console::writeScript(path, text, false));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("select '\x95\x5c';\nselect 2;\r\nselect 3"));
+    file.close();
     EXPECT_EQ(sql_console::readScript(path), text);
-    ASSERT_TRUE(sql_console::writeScript(path, "x"));  // shorter text replaces the file whole
-    EXPECT_EQ(sql_console::readScript(path), "x");
+    const QString emoji = QStringLiteral("select '〜🍣'");
+    ASSERT_TRUE(sql_console::writeScript(path, emoji, true));  // shorter text replaces the file whole
+    EXPECT_EQ(sql_console::readScript(path), emoji);
     EXPECT_EQ(sql_console::readScript(dir.filePath(QStringLiteral("none.sql"))), std::nullopt);
-    EXPECT_FALSE(sql_console::writeScript(dir.filePath(QStringLiteral("no/such/b.sql")), text));
+    EXPECT_FALSE(sql_console::writeScript(dir.filePath(QStringLiteral("no/such/b.sql")), text, false));
 
     EXPECT_EQ(sql_console::withDefaultSuffix(QStringLiteral("/t/a")), QStringLiteral("/t/a.sql"));
     EXPECT_EQ(sql_console::withDefaultSuffix(QStringLiteral("/t/a.txt")), QStringLiteral("/t/a.txt"));

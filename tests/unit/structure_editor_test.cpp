@@ -8,10 +8,10 @@ namespace dbk {
 namespace {
 
 // Statements for a session in Shift_JIS, the set a connection is opened in.
-const Connection offline;
+const Connection offline{ConnectParams{.characterSet = "cp932"}};
 
 TEST(StructureEditorStatements, EveryStatementOfTheEditorAndTheAddKeyForm) {
-    const std::string jp = fromUi(QStringLiteral("受注"));
+    const std::string jp = toShiftJis(QStringLiteral("受注"));
     struct Case {
         std::string statement;
         std::string expected;

@@ -12,10 +12,10 @@ namespace dbk {
 namespace {
 
 // Statements for a session in Shift_JIS, the set a connection is opened in.
-const Connection offline;
+const Connection offline{ConnectParams{.characterSet = "cp932"}};
 
 std::string sjis(const char* utf8) {
-    return fromUi(QString::fromUtf8(utf8));
+    return toShiftJis(QString::fromUtf8(utf8));
 }
 
 TEST(MaintenanceStatements, OptionWordsFollowTheTableInTheirFixedOrder) {
@@ -51,7 +51,7 @@ TEST(MaintenanceStatements, OptionWordsFollowTheTableInTheirFixedOrder) {
 }
 
 TEST(MaintenanceStatements, TheServerDirectoryIsAnEscapedValue) {
-    const Connection closed;
+    const Connection closed{ConnectParams{.characterSet = "cp932"}};
     EXPECT_EQ(backupStatement(closed, "shop", "items", "/var/backup"),
               "BACKUP TABLE shop.items TO '/var/backup'");
     EXPECT_EQ(restoreStatement(closed, "shop", "items", "/var/backup"),
@@ -235,7 +235,7 @@ TEST(CopyEngineStatements, TheInsertNamesTheTargetAndItsColumns) {
     EXPECT_TRUE(CopyEngine::stopsEveryRow(2013));   // server lost
     EXPECT_FALSE(CopyEngine::stopsEveryRow(1062));  // duplicate key: that row alone
     EXPECT_FALSE(CopyEngine::stopsEveryRow(1406));  // value too long
-    EXPECT_EQ(utf8Ident(sjis("受注")), "`受注`");
+    EXPECT_EQ(utf8Ident(sjis("受注"), ServerEncoding::ShiftJis), "`受注`");
 }
 
 }  // namespace

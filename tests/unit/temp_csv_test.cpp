@@ -20,12 +20,12 @@ TEST(TempCsv, WritesTheFileWholeEachTime) {
     QTemporaryDir dir;
     const QString path = dir.filePath(TempCsvWriter::kFileName);
     TempCsvWriter first;
-    ASSERT_TRUE(first.open(path));
+    ASSERT_TRUE(first.open(path, ServerEncoding::ShiftJis));
     first.writeLine(std::vector<std::string>{"a", "b"});
     first.writeLine(std::vector<std::string>{"c", "d"});
     ASSERT_TRUE(first.close());
     TempCsvWriter second;
-    ASSERT_TRUE(second.open(path));
+    ASSERT_TRUE(second.open(path, ServerEncoding::ShiftJis));
     second.writeLine(std::vector<std::string>{"x"});
     ASSERT_TRUE(second.close());
     QFile f(path);
@@ -33,7 +33,7 @@ TEST(TempCsv, WritesTheFileWholeEachTime) {
     EXPECT_EQ(f.readAll(), "\"x\",\n");
 
     TempCsvWriter unwritable;
-    EXPECT_FALSE(unwritable.open(dir.filePath("no/such/folder/TEMP.CSV")));
+    EXPECT_FALSE(unwritable.open(dir.filePath("no/such/folder/TEMP.CSV"), ServerEncoding::ShiftJis));
     EXPECT_FALSE(unwritable.close());
 }
 
