@@ -556,7 +556,8 @@ TEST_F(TableTransferTest, ASavedServerThatIsThisServerCopiesOverTwoConnections) 
     request.createStatement =
         retargetedStatement(*createTableText(target, db.name(), table), db.name(), "self");
     request.sourceDatabase = db.name();
-    request.sourceTable = table;
+    // Named as the saved server's own session (today's UTF-8) lists it.
+    request.sourceTable = recodeServer(table, ServerEncoding::ShiftJis, serverEncoding(saved.connection()));
     request.targetDatabase = db.name();
     request.targetTable = "self";
     request.copyData = true;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <algorithm>
 #include <QTemporaryDir>
 
 #include "browser/record_details.h"
@@ -62,7 +63,8 @@ TEST(UnicodeSession, EveryEngineReachesNamesAndValuesThatShiftJisWouldLose) {
     std::vector<std::string> tables;
     for (Result r = c.listTables(); r.next();)
         tables.emplace_back(r.text(0U));
-    EXPECT_EQ(tables, (std::vector<std::string>{"ＡＢＣ", "伝票"}));
+    std::sort(tables.begin(), tables.end());
+    EXPECT_EQ(tables, (std::vector<std::string>{"伝票", "ＡＢＣ"}));
     DocumentContext context;
     context.currentDatabase = db;
     context.currentTable = "伝票";

@@ -330,7 +330,8 @@ TEST_F(SchemaFormTest, UpdatesInTodaysSessionKeepEveryCharacter) {
         EXPECT_EQ(after.text(1U), created) << column;
     }
     TableOptionsForm options(session, db.name(), "u");
-    const QString comment = QStringLiteral("範囲10〜20 it's −5 🍣");
+    // (MariaDB keeps table comments in utf8mb3: an emoji there is the server's "?".)
+    const QString comment = QStringLiteral("範囲10〜20 it's −5 ①髙");
     options.box("COMMENT")->setText(comment);
     options.button(OptionButton::Comment)->click();
     EXPECT_EQ(test::scalar(c, "SELECT HEX(TABLE_COMMENT) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '" +
