@@ -31,7 +31,8 @@ QString text(const char* utf8) {
 // A fixed text of the form followed by the server's "%d:%s".
 QString withServerError(const QString& text, const Connection& connection) {
     return text + u'\n' +
-           formatUi(QStringLiteral("%d:%s"), connection.errorNumber(), fromServer(connection, connection.errorText()));
+           formatUi(QStringLiteral("%d:%s"), connection.errorNumber(),
+                    fromServer(connection, connection.errorText()));
 }
 
 QLineEdit* resultField() {
@@ -307,9 +308,12 @@ void MaintenanceForm::optimize() {
 
 void MaintenanceForm::appendLog(const QString& name, const QString& directoryText) {
     // A log that cannot be written does not stop the action: the statement has run.
-    appendMaintenanceLog(startupDirectory_, name,
-                         maintenanceLogLine(static_cast<uint64_t>(QDateTime::currentSecsSinceEpoch()),
-                                            databaseName_, tableName_, toServer(session_.connection(), directoryText), user_, host_));
+    // The line is put together in the session's text and written in the log's Shift_JIS.
+    const Connection& connection = session_.connection();
+    const std::string line =
+        maintenanceLogLine(static_cast<uint64_t>(QDateTime::currentSecsSinceEpoch()), databaseName_,
+                           tableName_, toServer(connection, directoryText), user_, host_);
+    appendMaintenanceLog(startupDirectory_, name, toShiftJis(fromServer(connection, line)));
 }
 
 void MaintenanceForm::backup() {
@@ -322,7 +326,8 @@ void MaintenanceForm::backup() {
         return;
     }
     AdminResult result;
-    if (!runAdmin(backupStatement(session_.connection(), databaseName_, tableName_, toServer(session_.connection(), directory)),
+    if (!runAdmin(backupStatement(session_.connection(), databaseName_, tableName_,
+                                  toServer(session_.connection(), directory)),
                   QStringLiteral("バックアップに失敗しました"), backupResult_, result))
         return;
     appendLog(QStringLiteral("Backup.log"), directory);
@@ -339,7 +344,8 @@ void MaintenanceForm::restore() {
         return;
     }
     AdminResult result;
-    if (!runAdmin(restoreStatement(session_.connection(), databaseName_, tableName_, toServer(session_.connection(), directory)),
+    if (!runAdmin(restoreStatement(session_.connection(), databaseName_, tableName_,
+                                   toServer(session_.connection(), directory)),
                   QStringLiteral("移行に失敗しました"), restoreResult_, result))
         return;
     appendLog(QStringLiteral("restore.log"), directory);
@@ -354,7 +360,9 @@ void MaintenanceForm::convert(int index) {
     const std::string target = kTypes[index];
     const bool innobase = target == "Innobase";
     const QString already = QStringLiteral("既に%1です").arg(QString::fromLatin1(target.c_str()));
-    const auto isAlready = [&] { return isTableType(toServer(session_.connection(), type_->text()), target); };
+    const auto isAlready = [&] {
+        return isTableType(toServer(session_.connection(), type_->text()), target);
+    };
     if (innobase && !session_.generation().hasInnoDb()) {
         ui().message(QStringLiteral("このサーバはINNOBASEテーブルがサポートされていません"));
         return;

@@ -26,6 +26,7 @@
 #include "schema/create_table_form.h"
 #include "schema/field_panel_widget.h"
 #include "schema/rename_table_form.h"
+#include "schema/structure_editor_form.h"
 #include "schema/table_options_form.h"
 #include "schema/value_list_form.h"
 #include "support/test_server.h"
@@ -304,8 +305,8 @@ TEST_F(SchemaFormTest, TableOptionsShowTheStatusAndChangeOneOptionAtATime) {
     EXPECT_EQ(form.box("AUTO_INCREMENT")->text(), "x");  // the boxes stay as they are
 }
 
-// In today's session an unchanged Update keeps what Shift_JIS lacks, and a typed comment with
-// it is stored as typed.
+// In today's session an unchanged Update (change field, structure editor) keeps what Shift_JIS
+// lacks, and what is typed (a comment, a new field's name and default) is stored as typed.
 TEST_F(SchemaFormTest, UpdatesInTodaysSessionKeepEveryCharacter) {
     DBK_REQUIRE_SERVER();
     test::ScratchDatabase db("dbk_schema_form_unicode");
@@ -321,22 +322,41 @@ TEST_F(SchemaFormTest, UpdatesInTodaysSessionKeepEveryCharacter) {
     Result before = c.query(showCreate);
     ASSERT_TRUE(before.next());
     const std::string created(before.text(1U));
+    const auto expectUnchanged = [&](const std::string& what) {
+        Result after = c.query(showCreate);
+        ASSERT_TRUE(after.next());
+        EXPECT_EQ(after.text(1U), created) << what;
+        EXPECT_TRUE(ui->messages.isEmpty()) << what << ": " << ui->messages.join('\n').toStdString();
+    };
     for (const char* column : {"v", "e"}) {
         ChangeFieldForm form(session, db.name(), "u", column);
         form.updateButton()->click();
-        EXPECT_EQ(form.result(), QDialog::Accepted) << column << ": " << ui->messages.join('\n').toStdString();
-        Result after = c.query(showCreate);
-        ASSERT_TRUE(after.next());
-        EXPECT_EQ(after.text(1U), created) << column;
+        EXPECT_EQ(form.result(), QDialog::Accepted) << column;
+        expectUnchanged(column);
     }
+    StructureEditorForm editor(session, db.name(), "u");
+    for (int row = 0; row < editor.fieldList()->rowCount(); ++row) {
+        editor.selectFieldRow(row);
+        editor.button(QStringLiteral("更新"))->click();
+        expectUnchanged(editor.fieldList()->item(row, 0)->text().toStdString());
+    }
+
+    AddFieldForm add(session, db.name(), "u");
+    fillPanel(*add.panel(), "メモ〜", "VARCHAR", "10");
+    add.addButton()->click();
+    EXPECT_EQ(
+        test::scalar(c, "SELECT HEX(COLUMN_NAME) FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = '" +
+                            db.name() + "' ORDER BY ORDINAL_POSITION DESC LIMIT 1"),
+        QByteArray("メモ〜").toHex().toUpper().toStdString());
     TableOptionsForm options(session, db.name(), "u");
     // (MariaDB keeps table comments in utf8mb3: an emoji there is the server's "?".)
     const QString comment = QStringLiteral("範囲10〜20 it's −5 ①髙");
     options.box("COMMENT")->setText(comment);
     options.button(OptionButton::Comment)->click();
-    EXPECT_EQ(test::scalar(c, "SELECT HEX(TABLE_COMMENT) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '" +
-                                  db.name() + "' AND TABLE_NAME = 'u'"),
-              comment.toUtf8().toHex().toUpper().toStdString());
+    EXPECT_EQ(
+        test::scalar(c, "SELECT HEX(TABLE_COMMENT) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '" +
+                            db.name() + "' AND TABLE_NAME = 'u'"),
+        comment.toUtf8().toHex().toUpper().toStdString());
 }
 
 // The main window's entries: create a table from the tree, create a database, rename a table.
