@@ -78,8 +78,9 @@ void CDbkeeperView::fill() {
     countStatement_ = page.statements.count;
     context.recordCount = page.recordCount;
 
-    QString status = msgf(10102, fromServer(encoding, page.countText), fromServer(encoding, context.currentDatabase),
-                          fromServer(encoding, context.currentTable), context.pageIndex + 1);
+    QString status =
+        msgf(10102, fromServer(encoding, page.countText), fromServer(encoding, context.currentDatabase),
+             fromServer(encoding, context.currentTable), context.pageIndex + 1);
     if (context.filterFlag != 0)
         status.prepend(QStringLiteral("検索結果 "));
     host_.statusPanes().setPaneText(0, status);
@@ -106,7 +107,8 @@ void CDbkeeperView::setRowValues(int row, const Row& values) {
     rows_[static_cast<size_t>(row)] = values;
     for (int c = 0; c < static_cast<int>(values.size()) && c < columnCount(); ++c) {
         const Cell& cell = values[static_cast<size_t>(c)];
-        setItem(row, c, new QTableWidgetItem(cell ? fromServer(host_.document().connection(), *cell) : QString()));
+        setItem(row, c,
+                new QTableWidgetItem(cell ? fromServer(host_.document().connection(), *cell) : QString()));
     }
 }
 
@@ -170,7 +172,8 @@ void CDbkeeperView::sortByColumn(int column) {
     if (column < 0 || column >= columnCount())
         return;
     WaitCursor wait;
-    sortRows(rows_, static_cast<size_t>(column), sortAscending(), serverEncoding(host_.document().connection()));
+    sortRows(rows_, static_cast<size_t>(column), sortAscending(),
+             serverEncoding(host_.document().connection()));
     sortAscending() = !sortAscending();
     showRows();
 }

@@ -39,7 +39,8 @@ FilterForm::FilterForm(Session& session, const std::string& database, const std:
         const FilterModel::FieldRow& row = rows[size_t(r)];
         list_->setItem(r, 0, new QTableWidgetItem(fromServer(encoding_, row.field)));
         for (int which = 0; which < 3; ++which) {
-            list_->setItem(r, which + 1, new QTableWidgetItem(fromServer(encoding_, row.conditions[size_t(which)])));
+            list_->setItem(r, which + 1,
+                           new QTableWidgetItem(fromServer(encoding_, row.conditions[size_t(which)])));
         }
     }
 

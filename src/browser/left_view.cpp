@@ -148,8 +148,9 @@ void CLeftView::initialUpdate() {
     {
         WaitCursor wait;
         if (doc().adminFlag() == 1) {
-            QTreeWidgetItem* admin = insertNode(nullptr, fixedBytes(doc().connection(), object_tree::kAdminRoot),
-                                                object_tree::kDatabaseImage, object_tree::kAdminRoot);
+            QTreeWidgetItem* admin =
+                insertNode(nullptr, fixedBytes(doc().connection(), object_tree::kAdminRoot),
+                           object_tree::kDatabaseImage, object_tree::kAdminRoot);
             for (int entry : object_tree::adminEntries(doc().generation().hasHostTable())) {
                 insertNode(admin, fixedBytes(doc().connection(), entry), object_tree::kAdminImage, entry);
             }

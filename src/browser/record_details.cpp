@@ -279,7 +279,8 @@ const Cell& RecordDetails::value(size_t field) const {
 
 ShownValue RecordDetails::shownValue(size_t field) const {
     static const FieldDescription unknown;
-    return showValue(field < fields_.size() ? fields_[field] : unknown, value(field), serverEncoding(connection_));
+    return showValue(field < fields_.size() ? fields_[field] : unknown, value(field),
+                     serverEncoding(connection_));
 }
 
 long long RecordDetails::matchedRows() const {

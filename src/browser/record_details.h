@@ -24,9 +24,9 @@ FieldImage fieldImage(const std::string& key);
 bool isBinaryType(std::string_view type);
 
 // How the contents box shows a field's value.
-//  - Text: the field is not binary and its bytes are Shift_JIS text that the box gives back
-//    unchanged: they decode without error, encode back to the same bytes, and hold no control
-//    character but tab and line feed. A carriage return is allowed only when every line feed
+//  - Text: the field is not binary and its bytes are text of the session's set that the box
+//    gives back unchanged: they decode without error, encode back to the same bytes, and hold no
+//    control character but tab and line feed. A carriage return is allowed only when every line feed
 //    follows one; such text is shown with line feeds and written back with CR LF.
 //  - Hex: everything else, two digits a byte, sixteen bytes a line.
 //  - NULL shows as an empty box (in the form of its field) and stays NULL until something is

@@ -2,12 +2,12 @@
 
 #include <QString>
 
-#include "conn/text_codec.h"
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+#include "conn/text_codec.h"
 
 namespace dbk {
 

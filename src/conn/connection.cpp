@@ -229,9 +229,9 @@ bool Connection::open(const ConnectParams& params) {
     mysql_.reset(mysql);
     // The handshake names the set the session most likely gets, so that a current server needs
     // no second round trip; the server's version decides once it is known.
-    const std::string handshake = !params.characterSet.empty()               ? params.characterSet
+    const std::string handshake = !params.characterSet.empty()                  ? params.characterSet
                                   : params.sessionText == SessionText::ShiftJis ? "cp932"
-                                                                                 : "utf8mb4";
+                                                                                : "utf8mb4";
     mysql_options(mysql, MYSQL_SET_CHARSET_NAME, handshake.c_str());
     const unsigned int localInfile = params.localInfile ? 1 : 0;
     mysql_options(mysql, MYSQL_OPT_LOCAL_INFILE, &localInfile);

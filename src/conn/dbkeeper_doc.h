@@ -24,7 +24,8 @@ struct LoginValues {
 // Shows the login form with the preset values; nullopt when it was cancelled.
 using LoginPrompt = std::function<std::optional<LoginValues>(const LoginValues& preset)>;
 
-// What the tree selected last; every pane and form reads it. Strings are bytes (Shift_JIS).
+// What the tree selected last; every pane and form reads it. Strings are bytes in the
+// session's character set.
 struct DocumentContext {
     std::string currentTable;  // "" when no table is selected
     std::string currentDatabase;

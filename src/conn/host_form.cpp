@@ -124,8 +124,9 @@ void HostForm::chooseCaFile() {
 }
 
 HostRecord HostForm::record() const {
-    return HostRecord{toShiftJis(nameEdit_->text()), toShiftJis(hostEdit_->text()), toShiftJis(userEdit_->text()),
-                      toShiftJis(passwordEdit_->text()), toShiftJis(portEdit_->text().trimmed())};
+    return HostRecord{toShiftJis(nameEdit_->text()), toShiftJis(hostEdit_->text()),
+                      toShiftJis(userEdit_->text()), toShiftJis(passwordEdit_->text()),
+                      toShiftJis(portEdit_->text().trimmed())};
 }
 
 void HostForm::accept() {

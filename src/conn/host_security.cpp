@@ -26,38 +26,44 @@ constexpr std::array<std::pair<SessionText, const char*>, 3> kTextNames = {{
 QString group(std::string_view hostName) {
     return QStringLiteral("HostSecurity/") + HostSecurity::key(hostName);
 }
+
+// The stored name of a value (every value has one), and the value of a stored name, compared
+// without regard to case; an unknown name gives the fallback.
+template <class Value, size_t N>
+QString nameIn(const std::array<std::pair<Value, const char*>, N>& names, Value value) {
+    for (const auto& [each, name] : names) {
+        if (each == value)
+            return QString::fromLatin1(name);
+    }
+    return {};
+}
+
+template <class Value, size_t N>
+Value valueIn(const std::array<std::pair<Value, const char*>, N>& names, const QString& name,
+              Value fallback) {
+    for (const auto& [value, each] : names) {
+        if (name.compare(QLatin1String(each), Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return fallback;
+}
+
 }  // namespace
 
 QString tlsModeName(TlsMode mode) {
-    for (const auto& [each, name] : kModeNames) {
-        if (each == mode)
-            return QString::fromLatin1(name);
-    }
-    return QStringLiteral("Preferred");
+    return nameIn(kModeNames, mode);
 }
 
 TlsMode tlsModeFromName(const QString& name) {
-    for (const auto& [mode, each] : kModeNames) {
-        if (name.compare(QLatin1String(each), Qt::CaseInsensitive) == 0)
-            return mode;
-    }
-    return TlsMode::Preferred;
+    return valueIn(kModeNames, name, TlsMode::Preferred);
 }
 
 QString sessionTextName(SessionText text) {
-    for (const auto& [each, name] : kTextNames) {
-        if (each == text)
-            return QString::fromLatin1(name);
-    }
-    return QStringLiteral("Automatic");
+    return nameIn(kTextNames, text);
 }
 
 SessionText sessionTextFromName(const QString& name) {
-    for (const auto& [text, each] : kTextNames) {
-        if (name.compare(QLatin1String(each), Qt::CaseInsensitive) == 0)
-            return text;
-    }
-    return SessionText::Automatic;
+    return valueIn(kTextNames, name, SessionText::Automatic);
 }
 
 void HostSecurity::applyTo(ConnectParams& params) const {

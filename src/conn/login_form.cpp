@@ -286,8 +286,8 @@ void LoginForm::newHost() {
         return;
     const HostRecord record = form.record();
     insertNode(parent, record.name, FolderNode::kHostImage);
-    setValues(LoginValues{fromShiftJis(record.user), fromShiftJis(record.password), fromShiftJis(record.host), fromShiftJis(record.port),
-                          form.security()});
+    setValues(LoginValues{fromShiftJis(record.user), fromShiftJis(record.password), fromShiftJis(record.host),
+                          fromShiftJis(record.port), form.security()});
     saveTree();
 }
 
@@ -299,8 +299,8 @@ void LoginForm::editHost() {
     if (runModal(form) != QDialog::Accepted)
         return;
     const HostRecord record = form.record();
-    setValues(LoginValues{fromShiftJis(record.user), fromShiftJis(record.password), fromShiftJis(record.host), fromShiftJis(record.port),
-                          form.security()});
+    setValues(LoginValues{fromShiftJis(record.user), fromShiftJis(record.password), fromShiftJis(record.host),
+                          fromShiftJis(record.port), form.security()});
     setNodeText(item, record.name);
     saveTree();
 }

@@ -18,12 +18,6 @@ QString decodeShiftJis(std::string_view bytes) {
     return shiftJisDecoder()(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
-std::string encodeServerShiftJis(const QString& text) {
-    // Statements keep what the session can carry; what it cannot is "?" (the encoding of file
-    // text, without its count).
-    return toShiftJis(text);
-}
-
 std::string utf8Bytes(const QString& text) {
     const QByteArray bytes = text.toUtf8();
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
@@ -32,11 +26,13 @@ std::string utf8Bytes(const QString& text) {
 }  // namespace
 
 ServerEncoding serverEncodingOf(std::string_view characterSet) {
-    return characterSet == "cp932" || characterSet == "sjis" ? ServerEncoding::ShiftJis : ServerEncoding::Utf8;
+    return characterSet == "cp932" || characterSet == "sjis" ? ServerEncoding::ShiftJis
+                                                             : ServerEncoding::Utf8;
 }
 
 ServerEncoding serverEncoding(const Connection& connection) {
-    return connection.nameQuoting() == NameQuoting::ShiftJis ? ServerEncoding::ShiftJis : ServerEncoding::Utf8;
+    return connection.nameQuoting() == NameQuoting::ShiftJis ? ServerEncoding::ShiftJis
+                                                             : ServerEncoding::Utf8;
 }
 
 QString fromServer(ServerEncoding encoding, std::string_view bytes) {
@@ -46,7 +42,8 @@ QString fromServer(ServerEncoding encoding, std::string_view bytes) {
 }
 
 std::string toServer(ServerEncoding encoding, const QString& text) {
-    return encoding == ServerEncoding::ShiftJis ? encodeServerShiftJis(text) : utf8Bytes(text);
+    // A Shift_JIS session gets what it can carry; what it cannot is "?", as in a Shift_JIS file.
+    return encoding == ServerEncoding::ShiftJis ? toShiftJis(text) : utf8Bytes(text);
 }
 
 QString fromServer(const Connection& connection, std::string_view bytes) {

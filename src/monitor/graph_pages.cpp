@@ -140,7 +140,8 @@ SpaceRow spaceRow(Page& page, int i, const SpaceFigures& f, uint64_t whole, cons
     DrawingList& d = page.drawing;
     const int y = 65 + kRowStep * i;
     d.icon({5, y}, iconResource, kIconSize);
-    const int nameItem = addText(page, {50, y}, msgf(kRecords, fromServer(encoding, f.name), f.rows), FontRole::PageLabel);
+    const int nameItem =
+        addText(page, {50, y}, msgf(kRecords, fromServer(encoding, f.name), f.rows), FontRole::PageLabel);
     const double share = percentOf(f.total(), whole);
     const int shareItem =
         addText(page, {660, y}, msgf(kAllShare, share), FontRole::PageLabel, shareColour(share));
@@ -257,7 +258,8 @@ QString hostRowIcon(const RightsRow& row) {
 }
 
 QString userAndHost(const RightsRow& row, ServerEncoding encoding) {
-    return formatUi(QStringLiteral("%s  (%s)"), fromServer(encoding, row.user), fromServer(encoding, row.host));
+    return formatUi(QStringLiteral("%s  (%s)"), fromServer(encoding, row.user),
+                    fromServer(encoding, row.host));
 }
 
 // A point of the ellipse around (cx, cy) at `degrees`, counted anticlockwise from the right.
@@ -442,8 +444,9 @@ Page serverPage(const QString& host, const SpaceListing& databases) {
 }
 
 Page databasePage(const std::string& database, const SpaceListing& tables, bool hostTable) {
-    Page page = startPage(kDatabaseMode, icon::kDatabase,
-                          formatUi(QStringLiteral("%s： %s"), msg(kDatabaseWord), fromServer(tables.encoding, database)));
+    Page page = startPage(
+        kDatabaseMode, icon::kDatabase,
+        formatUi(QStringLiteral("%s： %s"), msg(kDatabaseWord), fromServer(tables.encoding, database)));
     link(page, LinkKind::BackToServer, QRect(5, 5, kIconSize, kIconSize), -1);
     // The grant database is administered through its own nodes.
     if (database != "mysql") {
@@ -464,10 +467,12 @@ Page databasePage(const std::string& database, const SpaceListing& tables, bool 
     int i = 0;
     for (const SpaceFigures& f : tables.entries) {
         const SpaceRow row = spaceRow(page, ++i, f, totals.total(), icon::kTable, tables.encoding);
-        addText(page, {200, row.top + 25}, msgf(kUpdated, fromServer(tables.encoding, f.updateTime)), FontRole::PageTiny,
-                colours::kBlue);
+        addText(page, {200, row.top + 25}, msgf(kUpdated, fromServer(tables.encoding, f.updateTime)),
+                FontRole::PageTiny, colours::kBlue);
         addText(page, {50, row.top + 25},
-                formatUi(QStringLiteral("(%s %s)"), fromServer(tables.encoding, f.type), fromServer(tables.encoding, f.rowFormat)), FontRole::PageTiny);
+                formatUi(QStringLiteral("(%s %s)"), fromServer(tables.encoding, f.type),
+                         fromServer(tables.encoding, f.rowFormat)),
+                FontRole::PageTiny);
         link(page, LinkKind::TableStructure, QRect(5, row.top, 395, kRowLinkHeight), row.nameItem, i - 1);
         link(page, LinkKind::TableSize, QRect(400, row.top, 400, kRowLinkHeight), row.shareItem, i - 1);
     }
@@ -517,8 +522,8 @@ RightsListing readRights(Connection& c, const std::string& statement, GrantTable
 }
 
 Page hostRightsPage(const std::string& database, const RightsListing& rows) {
-    const QString title =
-        formatUi(QStringLiteral("%s： %s %s"), msg(kLimitAccessWord), msg(kDatabaseWord), fromServer(rows.encoding, database));
+    const QString title = formatUi(QStringLiteral("%s： %s %s"), msg(kLimitAccessWord), msg(kDatabaseWord),
+                                   fromServer(rows.encoding, database));
     return rightsPage(
         kHostRightsMode, title, icon::kHost, rows, databaseWords("References"), kNoAccessLimits,
         [&rows](const RightsRow& row) {
@@ -530,11 +535,12 @@ Page hostRightsPage(const std::string& database, const RightsListing& rows) {
 }
 
 Page userRightsPage(const std::string& database, const RightsListing& rows) {
-    const QString title =
-        formatUi(QStringLiteral("%s： %s %s"), msg(kLimitUserWord), msg(kDatabaseWord), fromServer(rows.encoding, database));
-    return rightsPage(kUserRightsMode, title, icon::kUser, rows, databaseWords("References"), kNoUserLimits,
-                      [&rows](const RightsRow& row) { return userAndHost(row, rows.encoding); },
-                      [](const RightsRow&) { return QString(); });
+    const QString title = formatUi(QStringLiteral("%s： %s %s"), msg(kLimitUserWord), msg(kDatabaseWord),
+                                   fromServer(rows.encoding, database));
+    return rightsPage(
+        kUserRightsMode, title, icon::kUser, rows, databaseWords("References"), kNoUserLimits,
+        [&rows](const RightsRow& row) { return userAndHost(row, rows.encoding); },
+        [](const RightsRow&) { return QString(); });
 }
 
 Page allHostsPage(const RightsListing& rows) {
@@ -569,7 +575,8 @@ Page databaseRightsPage(bool listed, const std::vector<DatabaseRights>& database
             line += lineStep;
         }
         for (const RightsRow& row : database.rights.rows) {
-            addText(page, {60, line}, fromServer(database.rights.encoding, row.user), FontRole::PageSmallItalic);
+            addText(page, {60, line}, fromServer(database.rights.encoding, row.user),
+                    FontRole::PageSmallItalic);
             privilegeWords(page, {words.words, 55}, row.granted, wordsLeft, line + 2);
             line += lineStep;
         }
@@ -589,7 +596,8 @@ Page accountsPage(const RightsListing& rows) {
     return rightsPage(
         kAccountsMode, msg(kUserWord), icon::kUser, rows, accountWords(), kNoUserLimits,
         [&rows](const RightsRow& row) {
-            return formatUi(QStringLiteral("%s  (%s)"), row.user.empty() ? msg(kNoUserName) : fromServer(rows.encoding, row.user),
+            return formatUi(QStringLiteral("%s  (%s)"),
+                            row.user.empty() ? msg(kNoUserName) : fromServer(rows.encoding, row.user),
                             row.host.empty() ? msg(kNoHost) : fromServer(rows.encoding, row.host));
         },
         [](const RightsRow&) { return QString(); });

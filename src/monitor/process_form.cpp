@@ -84,7 +84,8 @@ ProcessForm::ProcessForm(Session& session, QWidget* parent)
     }
     list_->setColumnCount(static_cast<int>(fields->size()));
     for (size_t c = 0; c < fields->size(); ++c) {
-        list_->setHorizontalHeaderItem(int(c), new QTableWidgetItem(fromServer(session_.connection(), (*fields)[c])));
+        list_->setHorizontalHeaderItem(int(c),
+                                       new QTableWidgetItem(fromServer(session_.connection(), (*fields)[c])));
         list_->setColumnWidth(int(c), threadColumnWidth(c));
     }
     for (size_t trace = 0; trace < traceColours().size(); ++trace) {
@@ -177,7 +178,8 @@ void ProcessForm::fillThreads(const std::vector<ThreadRow>& threads) {
     const QString selectedId = selectedThreadId();
     std::vector<QString> ids;
     for (const ThreadRow& thread : threads)
-        ids.push_back(!thread.empty() && thread[0] ? fromServer(session_.connection(), *thread[0]) : QString());
+        ids.push_back(!thread.empty() && thread[0] ? fromServer(session_.connection(), *thread[0])
+                                                   : QString());
     for (int r = list_->rowCount() - 1; r >= 0; --r) {
         if (std::find(ids.begin(), ids.end(), threadIdAt(r)) == ids.end())
             list_->removeRow(r);

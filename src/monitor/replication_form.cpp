@@ -131,9 +131,12 @@ void ReplicationForm::refresh() {
         slaveHosts_->setRowCount(static_cast<int>(state.slaves->size()));
         for (size_t r = 0; r < state.slaves->size(); ++r) {
             const SlaveHost& host = (*state.slaves)[r];
-            slaveHosts_->setItem(int(r), 0, new QTableWidgetItem(fromServer(session_.connection(), host.host)));
-            slaveHosts_->setItem(int(r), 1, new QTableWidgetItem(fromServer(session_.connection(), host.user)));
-            slaveHosts_->setItem(int(r), 2, new QTableWidgetItem(fromServer(session_.connection(), host.time)));
+            slaveHosts_->setItem(int(r), 0,
+                                 new QTableWidgetItem(fromServer(session_.connection(), host.host)));
+            slaveHosts_->setItem(int(r), 1,
+                                 new QTableWidgetItem(fromServer(session_.connection(), host.user)));
+            slaveHosts_->setItem(int(r), 2,
+                                 new QTableWidgetItem(fromServer(session_.connection(), host.time)));
         }
     }
     if (state.slave) {

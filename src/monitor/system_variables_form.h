@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "monitor/system_variables.h"
 #include "conn/text_codec.h"
+#include "monitor/system_variables.h"
 
 class QLineEdit;
 class QPushButton;

@@ -114,8 +114,8 @@ void DatabaseForm::fillUsers() {
         return;
     userList_->clear();
     for (const DbRowEntry& row : dbRowsOf(*rows))
-        lists::addItem(userList_, lists::accountIcon(accountIconFor(row.host)), fromServer(session_.connection(), row.user),
-                       {row.user, row.host}, true);
+        lists::addItem(userList_, lists::accountIcon(accountIconFor(row.host)),
+                       fromServer(session_.connection(), row.user), {row.user, row.host}, true);
 }
 
 void DatabaseForm::fillAccounts() {
@@ -174,7 +174,8 @@ void DatabaseForm::updateRow() {
         return;
     Connection& connection = session_.connection();
     const std::string setList = grants::databaseSetList(
-        grants::hostKey(connection, toServer(session_.connection(), hostField_->text())), panel_->databaseRights());
+        grants::hostKey(connection, toServer(session_.connection(), hostField_->text())),
+        panel_->databaseRights());
     if (!openGrantDatabase(connection))
         return;
     if (!writeGrantRows(

@@ -63,7 +63,8 @@ void DatabaseListForm::fill() {
     if (!names)
         return;
     for (const std::string& name : *names)
-        lists::addItem(databaseList_, lists::databaseIcon(), fromServer(session_.connection(), name), {name}, true);
+        lists::addItem(databaseList_, lists::databaseIcon(), fromServer(session_.connection(), name), {name},
+                       true);
     Result rows = connection.query(grants::sql::kSelectDbRows);
     if (!rows)
         return;
@@ -72,8 +73,8 @@ void DatabaseListForm::fill() {
         return;
     }
     for (const DbRowEntry& row : dbRowsOf(rows)) {
-        lists::addItem(accessList_, lists::accountIcon(accountIconFor(row.host)), fromServer(session_.connection(), row.database),
-                       {row.host, row.database, row.user});
+        lists::addItem(accessList_, lists::accountIcon(accountIconFor(row.host)),
+                       fromServer(session_.connection(), row.database), {row.host, row.database, row.user});
     }
 }
 

@@ -61,7 +61,8 @@ QString accountStepText(AccountStep step) {
 }
 
 QString accountFailureText(const AccountOutcome& outcome, int firstStepMessage) {
-    const QString server = formatUi(QStringLiteral("%d:%s"), outcome.errorNumber, fromServer(outcome.encoding, outcome.errorText));
+    const QString server = formatUi(QStringLiteral("%d:%s"), outcome.errorNumber,
+                                    fromServer(outcome.encoding, outcome.errorText));
     if (outcome.stepsDone == 0) {
         QString text = msg(firstStepMessage);
         if (text.contains(QStringLiteral("%d:%s")))

@@ -87,7 +87,8 @@ void HostAccessForm::fill() {
         return;
     hostList_->clear();
     for (const HostRowEntry& row : hostRowsOf(*rows))
-        lists::addItem(hostList_, lists::hostIcon(row.granting), fromServer(session_.connection(), row.host), {row.host});
+        lists::addItem(hostList_, lists::hostIcon(row.granting), fromServer(session_.connection(), row.host),
+                       {row.host});
 }
 
 void HostAccessForm::addHost() {
@@ -143,7 +144,8 @@ void HostAccessForm::updateRow() {
     if (confirm(kConfirmUpdate, fromServer(session_.connection(), selectedHost_))) {
         Connection& connection = session_.connection();
         const std::string setList = grants::databaseSetList(
-            grants::hostKey(connection, toServer(session_.connection(), hostField_->text())), panel_->databaseRights());
+            grants::hostKey(connection, toServer(session_.connection(), hostField_->text())),
+            panel_->databaseRights());
         if (openGrantDatabase(connection) &&
             writeGrantRows(connection,
                            grants::sql::updateHostRow(connection, setList, database_, selectedHost_),

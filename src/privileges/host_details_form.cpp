@@ -75,7 +75,8 @@ void HostDetailsForm::update() {
         return;
     Connection& connection = session_.connection();
     const std::string setList = grants::databaseSetList(
-        grants::hostKey(connection, toServer(session_.connection(), hostField_->text())), panel_->databaseRights());
+        grants::hostKey(connection, toServer(session_.connection(), hostField_->text())),
+        panel_->databaseRights());
     if (!openGrantDatabase(connection))
         return;
     if (!writeGrantRows(connection, grants::sql::updateHostRow(connection, setList, keyDatabase_, keyHost_),

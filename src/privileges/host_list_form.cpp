@@ -77,7 +77,8 @@ void HostListForm::fill() {
     if (!names)
         return;
     for (const std::string& name : *names)
-        lists::addItem(databaseList_, lists::databaseIcon(), fromServer(session_.connection(), name), {name}, true);
+        lists::addItem(databaseList_, lists::databaseIcon(), fromServer(session_.connection(), name), {name},
+                       true);
     fillHosts(deniedList_, false);
     fillHosts(restrictedList_, true);
 }
@@ -96,7 +97,8 @@ void HostListForm::fillHosts(QListWidget* list, bool granting) {
     }
     for (const HostRowEntry& row : hostRowsOf(rows)) {
         if (row.granting == granting) {
-            lists::addItem(list, lists::hostIcon(granting), fromServer(session_.connection(), hostEntryLabel(row.host, row.database)),
+            lists::addItem(list, lists::hostIcon(granting),
+                           fromServer(session_.connection(), hostEntryLabel(row.host, row.database)),
                            {row.host, row.database});
         }
     }

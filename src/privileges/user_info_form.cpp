@@ -162,7 +162,8 @@ void UserInfoForm::fillDatabaseList() {
         return;
     databaseList_->clear();
     for (const DbRowEntry& row : dbRowsOf(*rows))
-        lists::addItem(databaseList_, lists::databaseIcon(), fromServer(session_.connection(), row.database), {row.database, row.host}, true);
+        lists::addItem(databaseList_, lists::databaseIcon(), fromServer(session_.connection(), row.database),
+                       {row.database, row.host}, true);
 }
 
 bool UserInfoForm::eventFilter(QObject* watched, QEvent* event) {
@@ -195,7 +196,8 @@ void UserInfoForm::update() {
 }
 
 void UserInfoForm::changeAccount() {
-    const Account account{toServer(session_.connection(), hostField_->text()), toServer(session_.connection(), userField_->text())};
+    const Account account{toServer(session_.connection(), hostField_->text()),
+                          toServer(session_.connection(), userField_->text())};
     std::optional<std::string> password;
     if (passwordChanged_ && confirmField_->text() == passwordField_->text()) {
         password = toServer(session_.connection(), passwordField_->text());
@@ -224,7 +226,8 @@ void UserInfoForm::changeAccount() {
 }
 
 void UserInfoForm::addAccount() {
-    const Account account{toServer(session_.connection(), hostField_->text()), toServer(session_.connection(), userField_->text())};
+    const Account account{toServer(session_.connection(), hostField_->text()),
+                          toServer(session_.connection(), userField_->text())};
     if (confirmField_->text() != passwordField_->text()) {
         ui().message(msg(kCheckPassword));
         passwordField_->clear();
@@ -234,8 +237,8 @@ void UserInfoForm::addAccount() {
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))
         return;
-    const AccountOutcome outcome =
-        writer_->run(writer_->planAdd(account, toServer(session_.connection(), passwordField_->text()), globalPanel_->globalRights()));
+    const AccountOutcome outcome = writer_->run(writer_->planAdd(
+        account, toServer(session_.connection(), passwordField_->text()), globalPanel_->globalRights()));
     if (outcome.stepsDone > 0) {
         // The account exists from the first step on: the form now changes it.
         key_ = account;
@@ -285,7 +288,8 @@ void UserInfoForm::updateDatabaseRow() {
         return;
     Connection& connection = session_.connection();
     const std::string setList = grants::databaseSetList(
-        grants::userKey(connection, toServer(session_.connection(), databaseHostField_->text()), toServer(session_.connection(), userField_->text())),
+        grants::userKey(connection, toServer(session_.connection(), databaseHostField_->text()),
+                        toServer(session_.connection(), userField_->text())),
         databasePanel_->databaseRights());
     if (!openGrantDatabase(connection))
         return;
@@ -308,10 +312,11 @@ void UserInfoForm::deleteDatabaseRow() {
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))
         return;
-    if (!writeGrantRows(connection,
-                        grants::sql::deleteDbRow(connection, toServer(session_.connection(), databaseHostField_->text()),
-                                                 selectedDatabase_, toServer(session_.connection(), userField_->text())),
-                        kNoAccessPrivileges))
+    if (!writeGrantRows(
+            connection,
+            grants::sql::deleteDbRow(connection, toServer(session_.connection(), databaseHostField_->text()),
+                                     selectedDatabase_, toServer(session_.connection(), userField_->text())),
+            kNoAccessPrivileges))
         return;
     fillDatabaseList();
 }

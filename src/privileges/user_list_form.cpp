@@ -102,7 +102,8 @@ void UserListForm::fill() {
     for (const UserListEntry& e : *entries) {
         const std::string label = e.user.empty() ? toServer(session_.connection(), msg(kNoUsers)) : e.user;
         lists::addItem(e.administrator ? administratorList_ : ordinaryList_,
-                       lists::accountIcon(accountIconFor(e.host)), fromServer(session_.connection(), label), {e.user, e.host, e.password});
+                       lists::accountIcon(accountIconFor(e.host)), fromServer(session_.connection(), label),
+                       {e.user, e.host, e.password});
     }
 }
 
@@ -150,7 +151,8 @@ void UserListForm::deleteSelected() {
         return;
     }
     const Account account = *chosen_;
-    if (!confirm(kConfirmDeleteAccount, fromServer(session_.connection(), account.user), fromServer(session_.connection(), account.host)))
+    if (!confirm(kConfirmDeleteAccount, fromServer(session_.connection(), account.user),
+                 fromServer(session_.connection(), account.host)))
         return;
     Connection& connection = session_.connection();
     if (!openGrantDatabase(connection))

@@ -28,7 +28,8 @@ QPushButton* button(const QString& caption) {
 
 // The Japanese line of an action and the server's error in its "%d:%s".
 QString failureText(const char* text, const Connection& connection) {
-    return formatUi(QString::fromUtf8(text), connection.errorNumber(), fromServer(connection, connection.errorText()));
+    return formatUi(QString::fromUtf8(text), connection.errorNumber(),
+                    fromServer(connection, connection.errorText()));
 }
 
 bool hasPrimaryKey(Connection& connection, const std::string& database, const std::string& table) {
@@ -149,8 +150,8 @@ void AddKeyForm::create() {
     if (columns.empty())
         return;
     Connection& connection = session_.connection();
-    std::string statement =
-        addKeyStatement(session_.connection(), kind_, database_, table_, toServer(session_.connection(), keyName_->text()), columns);
+    std::string statement = addKeyStatement(session_.connection(), kind_, database_, table_,
+                                            toServer(session_.connection(), keyName_->text()), columns);
     // The old primary key goes in the same statement as the new one comes, so that a key the
     // server refuses leaves the old one in place.
     if (kind_ == KeyKind::Primary && hasPrimaryKey(connection, database_, table_))

@@ -18,7 +18,8 @@ class Session;
 class AddKeyForm : public QDialog {
     Q_OBJECT
 public:
-    // Names are Shift_JIS bytes; keyName presets the name box (PRIMARY for a primary key).
+    // Names are bytes in the session's character set; keyName presets the name box (PRIMARY for a primary
+    // key).
     AddKeyForm(Session& session, const std::string& database, const std::string& table, KeyKind kind,
                const std::string& keyName, QWidget* parent = nullptr);
 

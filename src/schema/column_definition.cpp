@@ -68,7 +68,8 @@ std::string columnText(const ColumnDefinition& c, ColumnHead head, NameQuoting q
         // editor, kept from the column's type or typed.
         const ServerEncoding encoding =
             quoting == NameQuoting::ShiftJis ? ServerEncoding::ShiftJis : ServerEncoding::Utf8;
-        text += "(" + toServer(encoding, valueListText(parseValueList(fromServer(encoding, c.length)))) + ") ";
+        text +=
+            "(" + toServer(encoding, valueListText(parseValueList(fromServer(encoding, c.length)))) + ") ";
     } else if (*family != TypeFamily::Plain && !c.length.empty()) {
         text += "(" + c.length + ") ";
     }

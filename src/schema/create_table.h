@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "schema/column_definition.h"
 #include "conn/text_codec.h"
+#include "schema/column_definition.h"
 
 namespace dbk {
 

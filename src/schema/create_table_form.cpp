@@ -185,7 +185,9 @@ void CreateTableForm::fillGrid() {
     grid_->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         for (int c = 0; c < CreateTableModel::kColumnCount; ++c) {
-            grid_->setItem(r, c, new QTableWidgetItem(fromServer(session_.connection(), CreateTableModel::cellText(rows[size_t(r)], c))));
+            grid_->setItem(r, c,
+                           new QTableWidgetItem(fromServer(session_.connection(),
+                                                           CreateTableModel::cellText(rows[size_t(r)], c))));
         }
     }
 }
@@ -206,7 +208,8 @@ void CreateTableForm::placeRow(bool insert) {
         ui().message(msg(10036));
         return;
     }
-    if (const int existing = model_.findByName(row.name, serverEncoding(session_.connection())); existing >= 0) {
+    if (const int existing = model_.findByName(row.name, serverEncoding(session_.connection()));
+        existing >= 0) {
         if (!confirm(10037))
             return;
         model_.remove(existing);
@@ -231,8 +234,10 @@ void CreateTableForm::deleteClicked() {
 
 void CreateTableForm::buildStatement() {
     tableName_ = toServer(session_.connection(), tableNameEdit_->text());
-    const std::string type = tableType_->currentIndex() >= 0 ? toServer(session_.connection(), tableType_->currentText()) : "";
-    statement_->setPlainText(fromServer(session_.connection(), 
+    const std::string type =
+        tableType_->currentIndex() >= 0 ? toServer(session_.connection(), tableType_->currentText()) : "";
+    statement_->setPlainText(fromServer(
+        session_.connection(),
         model_.statement(session_.connection(), databaseName(), tableName_, type, session_.generation())));
 }
 

@@ -119,7 +119,8 @@ ColumnDefinition FieldPanelWidget::definition() const {
 
 void FieldPanelWidget::load(const ColumnDefinition& c, bool withBinaryAndAutoIncrement) {
     name_->setText(fromServer(encoding_, c.name));
-    type_->setCurrentIndex(type_->findText(fromServer(encoding_, c.type), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    type_->setCurrentIndex(
+        type_->findText(fromServer(encoding_, c.type), Qt::MatchExactly | Qt::MatchCaseSensitive));
     length_->setText(fromServer(encoding_, c.length));
     default_->setText(fromServer(encoding_, c.defaultValue));
     unsigned_->setChecked(c.isUnsigned);

@@ -2,9 +2,9 @@
 
 #include <QGroupBox>
 
+#include "conn/text_codec.h"
 #include "schema/column_definition.h"
 #include "schema/field_panel.h"
-#include "conn/text_codec.h"
 
 class QCheckBox;
 class QComboBox;

@@ -56,7 +56,7 @@ std::optional<std::string> columnDefinitionOf(std::string_view createText, std::
 std::string withNullness(std::string_view definition, bool null);
 // The definition Update sends: the column's own (from the CREATE TABLE text, read in utf8mb4) under
 // its new name, NULL as the box says, and PRIMARY KEY when asked for a column that is not in the
-// primary key yet. Names are Shift_JIS; the result is UTF-8. Without a definition (the column
+// primary key yet. Names, type and result are UTF-8. Without a definition (the column
 // is gone) the name and the type as listed.
 std::string updateDefinition(std::optional<std::string> ownDefinition, std::string_view newNameUtf8,
                              std::string_view listedTypeUtf8, bool null, bool primaryKey);

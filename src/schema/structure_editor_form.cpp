@@ -41,7 +41,8 @@ const char* const kFieldImages[] = {":/icons/field_primary.svg", ":/icons/field_
 
 // The error convention: the Japanese line of the action with the server's "%d:%s".
 QString failureText(const char* text, const Connection& connection) {
-    return formatUi(QString::fromUtf8(text), connection.errorNumber(), fromServer(connection, connection.errorText()));
+    return formatUi(QString::fromUtf8(text), connection.errorNumber(),
+                    fromServer(connection, connection.errorText()));
 }
 
 QTableWidgetItem* item(ServerEncoding encoding, const std::string& text) {
@@ -158,19 +159,21 @@ QPushButton* StructureEditorForm::button(const QString& caption) const {
 }
 
 void StructureEditorForm::setTitle() {
-    setWindowTitle(formatUi(QStringLiteral("テーブルリスト  データベース:%s テーブル:%s"), fromServer(session_.connection(), database_),
+    setWindowTitle(formatUi(QStringLiteral("テーブルリスト  データベース:%s テーブル:%s"),
+                            fromServer(session_.connection(), database_),
                             fromServer(session_.connection(), table_)));
 }
 
 void StructureEditorForm::loadLists() {
     Connection& connection = session_.connection();
+    const ServerEncoding encoding = serverEncoding(connection);
     fieldRows_ = readFieldRows(connection, database_, table_);
     fields_->setRowCount(0);
     fields_->setRowCount(static_cast<int>(fieldRows_.size()));
     for (size_t r = 0; r < fieldRows_.size(); ++r) {
         const FieldRow& row = fieldRows_[r];
         for (size_t c = 0; c < row.cells.size(); ++c)
-            fields_->setItem(int(r), int(c), item(serverEncoding(session_.connection()), row.cells[c]));
+            fields_->setItem(int(r), int(c), item(encoding, row.cells[c]));
         fields_->item(int(r), 0)->setIcon(QIcon(QString::fromLatin1(kFieldImages[int(keyImageOf(row.key))])));
     }
 
@@ -179,14 +182,14 @@ void StructureEditorForm::loadLists() {
     keys_->setColumnCount(static_cast<int>(keyListing_.columns.size()));
     QStringList headings;
     for (const std::string& column : keyListing_.columns)
-        headings << fromServer(session_.connection(), column);
+        headings << fromServer(encoding, column);
     keys_->setHorizontalHeaderLabels(headings);
     for (int i = 0; i < keys_->columnCount(); ++i)
         keys_->setColumnWidth(i, 100);
     keys_->setRowCount(static_cast<int>(keyListing_.rows.size()));
     for (size_t r = 0; r < keyListing_.rows.size(); ++r) {
         for (size_t c = 0; c < keyListing_.rows[r].size(); ++c)
-            keys_->setItem(int(r), int(c), item(serverEncoding(session_.connection()), keyListing_.rows[r][c]));
+            keys_->setItem(int(r), int(c), item(encoding, keyListing_.rows[r][c]));
     }
 }
 
@@ -238,12 +241,13 @@ void StructureEditorForm::update() {
         const std::optional<std::string> create = createTableText(connection, database_, table_);
         const std::string definition = updateDefinition(
             create ? columnDefinitionOf(*create, utf8FromClient(selectedFieldName_, client)) : std::nullopt,
-            std::string_view(newName.constData(), size_t(newName.size())), utf8FromClient(selectedType_, client),
-            null_->isChecked(), primaryKey_->isChecked() && !selectedIsPrimary_);
+            std::string_view(newName.constData(), size_t(newName.size())),
+            utf8FromClient(selectedType_, client), null_->isChecked(),
+            primaryKey_->isChecked() && !selectedIsPrimary_);
         const LosslessCharacterSet set(connection);
-        if (connection.exec(
-                set.wire(changeStatement(connection, utf8FromClient(database_, client), utf8FromClient(table_, client),
-                                         utf8FromClient(selectedFieldName_, client), definition)))) {
+        if (connection.exec(set.wire(
+                changeStatement(connection, utf8FromClient(database_, client), utf8FromClient(table_, client),
+                                utf8FromClient(selectedFieldName_, client), definition)))) {
             selectedFieldName_ = toServer(client, selectedField_->text());
         } else {
             ui().message(formatUi(QStringLiteral("更新が出来ませんでした\n%d:%s"), connection.errorNumber(),
@@ -269,8 +273,8 @@ void StructureEditorForm::deleteField() {
 void StructureEditorForm::deleteKey() {
     if (selectedKey_.empty())
         return;
-    if (!ui().askYesNo(
-            formatUi(QStringLiteral("このキー名(%s)を削除してもよろしいですか？"), fromServer(session_.connection(), selectedKey_))))
+    if (!ui().askYesNo(formatUi(QStringLiteral("このキー名(%s)を削除してもよろしいですか？"),
+                                fromServer(session_.connection(), selectedKey_))))
         return;
     Connection& connection = session_.connection();
     if (!connection.exec(dropKeyStatement(connection, database_, table_, selectedKey_)))

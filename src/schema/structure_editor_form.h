@@ -22,7 +22,7 @@ class Session;
 class StructureEditorForm : public QDialog {
     Q_OBJECT
 public:
-    // Names are Shift_JIS bytes.
+    // Names are bytes in the session's character set.
     StructureEditorForm(Session& session, const std::string& database, const std::string& table,
                         QWidget* parent = nullptr);
 

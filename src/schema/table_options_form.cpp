@@ -152,8 +152,9 @@ void TableOptionsForm::display(const TableOptionValues& v) {
 
 void TableOptionsForm::press(OptionButton which) {
     Connection& connection = session_.connection();
-    const std::string statement = optionStatement(connection, session_.generation(), which, database_, table_,
-                                                  toServer(session_.connection(), boxOfButton_.at(which)->text()));
+    const std::string statement =
+        optionStatement(connection, session_.generation(), which, database_, table_,
+                        toServer(session_.connection(), boxOfButton_.at(which)->text()));
     if (statement.empty())
         return;
     bool done = false;

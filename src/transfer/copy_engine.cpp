@@ -410,7 +410,8 @@ CopyOutcome CopyEngine::run(const CopyJob& job) {
     // The rows are read on a connection of their own while this one takes the INSERTs.
     Connection reader;
     if (!reader.open(source_.params()))
-        return failure(CopyOutcome::Status::ConnectFailed, reader.errorNumber(), fromServer(reader, reader.errorText()));
+        return failure(CopyOutcome::Status::ConnectFailed, reader.errorNumber(),
+                       fromServer(reader, reader.errorText()));
     CopyOutcome outcome = runStreamed(job, reader, targetSet);
     return outcome;
 }

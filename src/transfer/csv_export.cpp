@@ -629,7 +629,8 @@ CsvExportOutcome CsvExporter::run(const QString& path) {
 QString CsvExporter::outcomeText(const CsvExportOutcome& outcome, const QString& path) {
     const auto serverError = [&outcome](int messageId) {
         return msg(messageId) + u'\n' +
-               formatUi(QStringLiteral("%d:%s"), outcome.errorNumber, fromServer(outcome.encoding, outcome.errorText));
+               formatUi(QStringLiteral("%d:%s"), outcome.errorNumber,
+                        fromServer(outcome.encoding, outcome.errorText));
     };
     switch (outcome.status) {
         case CsvExportOutcome::Status::Complete:

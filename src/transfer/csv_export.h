@@ -59,7 +59,8 @@ enum class CsvStatementKind {
     Listing,  // SHOW, DESCRIBE, DESC, EXPLAIN (EXPLAIN ANALYZE only of a query)
     Call,     // CALL of a procedure: its first result is exported
 };
-CsvStatementKind csvStatementKind(std::string_view statement, ServerEncoding encoding = ServerEncoding::ShiftJis);
+CsvStatementKind csvStatementKind(std::string_view statement,
+                                  ServerEncoding encoding = ServerEncoding::ShiftJis);
 
 // The statement of the sample: at most 6 rows of the query.
 std::string csvSampleStatement(std::string_view statement);

@@ -212,7 +212,8 @@ void CsvImportForm::chooseDatabase(QListWidgetItem* item) {
 
 void CsvImportForm::chooseTable(QListWidgetItem* item) {
     table_ = entryName(item);
-    targetEdit_->setText(table_.empty() ? QString() : fromServer(session_.connection(), format("%s.%s", database_, table_)));
+    targetEdit_->setText(
+        table_.empty() ? QString() : fromServer(session_.connection(), format("%s.%s", database_, table_)));
 }
 
 CsvImportOptions CsvImportForm::currentOptions() const {

@@ -49,7 +49,7 @@ public:
     QPushButton* runButton() const { return runButton_; }
     QPushButton* cancelButton() const { return cancelButton_; }
 
-    // The question asked first when the server's character set is neither Shift_JIS nor EUC-JP.
+    // The question asked first when the server's character set cannot hold Japanese.
     static QString garblingQuestion();
 
 public slots:

@@ -120,8 +120,8 @@ public:
         const bool hasType = list.fieldCount() > 1;
         while (list.next()) {
             std::string name(list.text(0U));
-            names.push_back({set_.switched() ? std::move(name) : set_.utf8(name),
-                             hasType && list.text(1U) == "VIEW"});
+            names.push_back(
+                {set_.switched() ? std::move(name) : set_.utf8(name), hasType && list.text(1U) == "VIEW"});
         }
         return names;
     }

@@ -17,10 +17,10 @@ class Session;
 class DatabaseCopyForm : public QDialog {
     Q_OBJECT
 public:
-    // database: the source (Shift_JIS bytes).
+    // database: the source (the session's bytes).
     DatabaseCopyForm(Session& session, const std::string& database, QWidget* parent = nullptr);
 
-    // The new database's name (Shift_JIS bytes) as it was copied.
+    // The new database's name (the session's bytes) as it was copied.
     const std::string& newDatabase() const { return newDatabase_; }
 
     QLineEdit* sourceEdit() const { return source_; }

@@ -22,7 +22,7 @@ class MaintenanceForm : public QDialog {
     Q_OBJECT
 public:
     // user and host go into the backup and restore log lines; the logs are written in
-    // startupDirectory (the current directory when it is empty). Names are Shift_JIS bytes.
+    // startupDirectory (the current directory when it is empty). Names are the session's bytes.
     MaintenanceForm(Session& session, const std::string& database, const std::string& table,
                     const std::string& user, const std::string& host, const QString& startupDirectory,
                     QWidget* parent = nullptr);

@@ -18,7 +18,6 @@
 #include "conn/session.h"
 #include "conn/text_codec.h"
 #include "transfer/kanji_converter.h"
-#include "conn/text_codec.h"
 #include "transfer/script_reader.h"
 
 namespace dbk {

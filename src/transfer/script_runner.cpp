@@ -118,7 +118,8 @@ ScriptRunEnd ScriptRunner::runFile(const QString& path) {
 
 std::string ScriptRunner::inSessionCode(const std::string& statement, KanjiCode code) const {
     const ServerEncoding session = serverEncoding(connection_);
-    const bool same = code == KanjiCode::Ascii || (code == KanjiCode::Utf8 && session == ServerEncoding::Utf8) ||
+    const bool same = code == KanjiCode::Ascii ||
+                      (code == KanjiCode::Utf8 && session == ServerEncoding::Utf8) ||
                       (code == KanjiCode::ShiftJis && session == ServerEncoding::ShiftJis);
     return same ? statement : toServer(session, decodeKanji(statement, code));
 }

@@ -176,7 +176,8 @@ void ServerCopyForm::fillServers() {
     for (size_t i = 0; i < records_.size(); ++i) {
         const HostRecord& record = records_[i];
         auto* item = new QTreeWidgetItem(
-            QStringList{fromShiftJis(record.name), fromShiftJis(record.host), fromShiftJis(record.port), fromShiftJis(record.user),
+            QStringList{fromShiftJis(record.name), fromShiftJis(record.host), fromShiftJis(record.port),
+                        fromShiftJis(record.user),
                         // The address book keeps passwords; the list does not show them to whoever looks on.
                         record.password.empty() ? QString() : QString(8, u'*')});
         item->setData(0, Qt::UserRole, static_cast<int>(i));
@@ -209,13 +210,15 @@ void ServerCopyForm::serverChosen() {
     const HostRecord& record = records_.at(static_cast<size_t>(item->data(0, Qt::UserRole).toInt()));
     if (!source_.open(connectParamsFor(record))) {
         // Said in the form: an empty list would not tell a refused login from an empty server.
-        status_->setText(msgf(21201, fromShiftJis(record.name), fromServer(source_.connection(), source_.connection().errorLine())));
+        status_->setText(msgf(21201, fromShiftJis(record.name),
+                              fromServer(source_.connection(), source_.connection().errorLine())));
         source_.close();
         return;
     }
     const auto databases = sourceDatabases(source_.connection());
     if (!databases) {
-        status_->setText(msgf(21201, fromShiftJis(record.name), fromServer(source_.connection(), source_.connection().errorLine())));
+        status_->setText(msgf(21201, fromShiftJis(record.name),
+                              fromServer(source_.connection(), source_.connection().errorLine())));
         return;
     }
     for (const std::string& name : *databases)

@@ -12,8 +12,8 @@
 #include "conn/text_codec.h"
 #include "conn/text_format.h"
 #include "transfer/kanji_converter.h"
-#include "transfer/temp_csv.h"
 #include "transfer/kanji_file.h"
+#include "transfer/temp_csv.h"
 
 namespace dbk::sql_console {
 

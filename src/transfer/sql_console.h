@@ -19,7 +19,7 @@ class Connection;
 
 // The SQL console's work apart from its form: cutting the typed text into statements,
 // running one statement, the browsing tree's listings, the work file and the stored font.
-// Texts are Shift_JIS bytes.
+// Texts are bytes in the session's character set.
 namespace sql_console {
 
 // The status line after a statement that went through.
@@ -46,8 +46,8 @@ struct Outcome {
     std::vector<std::string> headings;
     std::vector<Row> rows;
     ServerEncoding encoding = ServerEncoding::Utf8;  // of the headings and rows
-    std::time_t startTime = 0;  // before sending
-    std::time_t dataTime = 0;   // after the result was stored
+    std::time_t startTime = 0;                       // before sending
+    std::time_t dataTime = 0;                        // after the result was stored
 };
 
 // Sends one statement as it stands and reads its whole result. Further result sets (a

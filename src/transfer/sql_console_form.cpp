@@ -34,8 +34,8 @@
 #include "app/report_list_widget.h"
 #include "conn/session.h"
 #include "conn/text_codec.h"
-#include "transfer/csv_export_form.h"
 #include "transfer/csv_export.h"
+#include "transfer/csv_export_form.h"
 #include "transfer/temp_csv.h"
 
 namespace dbk {

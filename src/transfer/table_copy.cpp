@@ -76,9 +76,9 @@ std::string retargetedStatement(std::string_view statement, std::string_view dat
                                 std::string_view table) {
     const std::optional<size_t> nameEnd = endOfTableName(statement);
     const std::string_view rest = nameEnd ? trimLeft(statement.substr(*nameEnd)) : statement;
-    const std::string target =
-        database.empty() ? Connection::ident(table, NameQuoting::Bytes)
-                         : Connection::qualifiedName(database, table, NameQuoting::Bytes);
+    const std::string target = database.empty()
+                                   ? Connection::ident(table, NameQuoting::Bytes)
+                                   : Connection::qualifiedName(database, table, NameQuoting::Bytes);
     return format("CREATE TABLE %s %s", target, rest);
 }
 
@@ -223,8 +223,8 @@ std::optional<uint64_t> sourceRowCount(Connection& connection, std::string_view 
 std::optional<std::string> createTableText(Connection& connection, std::string_view database,
                                            std::string_view table) {
     const LosslessCharacterSet set(connection);
-    Result create =
-        connection.query(set.wire(format("Show create table %s;", utf8QualifiedName(database, table, set.client()))));
+    Result create = connection.query(
+        set.wire(format("Show create table %s;", utf8QualifiedName(database, table, set.client()))));
     if (!create.ok() || !create.next() || create.fieldCount() < 2)
         return std::nullopt;
     const std::string text(create.text(1U));
@@ -260,10 +260,10 @@ TableCopyOutcome TableCopy::run(const TableCopyRequest& request) {
     }
     unsigned int errorNumber = 0;
     QString errorText;
-    const std::optional<CopyJob> job = CopyJob::wholeTable(
-        source_, utf8FromClient(request.sourceDatabase, serverEncoding(source_)),
-        utf8FromClient(request.sourceTable, serverEncoding(source_)),
-        request.targetDatabase, request.targetTable, &errorNumber, &errorText);
+    const std::optional<CopyJob> job =
+        CopyJob::wholeTable(source_, utf8FromClient(request.sourceDatabase, serverEncoding(source_)),
+                            utf8FromClient(request.sourceTable, serverEncoding(source_)),
+                            request.targetDatabase, request.targetTable, &errorNumber, &errorText);
     if (!job) {
         // The source went away after the new table was made.
         outcome.copy.status = CopyOutcome::Status::SourceFailed;

@@ -92,7 +92,7 @@ struct TableCopyOutcome {
     bool noBatchSize = false;
 };
 
-// "select count(*) from %s.%s" of the source (Shift_JIS names); nullopt when it fails.
+// "select count(*) from %s.%s" of the source (names in its session's set); nullopt when it fails.
 std::optional<uint64_t> sourceRowCount(Connection& connection, std::string_view database,
                                        std::string_view table);
 // The table's CREATE TABLE text, read in utf8mb4 (UTF-8); nullopt when it cannot be read.

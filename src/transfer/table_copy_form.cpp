@@ -207,7 +207,8 @@ void TableCopyForm::showLog() {
     if (!file.open(QIODevice::ReadOnly))
         return;
     const QByteArray bytes = file.readAll();
-    logView_->setPlainText(fromShiftJis(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
+    logView_->setPlainText(
+        fromShiftJis(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
 }
 
 void TableCopyForm::reject() {

@@ -22,7 +22,7 @@ class Session;
 class TableCopyForm : public QDialog {
     Q_OBJECT
 public:
-    // database and table name the source (Shift_JIS bytes). The copy's log goes into the current
+    // database and table name the source (the session's bytes). The copy's log goes into the current
     // directory.
     TableCopyForm(Session& session, const std::string& database, const std::string& table,
                   QWidget* parent = nullptr);

@@ -41,7 +41,7 @@ struct DumpOutcome {
 // into another database (USE db2, then the file) it gives the same table with the same rows.
 class TableDump {
 public:
-    // Names as the client writes them (Shift_JIS).
+    // Names in the session's character set, as the tree gives them.
     TableDump(Connection& connection, std::string database, std::string table);
 
     DumpOutcome run(const QString& path);

@@ -96,7 +96,8 @@ TEST(SchemaServerTest, CreatesTablesOfEveryFamilyUnderAnyName) {
         EXPECT_EQ(columnInfo(c, db.name(), k.table, "id", "Extra"), "auto_increment");
         EXPECT_EQ(columnInfo(c, db.name(), k.table, "price", "Null"), "YES");
         EXPECT_EQ(columnInfo(c, db.name(), k.table, "code", "Collation"), "utf8mb4_bin");
-        EXPECT_EQ(columnInfo(c, db.name(), k.table, toShiftJis(QStringLiteral("名前")), "Type"), "varchar(20)");
+        EXPECT_EQ(columnInfo(c, db.name(), k.table, toShiftJis(QStringLiteral("名前")), "Type"),
+                  "varchar(20)");
         EXPECT_EQ(columnInfo(c, db.name(), k.table, "tags", "Type"), "set('x','y')");
         EXPECT_EQ(columnInfo(c, db.name(), k.table, "kind", "Null"), "NO");
         EXPECT_EQ(columnInfo(c, db.name(), k.table, "odd", "Type"), "enum('it''s','c,d','a\\\\b','x\"y')");

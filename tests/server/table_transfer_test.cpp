@@ -507,7 +507,8 @@ TEST_F(TableTransferTest, ATableOfAnotherServerArrivesInBatches) {
         ASSERT_TRUE(outcome.copy.complete()) << outcome.copy.errorText.toStdString();
         EXPECT_TRUE(outcome.copy.streamed);
         EXPECT_EQ(outcome.copy.refused, 0U);
-        EXPECT_EQ(test::checksum(target, db.name(), clientFromUtf8(c.name, ServerEncoding::ShiftJis)), sourceSum);
+        EXPECT_EQ(test::checksum(target, db.name(), clientFromUtf8(c.name, ServerEncoding::ShiftJis)),
+                  sourceSum);
     }
     EXPECT_EQ(source.admin.characterSetName(), "cp932");
     EXPECT_EQ(target.characterSetName(), "cp932");

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <algorithm>
 #include <QTemporaryDir>
+#include <algorithm>
 
 #include "browser/record_details.h"
 #include "browser/record_page.h"
@@ -26,8 +26,9 @@ ConnectParams asked(SessionText text) {
 
 TEST(UnicodeSession, TheServerGenerationDecidesUnlessTheSavedServerAsks) {
     DBK_REQUIRE_SERVER();
-    const std::pair<SessionText, const char*> cases[] = {
-        {SessionText::Automatic, "utf8mb4"}, {SessionText::Utf8, "utf8mb4"}, {SessionText::ShiftJis, "cp932"}};
+    const std::pair<SessionText, const char*> cases[] = {{SessionText::Automatic, "utf8mb4"},
+                                                         {SessionText::Utf8, "utf8mb4"},
+                                                         {SessionText::ShiftJis, "cp932"}};
     for (const auto& [choice, set] : cases) {
         Connection c;
         ASSERT_TRUE(c.open(asked(choice))) << c.errorLine();
@@ -54,7 +55,8 @@ TEST(UnicodeSession, EveryEngineReachesNamesAndValuesThatShiftJisWouldLose) {
     c.exec("DROP DATABASE IF EXISTS " + copy);
     ASSERT_TRUE(c.exec("CREATE DATABASE " + db + " CHARACTER SET utf8mb4"));
     const std::string value = "〜−😀🍣髙①ｶﾀｶﾅ'\"\\";
-    ASSERT_TRUE(c.exec("CREATE TABLE " + db + ".`伝票` (id INT PRIMARY KEY, `チーム` VARCHAR(40)) ENGINE=MyISAM"));
+    ASSERT_TRUE(
+        c.exec("CREATE TABLE " + db + ".`伝票` (id INT PRIMARY KEY, `チーム` VARCHAR(40)) ENGINE=MyISAM"));
     ASSERT_TRUE(c.exec("CREATE TABLE " + db + ".`ＡＢＣ` (v VARCHAR(10))"));
     ASSERT_TRUE(c.exec("INSERT INTO " + db + ".`伝票` VALUES (1, 'x'), (2, '" + c.escape(value) + "')"));
 
@@ -121,7 +123,8 @@ TEST(UnicodeSession, EveryEngineReachesNamesAndValuesThatShiftJisWouldLose) {
     options.table = "ＡＢＣ";
     const CsvImportOutcome imported = CsvImporter(session).run(options);
     EXPECT_TRUE(imported.imported()) << imported.errorText;
-    EXPECT_EQ(test::scalar(c, "SELECT HEX(v) FROM " + db + ".`ＡＢＣ`"), test::scalar(c, "SELECT HEX('〜😀')"));
+    EXPECT_EQ(test::scalar(c, "SELECT HEX(v) FROM " + db + ".`ＡＢＣ`"),
+              test::scalar(c, "SELECT HEX('〜😀')"));
 
     c.exec("DROP DATABASE " + db);
     c.exec("DROP DATABASE " + copy);

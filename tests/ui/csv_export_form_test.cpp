@@ -480,7 +480,8 @@ TEST_F(CsvExportCommandTest, CommandsExportTheSelectedTable) {
         {"shop", "items", cmd::ExportCsv, Pane::List, "Select * from shop.items"},
         {"shop", "items", cmd::ExportTableCsv, Pane::Tree, "Select * from shop.items"},
         {"my shop", "order", cmd::ExportTableCsv, Pane::Tree, "Select * from `my shop`.`order`"},
-        {"shop", toShiftJis("商品"), cmd::ExportCsv, Pane::Tree, "Select * from shop.`" + toShiftJis("商品") + "`"},
+        {"shop", toShiftJis("商品"), cmd::ExportCsv, Pane::Tree,
+         "Select * from shop.`" + toShiftJis("商品") + "`"},
     };
     for (const Case& c : cases) {
         context.currentDatabase = c.database;

@@ -45,8 +45,7 @@ void choose(QListWidget* list, const QString& text) {
 }
 
 bool tableExists(Connection& c, const std::string& database, const std::string& table) {
-    Result r =
-        c.query("SHOW TABLES FROM " + test::sqlName(database) + " LIKE '" + c.escapeLike(table) + "'");
+    Result r = c.query("SHOW TABLES FROM " + test::sqlName(database) + " LIKE '" + c.escapeLike(table) + "'");
     return r.next();
 }
 
@@ -190,7 +189,8 @@ TEST_F(DataCopyFormsTest, ServerCopyChoosesAServerAndCopiesATableInBatches) {
     const QStringList cancelled = press(form.duplicateButton());
     ui->onEventsLetThrough = {};
     EXPECT_TRUE(cancelLive);
-    Result arrived = db.admin().query(toShiftJis(QStringLiteral("SELECT COUNT(*) FROM dbk_form_target.`途中`")));
+    Result arrived =
+        db.admin().query(toShiftJis(QStringLiteral("SELECT COUNT(*) FROM dbk_form_target.`途中`")));
     ASSERT_TRUE(arrived.next()) << db.admin().errorLine();
     const unsigned long long rows = std::stoull(*arrived.row()[0]);
     EXPECT_LT(rows, 2500u);

@@ -369,8 +369,7 @@ TEST_F(ObjectTreeTest, LostSessionIsReportedAndLogsInAgain) {
     tick();
     EXPECT_EQ(logins, 2);
     EXPECT_EQ(readyAtLogin, (std::vector<bool>{false, false}));
-    EXPECT_EQ(ui->messages,
-              (QStringList{"Database session terminated.", "You are an administrator."}));
+    EXPECT_EQ(ui->messages, (QStringList{"Database session terminated.", "You are an administrator."}));
     EXPECT_NE(doc.connection().threadId(), oldThread);
     EXPECT_TRUE(doc.connection().ping());
     EXPECT_TRUE(tree().keepAliveTimer().isActive());

@@ -568,8 +568,8 @@ TEST_F(PrivilegeFormsTest, ListsActOnlyOnTheEntryTheUserChose) {
         const QString shown = k.field ? k.field->text() : QString();
         k.act();
         QListWidgetItem* last = k.list->item(k.list->count() - 1);
-        const QString identity =
-            k.carried < 0 ? last->text().section(u'\n', 0, 0) : fromShiftJis(privilege_lists::value(last, k.carried));
+        const QString identity = k.carried < 0 ? last->text().section(u'\n', 0, 0)
+                                               : fromShiftJis(privilege_lists::value(last, k.carried));
         ASSERT_EQ(ui->questions.size(), 1) << what.toStdString();
         EXPECT_TRUE((k.field ? shown : ui->questions[0]).contains(identity)) << what.toStdString();
     }

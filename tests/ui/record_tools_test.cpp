@@ -421,7 +421,8 @@ TEST_F(RecordDetailsValuesTest, EditedValuesArriveWholeAndBinaryAsHex) {
         QPlainTextEdit* contents = form.contentsEdit();
         // the long text is shown whole, and goes back whole with what was added
         form.selectField(1);
-        EXPECT_TRUE(contents->toPlainText() == fromShiftJis(longJapanese())) << contents->toPlainText().size();
+        EXPECT_TRUE(contents->toPlainText() == fromShiftJis(longJapanese()))
+            << contents->toPlainText().size();
         contents->setPlainText(contents->toPlainText() + QStringLiteral("追記"));
         form.updateButton()->click();
         ASSERT_TRUE(form.updated());

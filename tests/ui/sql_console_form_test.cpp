@@ -460,7 +460,8 @@ TEST_F(SqlConsoleFormTest, CsvOutputOpensTheExportFormWithTheWholeText) {
     EXPECT_TRUE(statements.empty());
     form->statementEdit()->setPlainText(QStringLiteral("select '日本' as a; select 2"));
     form->csvButton()->click();
-    EXPECT_EQ(statements, std::vector<std::string>{toShiftJis(QStringLiteral("select '日本' as a; select 2"))});
+    EXPECT_EQ(statements,
+              std::vector<std::string>{toShiftJis(QStringLiteral("select '日本' as a; select 2"))});
 }
 
 // The console opened by its command from the main window; databases created in it are added

@@ -85,7 +85,8 @@ TEST(CsvImportPreview, ShowsEightLinesWithLineBreaksInTheirCode) {
 }
 
 TEST(CsvImportStatement, ComposesTheClausesInTheirOrderWithTheirBlanks) {
-    const Connection unconnected{ConnectParams{.characterSet = "cp932"}};  // escapes as a Shift_JIS connection does
+    const Connection unconnected{
+        ConnectParams{.characterSet = "cp932"}};  // escapes as a Shift_JIS connection does
     const ServerGeneration legacy(40018);
     const ServerGeneration modern(101106, true);
     const CsvImportOptions plain{.database = "shop", .table = "item"};

@@ -20,7 +20,8 @@ FieldDescription binary(const char* name, const char* key = "") {
 }
 
 TEST(RecordDetailsStatements, KeyConditionCoversThePrimaryKeyFieldsOnly) {
-    const Connection offline{ConnectParams{.characterSet = "cp932"}};  // escapes byte by byte, as a cp932 session does
+    const Connection offline{
+        ConnectParams{.characterSet = "cp932"}};  // escapes byte by byte, as a cp932 session does
     struct Case {
         std::vector<FieldDescription> fields;
         Row values;
@@ -207,7 +208,8 @@ TEST(RecordDetailsValues, OnlyWhatTheUserChangedIsAValue) {
     // what the box shows reads back as the same value
     for (const Case& c : cases) {
         const ShownValue shown = showValue(field("f", "", c.type), c.original, ServerEncoding::ShiftJis);
-        EXPECT_EQ(readEdit(shown, c.original, shown.text, ServerEncoding::ShiftJis).kind, Kind::Unchanged) << shown.text.toStdString();
+        EXPECT_EQ(readEdit(shown, c.original, shown.text, ServerEncoding::ShiftJis).kind, Kind::Unchanged)
+            << shown.text.toStdString();
     }
 }
 

@@ -119,12 +119,19 @@ TEST(ServerGeneration, SessionCharacterSetByGenerationAndChoice) {
     };
     const Case cases[] = {
         // 3.23-4.0 keep their own Shift_JIS whatever is asked: they have no SET NAMES.
-        {32358, T::Automatic, "sjis"}, {40027, T::Utf8, "sjis"}, {40027, T::ShiftJis, "sjis"},
+        {32358, T::Automatic, "sjis"},
+        {40027, T::Utf8, "sjis"},
+        {40027, T::ShiftJis, "sjis"},
         // 4.1-5.5.2: utf8; Shift_JIS by its old name before 5.0.3.
-        {40122, T::Automatic, "utf8"}, {40122, T::ShiftJis, "sjis"}, {50002, T::ShiftJis, "sjis"},
-        {50003, T::ShiftJis, "cp932"}, {50502, T::Utf8, "utf8"},
+        {40122, T::Automatic, "utf8"},
+        {40122, T::ShiftJis, "sjis"},
+        {50002, T::ShiftJis, "sjis"},
+        {50003, T::ShiftJis, "cp932"},
+        {50502, T::Utf8, "utf8"},
         // From 5.5.3 (MariaDB 5.5, MySQL 8, MariaDB 10.11): utf8mb4.
-        {50503, T::Automatic, "utf8mb4"}, {80036, T::Automatic, "utf8mb4"}, {101106, T::Utf8, "utf8mb4"},
+        {50503, T::Automatic, "utf8mb4"},
+        {80036, T::Automatic, "utf8mb4"},
+        {101106, T::Utf8, "utf8mb4"},
         {101106, T::ShiftJis, "cp932"},
     };
     for (const Case& c : cases) {

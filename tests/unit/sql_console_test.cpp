@@ -96,8 +96,10 @@ TEST(SqlConsoleResult, HeadingsFitTheirBufferWithoutSplittingACharacter) {
 
 TEST(SqlConsoleResult, HalfWidthKanaHeadingsAreWidenedNotGuessedAway) {
     // ｺｰﾄﾞ in Shift_JIS reads as valid EUC-JP too; it is the connection's Shift_JIS
-    EXPECT_EQ(sql_console::headingOf("\xba\xb0\xc4\xde", ServerEncoding::ShiftJis), "\x83\x52\x81\x5b\x83\x68");  // コード
-    EXPECT_EQ(sql_console::headingOf("\x8f\xa4\x95\x69", ServerEncoding::ShiftJis), "\x8f\xa4\x95\x69");          // 商品
+    EXPECT_EQ(sql_console::headingOf("\xba\xb0\xc4\xde", ServerEncoding::ShiftJis),
+              "\x83\x52\x81\x5b\x83\x68");  // コード
+    EXPECT_EQ(sql_console::headingOf("\x8f\xa4\x95\x69", ServerEncoding::ShiftJis),
+              "\x8f\xa4\x95\x69");  // 商品
 }
 
 TEST(SqlConsoleResult, TimesAreWholeSeconds) {
@@ -119,7 +121,8 @@ TEST(SqlConsoleFiles, ResultFileHasTheHeadingsThenEveryRowInShiftJis) {
                                              ServerEncoding::Utf8, &unmappable));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), "\"id\",\"name\",\n\"1\",\"say \"\"hi\"\" \x81\x60\",\n\"2\",\"\",\n\"3\",\"?\",\n");
+    EXPECT_EQ(file.readAll(),
+              "\"id\",\"name\",\n\"1\",\"say \"\"hi\"\" \x81\x60\",\n\"2\",\"\",\n\"3\",\"?\",\n");
     EXPECT_EQ(unmappable, 1u);
     EXPECT_FALSE(sql_console::writeResultFile(dir.filePath(QStringLiteral("missing/TEMP.CSV")), {"a"}, {},
                                               ServerEncoding::ShiftJis, nullptr));
