@@ -9,6 +9,7 @@
 #include "conn/dbkeeper_doc.h"
 #include "conn/session.h"
 #include "conn/text_codec.h"
+#include "privileges/account_writer.h"
 #include "support/test_server.h"
 #include "transfer/csv_import.h"
 #include "transfer/database_copy.h"
@@ -128,6 +129,33 @@ TEST(UnicodeSession, EveryEngineReachesNamesAndValuesThatShiftJisWouldLose) {
 
     c.exec("DROP DATABASE " + db);
     c.exec("DROP DATABASE " + copy);
+}
+
+// The privilege forms' account statements carry a user name Shift_JIS lacks as it is.
+TEST(UnicodeSession, AnAccountNamedWithCharactersShiftJisLacksIsAddedAndRemoved) {
+    DBK_REQUIRE_SERVER();
+    Session session;
+    ASSERT_TRUE(session.open(asked(SessionText::Automatic))) << session.connection().errorLine();
+    Connection& c = session.connection();
+    const Account account{"localhost", "利用者〜①'"};
+    const std::string count = "SELECT COUNT(*) FROM mysql.user WHERE Host = 'localhost' AND User = '" +
+                              c.escape(account.user) + "'";
+    const std::unique_ptr<AccountWriter> writer = AccountWriter::forSession(session);
+    writer->run(writer->planRemove(account));  // a run before that stopped midway
+    grants::GlobalRights rights{};
+    rights[0] = true;
+    const AccountOutcome added = writer->run(writer->planAdd(account, "pw〜", rights));
+    ASSERT_TRUE(added.ok) << fromServer(added.encoding, added.errorText).toStdString();
+    EXPECT_EQ(test::scalar(c, count), "1");
+    Connection as;
+    ConnectParams params = asked(SessionText::Automatic);
+    params.host = "localhost";
+    params.unixSocket = test::scalar(c, "SELECT @@socket");
+    params.user = account.user;
+    params.password = "pw〜";
+    EXPECT_TRUE(as.open(params)) << as.errorLine();
+    EXPECT_TRUE(writer->run(writer->planRemove(account)).ok);
+    EXPECT_EQ(test::scalar(c, count), "0");
 }
 
 }  // namespace
