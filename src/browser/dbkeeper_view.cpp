@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMenu>
 #include <QSettings>
 
@@ -30,7 +31,8 @@ bool& sortAscending() {
 
 }  // namespace
 
-CDbkeeperView::CDbkeeperView(ViewHost& host, QWidget* parent) : QTableWidget(parent), host_(host) {
+CDbkeeperView::CDbkeeperView(ViewHost& host, QWidget* parent)
+    : QTableWidget(parent), host_(host), backgroundCount_(new BackgroundCount(this)) {
     setAccessibleName(QStringLiteral("レコード一覧"));
     setUpReportList(this, true);
     horizontalHeader()->setSectionsMovable(true);
@@ -39,11 +41,15 @@ CDbkeeperView::CDbkeeperView(ViewHost& host, QWidget* parent) : QTableWidget(par
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CDbkeeperView::sortByColumn);
     connect(this, &QTableWidget::currentCellChanged, this, [this](int row) { lastChangedRow_ = row; });
     connect(this, &QTableWidget::cellDoubleClicked, this, [this](int row) { openRow(row); });
+    connect(backgroundCount_, &BackgroundCount::counted, this, &CDbkeeperView::countArrived);
 }
 
 void CDbkeeperView::initialUpdate() {
     QSettings settings;
     host_.document().context().rowsPerPage = readPageLength(settings);
+    // Tables estimated above this many rows are counted in the background.
+    pager_.setExactCountLimit(
+        settings.value(QStringLiteral("SQLDLG/ExactCountLimit"), RecordPager::kExactCountLimit).toLongLong());
 }
 
 void CDbkeeperView::updateView() {
@@ -51,16 +57,25 @@ void CDbkeeperView::updateView() {
 }
 
 void CDbkeeperView::fill() {
+    pager_.reset();
+    readPage();
+}
+
+void CDbkeeperView::readPage() {
     setRowCount(0);
     setColumnCount(0);
     fieldNames_.clear();
     rows_.clear();
     CDbkeeperDoc& doc = host_.document();
     DocumentContext& context = doc.context();
-    if (context.nodeImage != 2)
+    if (context.nodeImage != 2) {
+        backgroundCount_->cancel();
         return;
+    }
 
-    RecordPage page = readRecordPage(doc.connection(), context, filter_);
+    RecordPage page = pager_.read(doc.connection(), context, filter_);
+    if (page.stage != RecordPage::Stage::Rows)
+        backgroundCount_->cancel();
     if (page.stage == RecordPage::Stage::Nothing)
         return;
     fieldNames_ = std::move(page.fieldNames);
@@ -77,14 +92,46 @@ void CDbkeeperView::fill() {
     showRows();
     countStatement_ = page.statements.count;
     context.recordCount = page.recordCount;
+    countText_ = page.countText;
+    countEstimated_ = page.countEstimated;
+    countPending_ = page.countPending;
+    // A big table's exact count is read on a second connection; the window goes on meanwhile.
+    if (countOutstanding()) {
+        if (!backgroundCount_->running() || backgroundCount_->statement() != countStatement_)
+            backgroundCount_->start(doc.connection().params(), countStatement_);
+    } else {
+        backgroundCount_->cancel();
+    }
+    shownDatabase_ = context.currentDatabase;
+    shownTable_ = context.currentTable;
+    shownPage_ = context.pageIndex;
+    showStatus();
+    host_.statusPanes().setPaneText(3, msgf(10103, page.resultSeconds, page.doneSeconds));
+}
 
-    QString status =
-        msgf(10102, fromServer(encoding, page.countText), fromServer(encoding, context.currentDatabase),
-             fromServer(encoding, context.currentTable), context.pageIndex + 1);
-    if (context.filterFlag != 0)
+void CDbkeeperView::showStatus() {
+    CDbkeeperDoc& doc = host_.document();
+    const ServerEncoding encoding = serverEncoding(doc.connection());
+    QString count = fromServer(encoding, countText_);
+    if (countEstimated_)
+        count = msgf(23000, QLocale(QLocale::English).toString(doc.context().recordCount));
+    else if (countPending_)
+        count = msg(23001);
+    QString status = msgf(10102, count, fromServer(encoding, shownDatabase_),
+                          fromServer(encoding, shownTable_), shownPage_ + 1);
+    if (doc.context().filterFlag != 0)
         status.prepend(QStringLiteral("検索結果 "));
     host_.statusPanes().setPaneText(0, status);
-    host_.statusPanes().setPaneText(3, msgf(10103, page.resultSeconds, page.doneSeconds));
+}
+
+void CDbkeeperView::countArrived(long long rows) {
+    pager_.setExactCount(backgroundCount_->statement(), rows);
+    if (!pager_.countKnown() || backgroundCount_->statement() != countStatement_)
+        return;
+    host_.document().context().recordCount = rows;
+    countText_ = std::to_string(rows);
+    countEstimated_ = countPending_ = false;
+    showStatus();
 }
 
 void CDbkeeperView::showRows() {
@@ -117,15 +164,26 @@ void CDbkeeperView::removeListRow(int row) {
         return;
     rows_.erase(rows_.begin() + row);
     removeRow(row);
+    // The row is gone from the table too: one fewer to count, and the pages after this one start
+    // a row earlier.
+    pager_.rowsDeleted(1);
+    if (pager_.countKnown()) {
+        host_.document().context().recordCount = pager_.recordCount();
+        countText_ = std::to_string(pager_.recordCount());
+        showStatus();
+    }
 }
 
 void CDbkeeperView::nextPage() {
     DocumentContext& context = host_.document().context();
-    if (context.recordCount == 0)
+    // While the exact count is read, a full page may have more after it than the estimate says.
+    const bool fullPage = static_cast<int>(rows_.size()) == context.rowsPerPage;
+    if (context.recordCount == 0 && !(countOutstanding() && fullPage))
         return;
-    if (context.pageIndex < lastPageIndex(context.recordCount, context.rowsPerPage))
+    if (context.pageIndex < lastPageIndex(context.recordCount, context.rowsPerPage) ||
+        (countOutstanding() && fullPage))
         ++context.pageIndex;
-    fill();
+    readPage();
 }
 
 void CDbkeeperView::previousPage() {
@@ -133,22 +191,24 @@ void CDbkeeperView::previousPage() {
     if (context.pageIndex == 0)
         return;
     --context.pageIndex;
-    fill();
+    readPage();
 }
 
 void CDbkeeperView::openPageDialog() {
     DocumentContext& context = host_.document().context();
     if (context.recordCount == 0 || context.currentDatabase.empty() || context.currentTable.empty())
         return;
-    PageDialogForm form(host_.document().session(), countStatement_, context.pageIndex + 1,
-                        context.rowsPerPage, this);
+    QString count = fromServer(host_.document().connection(), countText_);
+    if (countEstimated_)
+        count = msgf(23000, QLocale(QLocale::English).toString(context.recordCount));
+    PageDialogForm form(context.recordCount, count, context.pageIndex + 1, context.rowsPerPage, this);
     if (runModal(form) != QDialog::Accepted)
         return;
     context.pageIndex = form.pageIndex();
     context.rowsPerPage = form.rowsPerPage();
     QSettings settings;
     writePageLength(settings, context.rowsPerPage);
-    fill();
+    readPage();
 }
 
 QString CDbkeeperView::selectionText() const {
@@ -214,6 +274,9 @@ void CDbkeeperView::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Right:
             nextPage();
             return;
+        case Qt::Key_F5:
+            fill();
+            return;
         case Qt::Key_P:
         case Qt::Key_F1:
             if (event->modifiers() == Qt::NoModifier) {
@@ -239,6 +302,8 @@ void CDbkeeperView::contextMenuEvent(QContextMenuEvent* event) {
         action->setEnabled(host_.isCommandEnabled(id, Pane::List));
         connect(action, &QAction::triggered, this, [this, id = id] { host_.runCommand(id, Pane::List); });
     }
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("再表示(F5)")), &QAction::triggered, this, &CDbkeeperView::fill);
     menu.exec(event->globalPos());
 }
 

@@ -3,6 +3,7 @@
 #include <QTableWidget>
 #include <vector>
 
+#include "browser/record_count.h"
 #include "browser/record_page.h"
 
 namespace dbk {
@@ -19,6 +20,7 @@ public:
     virtual void initialUpdate();
     // The document's context changed: fill the list again.
     virtual void updateView();
+    // Reads the table afresh (its count and key too) and shows the page of the context.
     void fill();
 
     // Paging, as the toolbar and the arrow keys do it.
@@ -45,6 +47,9 @@ public:
     void removeListRow(int row);
     FilterConditions& filter() { return filter_; }
     const std::string& lastCountStatement() const { return countStatement_; }
+    // The count shown is the statistics' estimate or still being read in the background.
+    bool countOutstanding() const { return countEstimated_ || countPending_; }
+    BackgroundCount& backgroundCount() { return *backgroundCount_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -53,12 +58,23 @@ protected:
 private:
     void openRow(int row);
     void showRows();
+    // Shows the page of the context, keeping what is known of the table.
+    void readPage();
+    void showStatus();
+    void countArrived(long long rows);
 
     ViewHost& host_;
     std::vector<std::string> fieldNames_;
     std::vector<Row> rows_;
     FilterConditions filter_;
     std::string countStatement_;
+    RecordPager pager_;
+    BackgroundCount* backgroundCount_;
+    bool countEstimated_ = false;
+    bool countPending_ = false;
+    std::string countText_;
+    std::string shownDatabase_, shownTable_;
+    int shownPage_ = 0;
     int lastChangedRow_ = -1;
 };
 

@@ -8,18 +8,17 @@
 #include <QPushButton>
 
 #include "browser/record_page.h"
-#include "conn/session.h"
-#include "conn/text_codec.h"
 
 namespace dbk {
 
-PageDialogForm::PageDialogForm(Session& session, const std::string& countStatement, int page, int rowsPerPage,
+PageDialogForm::PageDialogForm(long long recordCount, const QString& countText, int page, int rowsPerPage,
                                QWidget* parent)
     : QDialog(parent),
+      recordCount_(recordCount),
       rowsPerPage_(rowsPerPage),
       pageEdit_(new QLineEdit(QString::number(page))),
       pageCountEdit_(new QLineEdit),
-      recordCountEdit_(new QLineEdit),
+      recordCountEdit_(new QLineEdit(countText)),
       rangeEdit_(new QLineEdit),
       rowsEdit_(new QLineEdit(QString::number(rowsPerPage))),
       upButton_(new QPushButton(QStringLiteral("▲"))),
@@ -29,11 +28,6 @@ PageDialogForm::PageDialogForm(Session& session, const std::string& countStateme
         readOnly->setReadOnly(true);
     pageEdit_->setValidator(new QIntValidator(0, 1 << 30, this));
     rowsEdit_->setValidator(new QIntValidator(0, 1 << 30, this));
-
-    if (Result count = session.connection().query(countStatement); count.ok() && count.next()) {
-        recordCountEdit_->setText(fromServer(session.connection(), count.text(0U)));
-        recordCount_ = std::atoll(std::string(count.text(0U)).c_str());
-    }
 
     auto* pageRow = new QHBoxLayout;
     pageRow->addWidget(pageEdit_);

@@ -8,13 +8,12 @@ class QPushButton;
 
 namespace dbk {
 
-class Session;
-
 // Chooses the page of the record list and the rows per page.
 class PageDialogForm : public QDialog {
     Q_OBJECT
 public:
-    PageDialogForm(Session& session, const std::string& countStatement, int page, int rowsPerPage,
+    // `recordCount` as the list knows it, shown as `countText`.
+    PageDialogForm(long long recordCount, const QString& countText, int page, int rowsPerPage,
                    QWidget* parent = nullptr);
 
     // After OK: the zero-based page index and the rows per page to use.

@@ -2,6 +2,7 @@
 
 #include "browser/record_page.h"
 #include "conn/dbkeeper_doc.h"
+#include "conn/text_format.h"
 #include "support/test_server.h"
 
 namespace dbk {
@@ -127,6 +128,145 @@ TEST(RecordPageReading, MissingTablesStopEarly) {
               RecordPage::Stage::Nothing);
     EXPECT_EQ(readRecordPage(c, tableContext("mysql", "no_such_table"), filter).stage,
               RecordPage::Stage::Nothing);
+}
+
+// Pages read by key, whichever way they are reached (next, previous, a jump from the start or
+// from the end, with an exact or an estimated count), hold the rows the offset read gives for
+// the key order, row by row; also after rows were deleted on the page or the table was refreshed.
+TEST(RecordPaging, KeysetPagesAreTheOffsetPagesInKeyOrder) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_keyset");
+    ConnectParams params = test::adminParams();
+    params.sessionText = SessionText::Utf8;
+    Connection utf8;
+    ASSERT_TRUE(utf8.open(params));
+    Connection& shiftJis = db.admin();
+    ASSERT_TRUE(utf8.selectDb(db.name()));
+    struct Case {
+        const char* table;
+        std::vector<const char*> setUp;
+        const char* order;
+        const char* filter;  // a condition on the first field, or none
+        Connection& session;
+    };
+    const Case cases[] = {
+        {"composite",
+         {"CREATE TABLE composite (a INT NOT NULL, b VARCHAR(20) NOT NULL, c INT, PRIMARY KEY (a, b))",
+          "INSERT INTO composite SELECT seq % 7, CONCAT(ELT(seq % 4 + 1, '伝票', 'ｶﾅ', '😀', 'a'), seq), seq "
+          "FROM seq_1_to_523"},
+         "a,b",
+         nullptr,
+         utf8},
+        {"composite", {}, "a,b", "<> 3", utf8},
+        {"uniq",
+         {"CREATE TABLE uniq (x INT NULL, k CHAR(12) NOT NULL, v TEXT, UNIQUE KEY (x), UNIQUE KEY (k))",
+          "INSERT INTO uniq SELECT IF(seq % 2, seq, NULL), CONCAT('k', LPAD(seq * 37 % 1000, 4, '0')), 'v' "
+          "FROM seq_1_to_523"},
+         "k",
+         nullptr,
+         utf8},
+        {"bytes",
+         {"CREATE TABLE bytes (k VARBINARY(4) PRIMARY KEY, v INT)",
+          "INSERT INTO bytes SELECT UNHEX(LPAD(HEX(seq * 2654435761 % 4294967296), 8, '0')), seq "
+          "FROM seq_1_to_519",
+          "INSERT INTO bytes VALUES ('', 0), (X'00', 0), (X'27', 0), (X'5C00', 0)"},
+         "k",
+         nullptr,
+         utf8},
+        {"sjis",
+         {"CREATE TABLE sjis (k VARCHAR(10) NOT NULL PRIMARY KEY, v INT) CHARSET cp932",
+          "INSERT INTO sjis SELECT CONCAT(ELT(seq % 3 + 1, 'ソ', '表', '能'), seq), seq FROM seq_1_to_523"},
+         "k",
+         nullptr,
+         shiftJis},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.table) + (c.filter ? " filtered" : ""));
+        for (const char* statement : c.setUp)
+            ASSERT_TRUE(utf8.exec(statement)) << utf8.errorText();
+        Connection& session = c.session;
+        DocumentContext context = tableContext(db.name(), c.table, 50);
+        FilterConditions filter;
+        std::string where;
+        if (c.filter) {
+            context.filterFlag = 1;
+            filter.set(0, 0, c.filter);
+            where = std::string(" WHERE a ") + c.filter;
+        }
+        const long long total = std::stoll(
+            test::scalar(session, format("SELECT COUNT(*) FROM %s.%s%s", db.name(), c.table, where)));
+        auto expectPage = [&](RecordPager& pager, int page, bool byKey) {
+            SCOPED_TRACE("page " + std::to_string(page));
+            context.pageIndex = page;
+            const RecordPage shown = pager.read(session, context, filter);
+            ASSERT_EQ(shown.stage, RecordPage::Stage::Rows);
+            Result expected = session.query(format("SELECT * FROM %s.%s%s ORDER BY %s LIMIT %d,50", db.name(),
+                                                   c.table, where, c.order, page * 50));
+            ASSERT_TRUE(expected.ok()) << session.errorText();
+            std::vector<Row> rows;
+            while (expected.next())
+                rows.push_back(expected.row());
+            EXPECT_EQ(shown.rows, rows);
+            if (byKey)  // read from a neighbour's key, not over the rows before it
+                EXPECT_EQ(shown.statements.select.find(format("LIMIT %d,", page * 50)), std::string::npos)
+                    << shown.statements.select;
+        };
+
+        RecordPager pager;
+        expectPage(pager, 0, false);
+        ASSERT_TRUE(pager.key().has_value());
+        EXPECT_EQ(pager.recordCount(), total);
+        const int last = lastPageIndex(total, 50);
+        for (int page = 1; page <= last + 1; ++page)
+            expectPage(pager, page, true);
+        for (int page = last; page >= 0; --page)
+            expectPage(pager, page, page < last);  // the page after the last is empty: no key to go from
+        for (int page : {7, 3, last, 5, 9, 1})     // jumps, from the nearer end
+            expectPage(pager, page, false);
+
+        // The count left to the caller: jumps go from the start until the exact count arrives.
+        RecordPager estimating(0);
+        context.pageIndex = 0;
+        const RecordPage first = estimating.read(session, context, filter);
+        EXPECT_TRUE(first.countEstimated || first.countPending);
+        EXPECT_FALSE(first.countRead);
+        for (int page : {last, 6, 7, 6})
+            expectPage(estimating, page, false);
+        estimating.setExactCount(first.statements.count, total);
+        EXPECT_EQ(estimating.recordCount(), total);
+        expectPage(estimating, last, false);
+
+        // Rows deleted (by the program) before the next page: it starts with a row that was on this one.
+        expectPage(pager, 4, false);
+        ASSERT_TRUE(utf8.exec(
+            format("CREATE TABLE saved AS SELECT * FROM %s%s ORDER BY %s LIMIT 3", c.table, where, c.order)));
+        ASSERT_TRUE(utf8.exec(format("DELETE FROM %s%s ORDER BY %s LIMIT 3", c.table, where, c.order)));
+        pager.rowsDeleted(3);
+        EXPECT_EQ(pager.recordCount(), total - 3);
+        expectPage(pager, 5, false);
+        expectPage(pager, 6, true);
+        // Rows added back elsewhere, then a refresh.
+        ASSERT_TRUE(utf8.exec(format("INSERT INTO %s SELECT * FROM saved", c.table)));
+        ASSERT_TRUE(utf8.exec("DROP TABLE saved"));
+        pager.reset();
+        expectPage(pager, 6, false);
+        expectPage(pager, 5, true);
+        if (HasFailure())
+            return;
+    }
+
+    // Keys no page can be found again by: offset reading, counted as before.
+    ASSERT_TRUE(utf8.exec("CREATE TABLE loose (f FLOAT PRIMARY KEY, v INT)"));
+    ASSERT_TRUE(utf8.exec("INSERT INTO loose SELECT seq / 3, seq FROM seq_1_to_120"));
+    RecordPager pager;
+    DocumentContext context = tableContext(db.name(), "loose", 50);
+    context.pageIndex = 2;
+    FilterConditions filter;
+    const RecordPage page = pager.read(utf8, context, filter);
+    EXPECT_FALSE(pager.key().has_value());
+    EXPECT_EQ(page.statements.select, format("select * from %s.loose LIMIT 100,50", db.name()));
+    EXPECT_EQ(page.rows.size(), 20U);
+    EXPECT_EQ(page.recordCount, 120);
 }
 
 }  // namespace

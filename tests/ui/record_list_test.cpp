@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "app/main_frame.h"
 #include "app/modal_runner.h"
@@ -53,6 +54,45 @@ TEST_F(RecordListTest, PagesAndStatusTexts) {
     QApplication::sendEvent(&list, &left);
     EXPECT_TRUE(status(0).endsWith("Current Page: 2"));
     EXPECT_EQ(list.item(0, 0)->text(), "101");
+}
+
+// A big table's first page comes with the statistics' estimate; the exact count, read on a second
+// connection, replaces it without blocking the window, and is kept while the pages turn until F5.
+TEST_F(RecordListTest, BigTablesShowAnEstimateUntilTheCountArrives) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_list_estimate");
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE t (id INT PRIMARY KEY, v INT) ENGINE=InnoDB"));
+    ASSERT_TRUE(db.admin().exec("INSERT INTO t SELECT seq, seq FROM seq_1_to_1500"));
+    QSettings().setValue("SQLDLG/ExactCountLimit", 10);
+    connectAsAdministrator();
+    CDbkeeperView& list = show(db.name(), "t");
+    const QString counted = "No. Records: %1  Database: dbk_list_estimate  Table: t  Current Page: %2";
+
+    list.fill();
+    EXPECT_TRUE(list.countOutstanding());
+    EXPECT_TRUE(status(0).startsWith("No. Records: about ")) << status(0).toStdString();
+    EXPECT_EQ(list.rowCount(), 100);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status(0) == counted.arg(1500).arg(1); }))
+        << status(0).toStdString();
+    EXPECT_EQ(doc.context().recordCount, 1500);
+
+    // A row added elsewhere: the next page goes on after the last row seen, and the count stays.
+    ASSERT_TRUE(db.admin().exec("INSERT INTO t VALUES (0, 0)"));
+    list.nextPage();
+    EXPECT_EQ(status(0), counted.arg(1500).arg(2));
+    EXPECT_EQ(list.item(0, 0)->text(), "101");
+    QKeyEvent f5(QEvent::KeyPress, Qt::Key_F5, Qt::NoModifier);
+    QApplication::sendEvent(&list, &f5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return status(0) == counted.arg(1501).arg(2); }))
+        << status(0).toStdString();
+    EXPECT_EQ(list.item(0, 0)->text(), "100");
+
+    // Another table while a count runs: the count is stopped and the new table's kept.
+    list.fill();
+    EXPECT_TRUE(list.backgroundCount().running());
+    doc.context().currentTable = "missing";
+    list.fill();
+    EXPECT_FALSE(list.backgroundCount().running());
 }
 
 TEST_F(RecordListTest, CopyPutsTheSelectedRowsOnTheClipboard) {

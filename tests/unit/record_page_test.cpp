@@ -100,3 +100,61 @@ TEST(RecordRows, CopiedTextHasTabsBetweenCellsAndNoFinalLineFeed) {
 
 }  // namespace
 }  // namespace dbk
+
+namespace dbk {
+namespace {
+
+TEST(RecordPaging, KeyConditionsAndLiteralsByColumnType) {
+    const Connection utf8{ConnectParams{.characterSet = "utf8mb4"}};
+    const PagingKey key{{{"a", PagingKey::Literal::Number},
+                         {"名前", PagingKey::Literal::Text},
+                         {"b", PagingKey::Literal::Bytes}}};
+    const std::vector<Cell> values{"-12", "it's 〜", std::string("\0'\\", 3)};
+    EXPECT_EQ(keyCondition(utf8, key, values, KeyBound::After),
+              "(a > -12 OR (a = -12 AND `名前` > 'it\\'s 〜') OR (a = -12 AND `名前` = 'it\\'s 〜' AND b > "
+              "X'00275C'))");
+    EXPECT_EQ(keyCondition(utf8, {{{"id", PagingKey::Literal::Number}}}, {"7"}, KeyBound::AtOrBefore),
+              "(id <= 7)");
+    // only the last column's comparison takes the equal rows
+    EXPECT_EQ(keyCondition(utf8, {{{"x", PagingKey::Literal::Text}, {"y", PagingKey::Literal::Text}}},
+                           {"p", "q"}, KeyBound::AtOrAfter),
+              "(x > 'p' OR (x = 'p' AND y >= 'q'))");
+    // a number column's text that is not a plain number is sent quoted
+    EXPECT_EQ(keyCondition(utf8, {{{"n", PagingKey::Literal::Number}}}, {"1 OR 1=1"}, KeyBound::Before),
+              "(n < '1 OR 1=1')");
+
+    using L = PagingKey::Literal;
+    struct Case {
+        const char* type;
+        const char* collation;
+        const char* session;
+        std::optional<L> literal;
+    };
+    const Case cases[] = {
+        {"int(11)", "", "utf8mb4", L::Number},
+        {"bigint(20) unsigned", "", "cp932", L::Number},
+        {"decimal(10,2)", "", "utf8mb4", L::Number},
+        {"datetime(6)", "", "utf8mb4", L::Text},
+        {"varbinary(8)", "", "utf8mb4", L::Bytes},
+        {"varchar(20)", "utf8mb4_general_ci", "utf8mb4", L::Text},
+        {"char(3)", "latin1_swedish_ci", "utf8mb4", L::Text},
+        {"varchar(20)", "cp932_japanese_ci", "cp932", L::Text},
+        {"varchar(20)", "", "sjis", L::Text},  // before collations: the bytes as stored
+        // values the session cannot hold (emoji in cp932 or utf8mb3), or cannot read back the same
+        {"varchar(20)", "utf8mb4_general_ci", "cp932", std::nullopt},
+        {"varchar(20)", "utf8mb4_bin", "utf8mb3", std::nullopt},
+        {"varchar(20)", "cp932_japanese_ci", "utf8mb4", std::nullopt},
+        {"float", "", "utf8mb4", std::nullopt},
+        {"double", "", "utf8mb4", std::nullopt},
+        {"bit(8)", "", "utf8mb4", std::nullopt},
+        {"enum('b','a')", "utf8mb4_general_ci", "utf8mb4", std::nullopt},
+        {"set('x')", "utf8mb4_general_ci", "utf8mb4", std::nullopt},
+        {"timestamp", "", "utf8mb4", std::nullopt},
+        {"text", "utf8mb4_general_ci", "utf8mb4", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(pagingLiteral(c.type, c.collation, c.session), c.literal) << c.type << " " << c.session;
+}
+
+}  // namespace
+}  // namespace dbk
