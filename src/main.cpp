@@ -63,6 +63,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication application(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("tolvane-dbkeeper"));
     if (hasOption(argc, argv, "--start-in-data-dir") && !enterDataDirectory())
         return 1;
     const bool smokeTest = hasOption(argc, argv, "--smoke-test");
