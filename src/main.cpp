@@ -75,6 +75,10 @@ int main(int argc, char** argv) {
     if (smokeTest) {
         if (!app.mainFrame()->isVisible())
             return 1;
+        if (QApplication::windowIcon().pixmap(32, 32).isNull()) {
+            std::fprintf(stderr, "smoke test: the icons cannot be drawn (Qt's SVG plugins are missing)\n");
+            return 1;
+        }
         std::printf("smoke test: main window shown\n");
         QTimer::singleShot(0, &application, &QApplication::quit);
     }
