@@ -29,14 +29,14 @@ lintian --fail-on error --display-level '>=info' "$deb" 2>/dev/null || fail "lin
 
 [[ $(dpkg-deb -f "$deb" Version) == "$version"-* ]] || fail "version $(dpkg-deb -f "$deb" Version), not $version"
 # The dependencies are the runtime libraries, never the tools that built them.
-mapfile -t depends < <(dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | sed 's/(.*)//; s/^ *//; s/ *$//' | grep .)
+mapfile -t depends < <(dpkg-deb -f "$deb" Depends | tr ',|' '\n' | sed 's/(.*)//; s/^ *//; s/ *$//' | grep .)
 echo "depends: ${depends[*]}"
 for wanted in libc6 libmariadb3 libqt6core6 libqt6widgets6 libqt6svg6; do
     printf '%s\n' "${depends[@]}" | grep -qx "$wanted" || fail "Depends lacks $wanted"
 done
 for name in "${depends[@]}"; do
     case $name in
-    *-dev | cmake | ninja-build | g++* | gcc* | pkg-config | dpkg-dev | lintian) fail "Depends names a build tool: $name" ;;
+    *-dev | cmake | ninja-build | g++* | gcc* | pkg-config | lintian) fail "Depends names a build tool: $name" ;;
     esac
 done
 
@@ -54,6 +54,7 @@ grep -qx 'Categories=Development;Database;.*' "$desktop" || fail "the menu entry
 mapfile -t metainfo < <(find "$share/metainfo" -name '*.metainfo.xml')
 [[ ${#metainfo[@]} -eq 1 ]] || fail "expected one metainfo file, found: ${metainfo[*]}"
 appstreamcli validate --no-net "${metainfo[0]}" || fail "appstreamcli validate: ${metainfo[0]}"
+grep -q "<release version=\"$version\"" "${metainfo[0]}" || fail "the metainfo has no release $version"
 launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "${metainfo[0]}")
 [[ $launchable == "$(basename "$desktop")" ]] || fail "the metainfo launches '$launchable', not $(basename "$desktop")"
 
