@@ -57,7 +57,8 @@ protected:
         start(process, args, password);
         EXPECT_TRUE(process.waitForFinished(60000));
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+                QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
     }
 
     static QString adminPassword() { return QString::fromStdString(test::adminParams().password); }
@@ -90,8 +91,9 @@ void fillAwkward(Connection& c, const std::string& database, bool withNull = tru
                        " (4, '', " +
                        std::string(withNull ? "NULL" : "'x'") + ")"))
         << c.errorLine();
-    ASSERT_TRUE(c.exec("INSERT INTO " + table + " SELECT seq + 10, CONCAT('r', seq), REPEAT('z', seq % 7) FROM " +
-                       database + ".seq_1_to_500"))
+    ASSERT_TRUE(c.exec("INSERT INTO " + table +
+                       " SELECT seq + 10, CONCAT('r', seq), REPEAT('z', seq % 7) FROM " + database +
+                       ".seq_1_to_500"))
         << c.errorLine();
 }
 
@@ -107,28 +109,31 @@ TEST_F(CliTest, ExportWritesTheFormsFileByteForByte) {
         {{}, {}},
         {{"--encoding", "utf8", "--separator", "tab", "--quote", "single"},
          {CsvFormat::Separator::Tab, CsvFormat::Quote::Single, "", "", CsvFormat::Encoding::Utf8}},
-        {{"--separator", "|", "--quote", "<>"}, {CsvFormat::Separator::User, CsvFormat::Quote::User, "|", "<>"}},
+        {{"--separator", "|", "--quote", "<>"},
+         {CsvFormat::Separator::User, CsvFormat::Quote::User, "|", "<>"}},
     };
     Session session;
     ASSERT_TRUE(session.open(test::adminParams()));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.options.join(' ').toStdString());
-        const CliRun cli = run(QStringList{"export"} + server() +
-                               QStringList{"--database", "dbk_cli_export", "--table", "t", "--output",
-                                           path("cli.csv")} +
-                               c.options);
+        const CliRun cli =
+            run(QStringList{"export"} + server() +
+                QStringList{"--database", "dbk_cli_export", "--table", "t", "--output", path("cli.csv")} +
+                c.options);
         EXPECT_EQ(cli.status, 0) << cli.err.toStdString();
         EXPECT_TRUE(cli.err.contains("File Export Complete")) << cli.err.toStdString();
         CsvExporter form(session.connection(),
-                         "Select * from " + session.connection().qualifiedName("dbk_cli_export", "t"), c.format);
+                         "Select * from " + session.connection().qualifiedName("dbk_cli_export", "t"),
+                         c.format);
         ASSERT_TRUE(form.run(path("form.csv")).complete());
         EXPECT_EQ(read(path("cli.csv")), read(path("form.csv")));
         EXPECT_GT(read(path("cli.csv")).size(), 3000);
     }
     // A statement instead of a table, its ";" left out as the form does.
-    const CliRun query = run(QStringList{"export"} + server() +
-                             QStringList{"--database", "dbk_cli_export", "--query", "select id, a from t where id < 3;",
-                                         "--encoding", "utf8", "--output", path("q.csv")});
+    const CliRun query =
+        run(QStringList{"export"} + server() +
+            QStringList{"--database", "dbk_cli_export", "--query", "select id, a from t where id < 3;",
+                        "--encoding", "utf8", "--output", path("q.csv")});
     EXPECT_EQ(query.status, 0) << query.err.toStdString();
     EXPECT_EQ(read(path("q.csv")), QByteArray("\"1\",\"日本語\"\n\"2\",\"say \"\"hi\"\"\"\n"));
 }
@@ -143,7 +148,8 @@ TEST_F(CliTest, EveryJobDoesWhatItsFormDoes) {
     const std::string sum = test::checksum(c, "dbk_cli_jobs", "t");
     const QStringList in{"--database", "dbk_cli_jobs"};
 
-    CliRun r = run(QStringList{"dump"} + server() + in + QStringList{"--table", "t", "--output", path("t.sql")});
+    CliRun r =
+        run(QStringList{"dump"} + server() + in + QStringList{"--table", "t", "--output", path("t.sql")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     TableDump dump(c, "dbk_cli_jobs", "t");
     ASSERT_TRUE(dump.run(path("form.sql")).complete());
@@ -174,8 +180,9 @@ TEST_F(CliTest, EveryJobDoesWhatItsFormDoes) {
     EXPECT_TRUE(r.err.contains("Records: 504")) << r.err.toStdString();
     EXPECT_EQ(test::checksum(c, "dbk_cli_jobs", "back"), test::checksum(c, "dbk_cli_jobs", "t"));
 
-    write(path("s.sql"), "CREATE TABLE s (id INT);\nINSERT INTO s VALUES (1), (2);\n"
-                         "// a comment line\nINSERT INTO s SELECT id + 2 FROM s;\n");
+    write(path("s.sql"),
+          "CREATE TABLE s (id INT);\nINSERT INTO s VALUES (1), (2);\n"
+          "// a comment line\nINSERT INTO s SELECT id + 2 FROM s;\n");
     r = run(QStringList{"run"} + server() + in + QStringList{"--file", path("s.sql")});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_EQ(test::scalar(c, "SELECT SUM(id) FROM dbk_cli_jobs.s"), "10");
@@ -188,11 +195,13 @@ TEST_F(CliTest, SavedServersAreListedAndCopiedFrom) {
     const ConnectParams second = test::secondServerParams();
     const HostFile hosts(path("Host.DAT"));
     ASSERT_EQ(hosts.append({"gone", "h", "u", "p", "1"}), HostFile::Outcome::Written);
-    ASSERT_EQ(hosts.append({"second", second.host, second.user, second.password, std::to_string(second.port)}),
-              HostFile::Outcome::Written);
+    ASSERT_EQ(
+        hosts.append({"second", second.host, second.user, second.password, std::to_string(second.port)}),
+        HostFile::Outcome::Written);
     ASSERT_EQ(hosts.markDeleted("gone"), HostFile::Outcome::Written);
     FolderNode root;
-    root.children.push_back({"work", FolderNode::kFolderImage, -1, {{"second", FolderNode::kHostImage, -1, {}}}});
+    root.children.push_back(
+        {"work", FolderNode::kFolderImage, -1, {{"second", FolderNode::kHostImage, -1, {}}}});
     ASSERT_TRUE(folder_file::save(path("FOLDER.DAT"), root));
 
     const CliRun list = run({"hosts"});
@@ -207,9 +216,10 @@ TEST_F(CliTest, SavedServersAreListedAndCopiedFrom) {
     ASSERT_TRUE(source.exec("CREATE DATABASE dbk_cli_saved"));
     fillAwkward(source, "dbk_cli_saved");
     test::ScratchDatabase target("dbk_cli_saved_target");
-    const CliRun copy = run(QStringList{"copy"} + server() +
-                            QStringList{"--from-host-name", "second", "--database", "dbk_cli_saved", "--table", "t",
-                                        "--to-database", "dbk_cli_saved_target", "--batch", "50"});
+    const CliRun copy =
+        run(QStringList{"copy"} + server() +
+            QStringList{"--from-host-name", "second", "--database", "dbk_cli_saved", "--table", "t",
+                        "--to-database", "dbk_cli_saved_target", "--batch", "50"});
     EXPECT_EQ(copy.status, 0) << copy.err.toStdString();
     EXPECT_EQ(test::checksum(target.admin(), "dbk_cli_saved_target", "t"),
               test::checksum(source, "dbk_cli_saved", "t"));
@@ -234,31 +244,34 @@ TEST_F(CliTest, FailuresEndWithTheirStatusAndTheFormsMessage) {
     } cases[] = {
         {"wrong password", QStringList{"dump"} + in + QStringList{"--table", "t", "--output", path("x.sql")},
          "not-the-password", 1, "Error connecting"},
-        {"missing table", QStringList{"export"} + in + QStringList{"--table", "none", "--output", path("x.csv")},
+        {"missing table",
+         QStringList{"export"} + in + QStringList{"--table", "none", "--output", path("x.csv")},
          adminPassword(), 1, "1146"},
         {"refused statement",
          QStringList{"export"} + in + QStringList{"--query", "DELETE FROM t", "--output", path("x.csv")},
-         adminPassword(), 1, "Only statements"},
+         adminPassword(), 1, "Only a statement"},
         {"unwritable file",
          QStringList{"dump"} + in + QStringList{"--table", "t", "--output", "/nonexistent/dir/x.sql"},
          adminPassword(), 1, "/nonexistent/dir/x.sql"},
         {"failing script statement", QStringList{"run"} + in + QStringList{"--file", path("bad.sql")},
          adminPassword(), 1, "Duplicate entry"},
-        {"import into a missing table", QStringList{"import"} + in + QStringList{"--table", "none", "--file", path("in.csv")},
-         adminPassword(), 1, "1146"},
+        {"import into a missing table",
+         QStringList{"import"} + in + QStringList{"--table", "none", "--file", path("in.csv")},
+         adminPassword(), 1, "doesn't exist"},
         {"copy of a missing table",
-         QStringList{"copy"} + in + QStringList{"--table", "none", "--to-database", "dbk_cli_fail"}, adminPassword(),
-         1, "1146"},
-        {"no such saved server", QStringList{"dump"} + in + QStringList{"--table", "t", "--output", path("x.sql")},
-         adminPassword(), 1, "No saved server"},
-        {"usage", QStringList{"dump"} + in + QStringList{"--table", "t"}, adminPassword(), 2, "needs --output"},
+         QStringList{"copy"} + in + QStringList{"--table", "none", "--to-database", "dbk_cli_fail"},
+         adminPassword(), 1, "1146"},
+        {"no such saved server",
+         QStringList{"dump"} + in + QStringList{"--table", "t", "--output", path("x.sql")}, adminPassword(),
+         1, "No saved server"},
+        {"usage", QStringList{"dump"} + in + QStringList{"--table", "t"}, adminPassword(), 2,
+         "needs --output"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const bool saved = QString::fromLatin1(c.name).contains("saved");
-        const QStringList args =
-            QStringList{c.args.first()} +
-            (saved ? QStringList{"--host-name", "nowhere"} : server()) + c.args.mid(1);
+        const QStringList args = QStringList{c.args.first()} +
+                                 (saved ? QStringList{"--host-name", "nowhere"} : server()) + c.args.mid(1);
         const CliRun r = run(args, c.password);
         EXPECT_EQ(r.status, c.status) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
@@ -283,8 +296,9 @@ TEST_F(CliTest, CtrlCCancelsTheRunningStatement) {
     const QString err = QString::fromUtf8(process.readAllStandardError());
     EXPECT_TRUE(err.contains("cancelled")) << err.toStdString();
     Connection admin = test::connectAdmin();
-    EXPECT_EQ(test::scalar(admin, "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE INFO LIKE "
-                                  "'SELECT SLEEP(30)%'"),
+    EXPECT_EQ(test::scalar(admin,
+                           "SELECT COUNT(*) FROM information_schema.PROCESSLIST WHERE INFO LIKE "
+                           "'SELECT SLEEP(30)%'"),
               "0");
 }
 

@@ -20,7 +20,8 @@ TEST(CliOptionsTest, CommandLinesAreReadOrRefusedWithTheReason) {
         EXPECT_TRUE(parsed.request) << line << ": " << parsed.error.toStdString();
         return parsed.request.value_or(Request{});
     };
-    Request r = ok("export --host h --port=3307 --user u --database d --table t --output o.csv --encoding UTF8");
+    Request r =
+        ok("export --host h --port=3307 --user u --database d --table t --output o.csv --encoding UTF8");
     EXPECT_EQ(r.port, 3307u);
     EXPECT_EQ(r.encoding, "utf8");
     EXPECT_EQ(r.table, "t");
@@ -43,10 +44,13 @@ TEST(CliOptionsTest, CommandLinesAreReadOrRefusedWithTheReason) {
         {"list", "Unknown command: list"},
         {"dump --host h --database d --table t", "dump needs --output."},
         {"dump --database d --table t --output o", "Give the server"},
-        {"dump --host-name s --host h --database d --table t --output o", "Give either --host-name or --host"},
+        {"dump --host-name s --host h --database d --table t --output o",
+         "Give either --host-name or --host"},
         {"export --host h --database d --table t --query q --output o", "Give either --table or --query"},
-        {"export --host h --database d --table t --output o --encoding latin1", "--encoding cannot be latin1"},
-        {"export --host h --password secret --database d --table t --output o", "export does not take --password"},
+        {"export --host h --database d --table t --output o --encoding latin1",
+         "--encoding cannot be latin1"},
+        {"export --host h --password secret --database d --table t --output o",
+         "export does not take --password"},
         {"run --host h --database d --file s.sql --table t", "run does not take --table"},
         {"run --host h --database", "--database needs a value"},
         {"copy --host h --database d --table t --to-database e --batch 0", "--batch cannot be 0"},
@@ -58,7 +62,8 @@ TEST(CliOptionsTest, CommandLinesAreReadOrRefusedWithTheReason) {
     for (const auto& c : refused) {
         const ParseResult parsed = parseArguments(words(c.line));
         EXPECT_FALSE(parsed.request) << c.line;
-        EXPECT_TRUE(parsed.error.startsWith(QString::fromUtf8(c.error))) << c.line << ": " << parsed.error.toStdString();
+        EXPECT_TRUE(parsed.error.startsWith(QString::fromUtf8(c.error)))
+            << c.line << ": " << parsed.error.toStdString();
     }
 }
 
