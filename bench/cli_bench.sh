@@ -62,7 +62,7 @@ if [[ $(sql "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA='
            IF(seq % 3 = 0, CONCAT(CONVERT(0xE697A5E69CACE8AA9EE38386E382ADE382B9E38388 USING utf8mb4), seq),
               CONCAT('row \"', seq, '\", plain')),
            seq / 7, '2024-01-01' + INTERVAL seq SECOND, REPEAT('x', seq % 50)
-           FROM seq_1_to_$ROWS"
+           FROM benchcli.seq_1_to_$ROWS"
 fi
 SUM=$(sql "CHECKSUM TABLE benchcli.t" | cut -f2)
 
