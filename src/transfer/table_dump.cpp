@@ -149,6 +149,8 @@ DumpOutcome TableDump::run(const QString& path) {
         bool cancelled = false;
         StreamedReader reader(connection_);
         reader.setCancelToken(cancel_);
+        if (progress_)
+            reader.setProgress([this](uint64_t rows) { progress_(rows); });
         const StreamOutcome read = reader.run(
             set.wire(columns->sourceStatement),
             [&](const Result& row) {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -47,6 +48,8 @@ public:
     DumpOutcome run(const QString& path);
     // A request to stop, looked at before every row.
     void setCancelToken(const CancelToken* token) { cancel_ = token; }
+    // The rows written so far, at the first row and then a few times a second.
+    void setProgress(std::function<void(uint64_t rows)> progress) { progress_ = std::move(progress); }
 
     // The lines of the file (UTF-8).
     static std::string setNamesLine(std::string_view characterSet);
@@ -67,6 +70,7 @@ private:
     std::string database_;
     std::string table_;
     const CancelToken* cancel_ = nullptr;
+    std::function<void(uint64_t)> progress_;
 };
 
 }  // namespace dbk
