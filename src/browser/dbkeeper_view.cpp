@@ -91,6 +91,8 @@ void CDbkeeperView::readPage() {
     rows_ = std::move(page.rows);
     showRows();
     countStatement_ = page.statements.count;
+    selectStatement_ = page.statements.select;
+    keyStatement_ = page.keyStatement;
     context.recordCount = page.recordCount;
     countText_ = page.countText;
     countEstimated_ = page.countEstimated;

@@ -47,6 +47,10 @@ public:
     void removeListRow(int row);
     FilterConditions& filter() { return filter_; }
     const std::string& lastCountStatement() const { return countStatement_; }
+    // The statement that read the rows shown (empty when the page needed none).
+    const std::string& lastSelectStatement() const { return selectStatement_; }
+    // The statement that found the key of a page reached by a jump, before the rows were read.
+    const std::string& lastKeyStatement() const { return keyStatement_; }
     // The count shown is the statistics' estimate or still being read in the background.
     bool countOutstanding() const { return countEstimated_ || countPending_; }
     BackgroundCount& backgroundCount() { return *backgroundCount_; }
@@ -68,6 +72,8 @@ private:
     std::vector<Row> rows_;
     FilterConditions filter_;
     std::string countStatement_;
+    std::string selectStatement_;
+    std::string keyStatement_;
     RecordPager pager_;
     BackgroundCount* backgroundCount_;
     bool countEstimated_ = false;

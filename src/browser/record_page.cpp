@@ -442,8 +442,10 @@ RecordPage RecordPager::read(Connection& connection, const DocumentContext& cont
 
     bool reversed = false;
     bool empty = false;
+    keyStatement_.clear();
     if (key_)
         page.statements.select = selectFor(connection, context, limit, reversed, empty);
+    page.keyStatement = keyStatement_;
 
     const auto start = std::chrono::steady_clock::now();
     if (!empty) {

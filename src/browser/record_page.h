@@ -83,6 +83,8 @@ struct RecordPage {
     std::vector<std::string> fieldNames;
     std::vector<Row> rows;
     PageStatements statements;
+    // The statement that found a jump's key by its offset; empty for the other reads.
+    std::string keyStatement;
     std::string countText;
     long long recordCount = 0;
     bool countRead = false;
@@ -136,6 +138,7 @@ private:
     std::string selectFor(Connection& connection, const DocumentContext& context, long long limit,
                           bool& reversed, bool& empty);
     std::optional<std::vector<Cell>> keyAtOffset(Connection& connection, long long offset, bool fromEnd);
+    std::string keyStatement_;  // of the last read
     std::string orderBy(const Connection& connection, bool descending) const;
     std::vector<Cell> keyOf(const Row& row) const;
     void setUp(Connection& connection, const DocumentContext& context);
