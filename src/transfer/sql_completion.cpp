@@ -82,7 +82,10 @@ std::vector<CompletionContext::Table> namedTables(std::string_view statement) {
             CompletionContext::Table table;
             table.table = nameOf(*first);
             ++i;
-            if (at(i) && at(i)->isSymbol('.') && at(i + 1) && isName(*at(i + 1))) {
+            if (at(i) && at(i)->isSymbol('.')) {
+                // "FROM db." with the table still to be typed names none yet.
+                if (!at(i + 1) || !isName(*at(i + 1)))
+                    break;
                 table.database = table.table;
                 table.table = nameOf(*at(i + 1));
                 i += 2;

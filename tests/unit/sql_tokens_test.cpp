@@ -105,6 +105,7 @@ TEST(SqlCompletionContext, FindsTheTypedNameItsQualifierAndTheStatementsTables) 
         // only the statement the cursor is in; a ";" in a string or comment ends none
         {"select * from a; select 'x;y' /* ; */, b| from c; update d", "b", "", "", {{"", "c", ""}}},
         {"select x from t where s = 'from u' and |", "", "", "", {{"", "t", ""}}},
+        {"SELECT * FROM shop.|", "", "", "shop", {}},
     };
     for (const Case& c : cases) {
         QString text = QString::fromUtf8(c.text);
