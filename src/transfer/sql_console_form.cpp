@@ -217,9 +217,9 @@ void SqlConsoleForm::fillTree() {
     }
     addChildren(root, *databases, kDatabaseIcon);
     root->setExpanded(true);
-    // The names completed are read again with the tree; the server's keywords where it has them.
+    // The names completed are read again with the tree; the server's keywords join ours.
     sql_tokens::WordList words;
-    words.setKeywords(readServerKeywords(session_.connection()));
+    words.addKeywords(readServerKeywords(session_.connection()));
     highlighter_->setWords(words);
     completer_->setWords(words.words());
     completer_->refresh();

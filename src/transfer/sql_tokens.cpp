@@ -208,18 +208,15 @@ WordList::WordList() {
     addWords(functions_, kFunctions);
 }
 
-void WordList::setKeywords(const std::vector<std::string>& words) {
-    Set keywords;
+void WordList::addKeywords(const std::vector<std::string>& words) {
     for (const std::string& word : words) {
-        if (!isPlainKeyword(word))
+        if (word.size() < 2 || !isPlainKeyword(word))
             continue;
         std::string upper = word;
         std::transform(upper.begin(), upper.end(), upper.begin(),
                        [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
-        keywords.insert(std::move(upper));
+        keywords_.insert(std::move(upper));
     }
-    if (!keywords.empty())
-        keywords_ = std::move(keywords);
 }
 
 bool WordList::contains(const Set& set, QStringView word) {

@@ -48,9 +48,10 @@ class WordList {
 public:
     // Our own lists of MariaDB and MySQL keywords and built-in functions.
     WordList();
-    // The server's keywords in place of ours (names of other shapes, such as "FLOATING-POINT"
-    // or "SQL STATEMENTS", are left out); ours stay when the list is empty.
-    void setKeywords(const std::vector<std::string>& words);
+    // Adds the server's keywords to ours: its help index (mysql.help_keyword) knows the words of
+    // its own version, but lacks everyday ones such as AS, DESC and WHERE. Entries of other
+    // shapes ("FLOATING-POINT", "SQL STATEMENTS") and single letters ("X", "A") are left out.
+    void addKeywords(const std::vector<std::string>& words);
 
     bool isKeyword(QStringView word) const { return contains(keywords_, word); }
     bool isFunction(QStringView word) const { return contains(functions_, word); }
