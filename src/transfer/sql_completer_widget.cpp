@@ -53,6 +53,10 @@ void SqlCompleter::complete(bool explicitly) {
     const QString text = edit_->toPlainText();
     const int cursor = edit_->textCursor().position();
     const CompletionContext context = completionContext(text, cursor);
+    if (context.inText) {
+        popup->hide();
+        return;
+    }
     const QString before = text.left(context.replaceFrom);
     // Still the same name: the list stays and narrows to what was typed.
     if (!popup->isVisible() || context.replaceFrom != replaceFrom_ || before != textBefore_) {
@@ -113,9 +117,20 @@ bool SqlCompleter::eventFilter(QObject* watched, QEvent* event) {
         switch (key->key()) {
             case Qt::Key_Return:
             case Qt::Key_Enter:
-            case Qt::Key_Tab:
-                insert(popup->currentIndex());
+            case Qt::Key_Tab: {
+                // A word typed in full ("FROM" with FROM_DAYS still listed) ends with Enter as a line.
+                const QModelIndex current = popup->currentIndex();
+                const bool typedInFull =
+                    current.data(kInsertedRole)
+                        .toString()
+                        .compare(completer_->completionPrefix(), Qt::CaseInsensitive) == 0;
+                if (typedInFull && key->key() != Qt::Key_Tab) {
+                    popup->hide();
+                    return false;  // the completer hands the key on to the field
+                }
+                insert(current);
                 return true;
+            }
             case Qt::Key_Escape:
                 popup->hide();
                 return true;

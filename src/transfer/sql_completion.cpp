@@ -226,6 +226,14 @@ CompletionContext completionContext(const QString& text, int cursor) {
         }
     }
 
+    // A character typed at the cursor would belong to a string or comment left open before it.
+    const std::string probe = bytes.substr(begin, at - begin) + "x";
+    SqlScanner probing(probe);
+    std::optional<SqlToken> last;
+    while (std::optional<SqlToken> token = probing.next())
+        last = token;
+    context.inText = last && (last->is(SqlToken::Kind::String) || last->is(SqlToken::Kind::Comment));
+
     // The name being typed and what stands before it.
     std::vector<SqlToken> before;
     SqlScanner head(std::string_view(bytes).substr(begin, at - begin));

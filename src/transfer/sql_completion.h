@@ -58,6 +58,8 @@ struct CompletionContext {
     // text a completion replaces starts (at the backquote, when there is one).
     QString prefix;
     int replaceFrom = 0;
+    // The cursor is inside a string or a comment, where nothing is completed.
+    bool inText = false;
     // The names before the cursor's ".": "t." gives {"", "t"}, "d.t." gives {"d", "t"}.
     bool qualified = false;
     QString qualifierDatabase;

@@ -219,6 +219,16 @@ TEST_F(SqlConsoleAssistTest, CompletionOffersTheColumnsOfTheTablesTheStatementNa
     form.runButton()->click();
     EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join('|').toStdString();
     EXPECT_EQ(form.result().rowCount(), 1);
+
+    // Enter after a word typed in full ends the line, though longer words are still listed.
+    edit->clear();
+    QTest::keyClicks(edit, "from");
+    settle();
+    ASSERT_TRUE(popup->isVisible());
+    EXPECT_TRUE(offered(completer).contains("FROM_DAYS"));
+    QTest::keyClick(popup, Qt::Key_Return);
+    EXPECT_FALSE(popup->isVisible());
+    EXPECT_EQ(edit->toPlainText(), "from\n");
 }
 
 // A server without information_schema is asked with SHOW TABLES, and SHOW COLUMNS once per table

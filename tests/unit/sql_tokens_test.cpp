@@ -39,7 +39,8 @@ TEST(SqlTokens, ColoursEachKindAndCarriesOpenTextToTheNextLine) {
         const char* expected;
     };
     const Case cases[] = {
-        {"select count(*) from t where id = 12 order by id desc", "k[select] f[count] k[from] k[where] n[12] k[order] k[by] k[desc]"},
+        {"select count(*) from t where id = 12 order by id desc",
+         "k[select] f[count] k[from] k[where] n[12] k[order] k[by] k[desc]"},
         // a function's name is one only before "(" (blanks allowed); otherwise a keyword or nothing
         {"SELECT left (a, 2), `left`, x.left FROM t LEFT JOIN u",
          "k[SELECT] f[left] n[2] q[`left`] k[FROM] k[LEFT] k[JOIN]"},
@@ -90,6 +91,7 @@ TEST(SqlCompletionContext, FindsTheTypedNameItsQualifierAndTheStatementsTables) 
         const char* qualifierDatabase;
         const char* qualifier;
         std::vector<Table> tables;
+        bool inText = false;
     };
     const Case cases[] = {
         {"SELECT na| FROM items", "na", "", "", {{"", "items", ""}}},
@@ -106,6 +108,11 @@ TEST(SqlCompletionContext, FindsTheTypedNameItsQualifierAndTheStatementsTables) 
         {"select * from a; select 'x;y' /* ; */, b| from c; update d", "b", "", "", {{"", "c", ""}}},
         {"select x from t where s = 'from u' and |", "", "", "", {{"", "t", ""}}},
         {"SELECT * FROM shop.|", "", "", "shop", {}},
+        // inside a string or comment nothing is completed
+        {"SELECT 'fro|", "", "", "", {}, true},
+        {"SELECT 1 -- fro|", "", "", "", {}, true},
+        {"SELECT /* fro|", "", "", "", {}, true},
+        {"SELECT /* x */ fro|", "fro", "", "", {}},
     };
     for (const Case& c : cases) {
         QString text = QString::fromUtf8(c.text);
@@ -119,6 +126,7 @@ TEST(SqlCompletionContext, FindsTheTypedNameItsQualifierAndTheStatementsTables) 
         EXPECT_EQ(context.qualifierDatabase, QString::fromUtf8(c.qualifierDatabase)) << c.text;
         EXPECT_EQ(context.qualifier, QString::fromUtf8(c.qualifier)) << c.text;
         EXPECT_EQ(context.tables, c.tables) << c.text;
+        EXPECT_EQ(context.inText, c.inText) << c.text;
     }
 }
 
