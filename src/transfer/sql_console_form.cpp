@@ -36,6 +36,8 @@
 #include "conn/text_codec.h"
 #include "transfer/csv_export.h"
 #include "transfer/csv_export_form.h"
+#include "transfer/sql_completer_widget.h"
+#include "transfer/sql_highlighter_widget.h"
 #include "transfer/temp_csv.h"
 
 namespace dbk {
@@ -116,6 +118,8 @@ SqlConsoleForm::SqlConsoleForm(Session& session, QWidget* parent)
       fontButton_(new QPushButton(QStringLiteral("フォント設定"))) {
     setWindowTitle(QStringLiteral("SQL発行"));
     buildLayout();
+    highlighter_ = new SqlHighlighter(statement_->document());
+    completer_ = new SqlCompleter(statement_, session_);
 
     connect(runButton_, &QPushButton::clicked, this, &SqlConsoleForm::runStatements);
     connect(cancelButton_, &QPushButton::clicked, this, &SqlConsoleForm::reject);
@@ -213,6 +217,12 @@ void SqlConsoleForm::fillTree() {
     }
     addChildren(root, *databases, kDatabaseIcon);
     root->setExpanded(true);
+    // The names completed are read again with the tree; the server's keywords join ours.
+    sql_tokens::WordList words;
+    words.addKeywords(readServerKeywords(session_.connection()));
+    highlighter_->setWords(words);
+    completer_->setWords(words.words());
+    completer_->refresh();
 
     QSettings settings;
     LogicalFont system = toLogicalFont(QApplication::font());

@@ -19,6 +19,8 @@ class QTreeWidgetItem;
 namespace dbk {
 
 class Session;
+class SqlCompleter;
+class SqlHighlighter;
 
 // The SQL console ("SQL発行"): statements typed or loaded from a file run one by one over
 // the shared connection, each result shown as a list. A tree of databases, tables and fields
@@ -69,6 +71,8 @@ public:
     // chosen since.
     const std::optional<LogicalFont>& statementFont() const { return statementFont_; }
     bool treeReady() const { return treeReady_; }
+    SqlHighlighter* highlighter() const { return highlighter_; }
+    SqlCompleter* completer() const { return completer_; }
 
 public slots:
     void reject() override;
@@ -111,6 +115,8 @@ private:
     QPushButton* overwriteButton_;
     QPushButton* csvButton_;
     QPushButton* fontButton_;
+    SqlHighlighter* highlighter_;
+    SqlCompleter* completer_;
 };
 
 }  // namespace dbk
