@@ -85,6 +85,7 @@ Outcome runStatement(Connection& connection, std::string_view statement) {
     }
     if (!result.hasRows()) {
         outcome.kind = Outcome::Kind::NoResultSet;
+        outcome.affectedRows = connection.affectedRows();
         const std::string info = connection.info();
         const std::string error = connection.errorText();
         if (!info.empty())
@@ -106,6 +107,13 @@ Outcome runStatement(Connection& connection, std::string_view statement) {
     // A procedure sends a closing status (and maybe more result sets) after its rows.
     connection.discardPendingResults();
     return outcome;
+}
+
+std::string currentDatabase(Connection& connection) {
+    Result result = connection.query("SELECT DATABASE()");
+    if (!result || !result.next())
+        return {};
+    return std::string(result.text(0));
 }
 
 std::string headingOf(std::string_view fieldName, ServerEncoding encoding) {

@@ -48,11 +48,15 @@ struct Outcome {
     ServerEncoding encoding = ServerEncoding::Utf8;  // of the headings and rows
     std::time_t startTime = 0;                       // before sending
     std::time_t dataTime = 0;                        // after the result was stored
+    uint64_t affectedRows = 0;                       // of a statement without a result set
 };
 
 // Sends one statement as it stands and reads its whole result. Further result sets (a
 // procedure's) are read and dropped, so the connection is ready for the next statement.
 Outcome runStatement(Connection& connection, std::string_view statement);
+
+// The connection's default database now ("" when none or when it cannot be read).
+std::string currentDatabase(Connection& connection);
 
 // A field name as the list shows it: in a Shift_JIS session through the kanji converter
 // ("-s -x -X"), cut to what its buffer holds without splitting a character; in UTF-8 as it is.
