@@ -50,12 +50,16 @@ std::optional<ErrorPlace> errorPlace(const QString& statement, const QString& er
             --start;
         return ErrorPlace{start, end - start};
     }
-    // The quote starts on the named line, though a long one may run on over later lines.
-    const qsizetype found = statement.indexOf(quoted, lineStart);
+    // The quote starts on the named line, or later: the server does not count the line feed
+    // that ends a "--" or "#" comment. It is the rest of the statement unless the server cut it
+    // short, so the same words earlier are not the place.
     int lineEnd = static_cast<int>(statement.indexOf(u'\n', lineStart));
     if (lineEnd < 0)
         lineEnd = static_cast<int>(statement.size());
-    if (found >= 0 && found <= lineEnd)
+    const qsizetype rest = statement.size() - quoted.size();
+    const qsizetype found =
+        statement.endsWith(quoted) && rest >= lineStart ? rest : statement.indexOf(quoted, lineStart);
+    if (found >= 0)
         return ErrorPlace{static_cast<int>(found), wordLength(statement, static_cast<int>(found))};
     // Text the session could not send as typed: the line's first word.
     int start = lineStart;

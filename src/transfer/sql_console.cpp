@@ -58,14 +58,8 @@ const QString kFontSection = QStringLiteral("SQLDLG/");
 
 std::vector<std::string> splitStatements(std::string_view text) {
     std::vector<std::string> statements;
-    size_t start = 0;
-    for (size_t semicolon = text.find(';'); semicolon != std::string_view::npos;
-         semicolon = text.find(';', start)) {
-        statements.emplace_back(text.substr(start, semicolon - start));
-        start = semicolon + 1;
-    }
-    if (start < text.size() || statements.empty())
-        statements.emplace_back(text.substr(start));
+    for (const auto& [start, length] : statementSpans(text))
+        statements.emplace_back(text.substr(start, length));
     return statements;
 }
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/ui_services.h"
@@ -32,6 +33,22 @@ inline constexpr int kColumnWidth = 100;
 // is a statement, even an empty one; the rest after the last ";" is one more when it is not
 // empty. A text without ";" is one statement as it stands, "" included.
 std::vector<std::string> splitStatements(std::string_view text);
+// Where those cuts fall, as (start, length) of each statement, in bytes or in characters
+// alike: a ";" is one of either.
+template <class View>
+std::vector<std::pair<size_t, size_t>> statementSpans(View text) {
+    std::vector<std::pair<size_t, size_t>> spans;
+    size_t start = 0;
+    for (size_t i = 0; i < static_cast<size_t>(text.size()); ++i) {
+        if (text[i] == ';') {
+            spans.emplace_back(start, i - start);
+            start = i + 1;
+        }
+    }
+    if (start < static_cast<size_t>(text.size()) || spans.empty())
+        spans.emplace_back(start, static_cast<size_t>(text.size()) - start);
+    return spans;
+}
 
 // What one statement did.
 struct Outcome {

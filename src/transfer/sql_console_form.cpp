@@ -303,18 +303,14 @@ std::string SqlConsoleForm::statementBytes() const {
 }
 
 void SqlConsoleForm::runStatements() {
-    // Cut at every ";" as the bytes are; a ";" is the same single character in the text.
+    // Cut as the bytes are, kept as typed: the bytes may have lost what the session's set lacks.
     const QString text = statement_->toPlainText();
     std::vector<RunPiece> pieces;
-    int start = 0;
-    for (const std::string& statement : sql_console::splitStatements(statementBytes())) {
+    for (const auto& [start, length] : sql_console::statementSpans(QStringView(text))) {
         RunPiece piece;
-        piece.text = fromServer(session_.connection(), statement);
-        const qsizetype semicolon = text.indexOf(u';', start);
-        const int length = static_cast<int>(semicolon < 0 ? text.size() - start : semicolon - start);
-        for (int i = 0; i < length; ++i)
-            piece.from.push_back(start + i);
-        start += length + 1;
+        piece.text = text.mid(static_cast<qsizetype>(start), static_cast<qsizetype>(length));
+        for (size_t i = 0; i < length; ++i)
+            piece.from.push_back(static_cast<int>(start + i));
         pieces.push_back(std::move(piece));
     }
     runPieces(pieces);

@@ -106,7 +106,7 @@ TEST(ConsoleHistory, WalkingGoesBackAndForthAndReturnsToWhatWasTyped) {
 }
 
 TEST(ErrorPlace, TheQuotedWordOnTheNamedLine) {
-    const QString statement = QStringLiteral("SELECT a,\n  b FORM t\nWHERE x = 'it''s'");
+    const QString statement = QStringLiteral("SELECT a,\n  b FORM t\nWHERE x = 'it''s' x");
     struct Case {
         QString error;
         std::optional<QString> word;
@@ -115,10 +115,14 @@ TEST(ErrorPlace, TheQuotedWordOnTheNamedLine) {
         "You have an error in your SQL syntax; check the manual that corresponds to your MariaDB "
         "server version for the right syntax to use near ");
     const std::vector<Case> cases = {
-        {syntax + QStringLiteral("'FORM t\nWHERE x = 'it''s'' at line 2"), QStringLiteral("FORM")},
-        {syntax + QStringLiteral("'WHERE x = 'it''s'' at line 3"), QStringLiteral("WHERE")},
+        {syntax + QStringLiteral("'FORM t\nWHERE x = 'it''s' x' at line 2"), QStringLiteral("FORM")},
+        {syntax + QStringLiteral("'WHERE x = 'it''s' x' at line 3"), QStringLiteral("WHERE")},
+        // a line feed the server did not count (after a comment)
+        {syntax + QStringLiteral("'WHERE x = 'it''s' x' at line 2"), QStringLiteral("WHERE")},
+        // the rest of the statement, not the same word earlier on the line
+        {syntax + QStringLiteral("'x' at line 3"), QStringLiteral("x")},
         // the quote says nothing: the statement ended too soon
-        {syntax + QStringLiteral("'' at line 3"), QStringLiteral("'it''s'")},
+        {syntax + QStringLiteral("'' at line 3"), QStringLiteral("x")},
         // a quote the statement does not hold there: the line's first word
         {syntax + QStringLiteral("'??' at line 2"), QStringLiteral("b")},
         {syntax + QStringLiteral("'x' at line 9"), std::nullopt},
@@ -127,8 +131,11 @@ TEST(ErrorPlace, TheQuotedWordOnTheNamedLine) {
     for (const Case& c : cases) {
         const std::optional<ErrorPlace> place = errorPlace(statement, c.error);
         ASSERT_EQ(place.has_value(), c.word.has_value()) << c.error.toStdString();
-        if (place)
+        if (place) {
             EXPECT_EQ(statement.mid(place->start, place->length), *c.word) << c.error.toStdString();
+            if (c.word == "x")
+                EXPECT_EQ(place->start, statement.size() - 1);
+        }
     }
 }
 
