@@ -151,19 +151,6 @@ int lineEnd(const QString& text, int from) {
     return end < 0 ? static_cast<int>(text.size()) : static_cast<int>(end);
 }
 
-// The delimiter a "DELIMITER x" line sets, when the line from `start` is one.
-std::optional<QString> delimiterLine(const QString& text, int start, int end) {
-    static const QString keyword = QStringLiteral("DELIMITER");
-    const QString line = text.mid(start, end - start).trimmed();
-    if (!line.startsWith(keyword, Qt::CaseInsensitive) || line.size() <= keyword.size() ||
-        !line[keyword.size()].isSpace())
-        return std::nullopt;
-    const QString delimiter = line.mid(keyword.size()).trimmed();
-    if (delimiter.isEmpty() || delimiter.contains(u' ') || delimiter.contains(u'\t'))
-        return std::nullopt;
-    return delimiter;
-}
-
 void addTrimmed(std::vector<ScriptPiece>& pieces, ScriptPiece piece) {
     qsizetype first = 0;
     qsizetype last = piece.statement.size();
@@ -180,6 +167,18 @@ void addTrimmed(std::vector<ScriptPiece>& pieces, ScriptPiece piece) {
 
 }  // namespace
 
+std::optional<QString> scriptDelimiter(QStringView line) {
+    static const QString keyword = QStringLiteral("DELIMITER");
+    line = line.trimmed();
+    if (!line.startsWith(keyword, Qt::CaseInsensitive) || line.size() <= keyword.size() ||
+        !line[keyword.size()].isSpace())
+        return std::nullopt;
+    const QStringView delimiter = line.sliced(keyword.size()).trimmed();
+    if (delimiter.isEmpty() || delimiter.contains(u' ') || delimiter.contains(u'\t'))
+        return std::nullopt;
+    return delimiter.toString();
+}
+
 std::vector<ScriptPiece> splitScriptText(const QString& text) {
     std::vector<ScriptPiece> pieces;
     const int size = static_cast<int>(text.size());
@@ -192,7 +191,8 @@ std::vector<ScriptPiece> splitScriptText(const QString& text) {
         if (first == size)
             break;
         const int firstEnd = lineEnd(text, first);
-        if (const std::optional<QString> set = delimiterLine(text, first, firstEnd)) {
+        if (const std::optional<QString> set =
+                scriptDelimiter(QStringView(text).sliced(first, firstEnd - first))) {
             delimiter = *set;
             pos = firstEnd + 1;
             continue;

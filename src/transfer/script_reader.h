@@ -78,6 +78,8 @@ struct ScriptPiece {
 // one, a statement runs up to the line that ends with x (x removed) and is sent as it stands,
 // until "DELIMITER ;" brings the script's rules back. Statements of blanks alone are left out.
 std::vector<ScriptPiece> splitScriptText(const QString& text);
+// The delimiter a "DELIMITER x" line sets (any case); nullopt for any other line.
+std::optional<QString> scriptDelimiter(QStringView line);
 // The statement the cursor at `position` is in: the last one that starts at or before it,
 // else the first; nullptr when there is none.
 const ScriptPiece* pieceAt(const std::vector<ScriptPiece>& pieces, int position);

@@ -212,6 +212,7 @@ void SqlConsoleForm::buildLayout() {
     layout->addLayout(statusRow);
     layout->addWidget(resultView_, 1);
     resultTabs_->setShape(QTabBar::RoundedSouth);
+    resultTabs_->setExpanding(false);
     resultTabs_->setAccessibleName(QStringLiteral("結果"));
     resultTabs_->hide();
     layout->addWidget(resultTabs_);
