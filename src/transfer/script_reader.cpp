@@ -126,51 +126,121 @@ uint64_t ScriptReader::read(uint64_t offset, std::string& statement) {
     if (!seekTo(offset))
         return offset;
 
-    enum class State { Normal, SlashSeen, LineComment, AfterSemicolon, Quoted };
-    State state = State::Normal;
+    ScriptScanner scanner;
+    const auto keep = [&statement](int c, uint64_t) { statement += static_cast<char>(c); };
     for (;;) {
         const int c = nextChar();
         if (c < 0) {
-            // A "/" held back at the very end is still part of the statement.
-            if (state == State::SlashSeen)
-                statement += '/';
+            scanner.finish(keep);
             break;
         }
-        if (state == State::SlashSeen) {
-            if (c == '/') {
-                state = State::LineComment;
-                continue;
-            }
-            statement += '/';
-            state = State::Normal;
-        }
-        if (c == '\'') {
-            state = state == State::Quoted ? State::Normal : State::Quoted;
-            statement += '\'';
-            continue;
-        }
-        if (c == ';') {
-            statement += ';';
-            state = State::AfterSemicolon;
-            continue;
-        }
-        if (state == State::AfterSemicolon) {
-            if (c == '\n')
-                break;
-            state = State::Normal;
-        }
-        if (state == State::LineComment) {
-            if (c == '\n')
-                state = State::Normal;
-            continue;
-        }
-        if (state == State::Normal && c == '/') {
-            state = State::SlashSeen;
-            continue;
-        }
-        statement += static_cast<char>(c);
+        if (scanner.feed(c, 0, keep))
+            break;
     }
     return position();
+}
+
+namespace {
+
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+}
+
+int lineEnd(const QString& text, int from) {
+    const qsizetype end = text.indexOf(u'\n', from);
+    return end < 0 ? static_cast<int>(text.size()) : static_cast<int>(end);
+}
+
+void addTrimmed(std::vector<ScriptPiece>& pieces, ScriptPiece piece) {
+    qsizetype first = 0;
+    qsizetype last = piece.statement.size();
+    while (first < last && isBlank(piece.statement[first]))
+        ++first;
+    while (last > first && isBlank(piece.statement[last - 1]))
+        --last;
+    if (first == last)
+        return;
+    piece.statement = piece.statement.mid(first, last - first);
+    piece.from = std::vector<int>(piece.from.begin() + first, piece.from.begin() + last);
+    pieces.push_back(std::move(piece));
+}
+
+}  // namespace
+
+std::optional<QString> scriptDelimiter(QStringView line) {
+    static const QString keyword = QStringLiteral("DELIMITER");
+    line = line.trimmed();
+    if (!line.startsWith(keyword, Qt::CaseInsensitive) || line.size() <= keyword.size() ||
+        !line[keyword.size()].isSpace())
+        return std::nullopt;
+    const QStringView delimiter = line.sliced(keyword.size()).trimmed();
+    if (delimiter.isEmpty() || delimiter.contains(u' ') || delimiter.contains(u'\t'))
+        return std::nullopt;
+    return delimiter.toString();
+}
+
+std::vector<ScriptPiece> splitScriptText(const QString& text) {
+    std::vector<ScriptPiece> pieces;
+    const int size = static_cast<int>(text.size());
+    QString delimiter = QStringLiteral(";");
+    int pos = 0;
+    while (pos < size) {
+        int first = pos;
+        while (first < size && isBlank(text[first]))
+            ++first;
+        if (first == size)
+            break;
+        const int firstEnd = lineEnd(text, first);
+        if (const std::optional<QString> set =
+                scriptDelimiter(QStringView(text).sliced(first, firstEnd - first))) {
+            delimiter = *set;
+            pos = firstEnd + 1;
+            continue;
+        }
+        ScriptPiece piece;
+        const auto keep = [&piece](int c, uint64_t at) {
+            piece.statement += QChar(static_cast<char16_t>(c));
+            piece.from.push_back(static_cast<int>(at));
+        };
+        if (delimiter == u';') {
+            ScriptScanner scanner;
+            bool ended = false;
+            for (; pos < size && !ended; ++pos)
+                ended = scanner.feed(text[pos].unicode(), static_cast<uint64_t>(pos), keep);
+            if (!ended)
+                scanner.finish(keep);
+        } else {
+            // Up to the line that ends with the delimiter, the text as it stands.
+            int stop = size;
+            for (int line = pos; line < size;) {
+                const int end = lineEnd(text, line);
+                int last = end;
+                while (last > line && isBlank(text[last - 1]))
+                    --last;
+                if (QStringView(text).sliced(line, last - line).endsWith(delimiter)) {
+                    stop = last - static_cast<int>(delimiter.size());
+                    pos = end + 1;
+                    break;
+                }
+                line = end + 1;
+                pos = size;
+            }
+            for (int i = first; i < stop; ++i)
+                keep(text[i].unicode(), static_cast<uint64_t>(i));
+        }
+        addTrimmed(pieces, std::move(piece));
+    }
+    return pieces;
+}
+
+const ScriptPiece* pieceAt(const std::vector<ScriptPiece>& pieces, int position) {
+    const ScriptPiece* found = pieces.empty() ? nullptr : &pieces.front();
+    for (const ScriptPiece& piece : pieces) {
+        if (piece.from.front() > position)
+            break;
+        found = &piece;
+    }
+    return found;
 }
 
 }  // namespace dbk

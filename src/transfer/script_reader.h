@@ -10,6 +10,80 @@
 
 namespace dbk {
 
+// The rules that end a script's statement (see ScriptReader), fed one character at a time.
+// `keep(c, position)` receives each character that belongs to the statement with the position
+// it was read at; a "/" is held back until the next character shows it is no comment.
+class ScriptScanner {
+public:
+    // True when the statement ended with this character (a line feed after a ";", not kept).
+    template <class Keep>
+    bool feed(int c, uint64_t position, Keep&& keep) {
+        if (state_ == State::SlashSeen) {
+            if (c == '/') {
+                state_ = State::LineComment;
+                return false;
+            }
+            keep('/', slashAt_);
+            state_ = State::Normal;
+        }
+        if (c == '\'') {
+            state_ = state_ == State::Quoted ? State::Normal : State::Quoted;
+            keep(c, position);
+            return false;
+        }
+        if (c == ';') {
+            keep(c, position);
+            state_ = State::AfterSemicolon;
+            return false;
+        }
+        if (state_ == State::AfterSemicolon) {
+            if (c == '\n')
+                return true;
+            state_ = State::Normal;
+        }
+        if (state_ == State::LineComment) {
+            if (c == '\n')
+                state_ = State::Normal;
+            return false;
+        }
+        if (state_ == State::Normal && c == '/') {
+            state_ = State::SlashSeen;
+            slashAt_ = position;
+            return false;
+        }
+        keep(c, position);
+        return false;
+    }
+    // At the end of the text: a "/" held back at the very end is still part of the statement.
+    template <class Keep>
+    void finish(Keep&& keep) {
+        if (state_ == State::SlashSeen)
+            keep('/', slashAt_);
+        state_ = State::Normal;
+    }
+
+private:
+    enum class State { Normal, SlashSeen, LineComment, AfterSemicolon, Quoted };
+    State state_ = State::Normal;
+    uint64_t slashAt_ = 0;
+};
+
+// A statement of a text being edited, cut by the script's rules.
+struct ScriptPiece {
+    QString statement;      // as it is sent: comments dropped, blanks around it trimmed
+    std::vector<int> from;  // for each character of `statement`, its position in the text
+};
+
+// Cuts an edited text as a script file is cut, and also follows "DELIMITER x" lines: after
+// one, a statement runs up to the line that ends with x (x removed) and is sent as it stands,
+// until "DELIMITER ;" brings the script's rules back. Statements of blanks alone are left out.
+std::vector<ScriptPiece> splitScriptText(const QString& text);
+// The delimiter a "DELIMITER x" line sets (any case); nullopt for any other line.
+std::optional<QString> scriptDelimiter(QStringView line);
+// The statement the cursor at `position` is in: the last one that starts at or before it,
+// else the first; nullptr when there is none.
+const ScriptPiece* pieceAt(const std::vector<ScriptPiece>& pieces, int position);
+
 // A path chosen in the file chooser: "sql" is added when the name has no extension and no file
 // of that name exists.
 QString withScriptExtension(const QString& chosenPath);

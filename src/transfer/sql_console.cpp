@@ -58,14 +58,8 @@ const QString kFontSection = QStringLiteral("SQLDLG/");
 
 std::vector<std::string> splitStatements(std::string_view text) {
     std::vector<std::string> statements;
-    size_t start = 0;
-    for (size_t semicolon = text.find(';'); semicolon != std::string_view::npos;
-         semicolon = text.find(';', start)) {
-        statements.emplace_back(text.substr(start, semicolon - start));
-        start = semicolon + 1;
-    }
-    if (start < text.size() || statements.empty())
-        statements.emplace_back(text.substr(start));
+    for (const auto& [start, length] : statementSpans(text))
+        statements.emplace_back(text.substr(start, length));
     return statements;
 }
 
@@ -85,6 +79,7 @@ Outcome runStatement(Connection& connection, std::string_view statement) {
     }
     if (!result.hasRows()) {
         outcome.kind = Outcome::Kind::NoResultSet;
+        outcome.affectedRows = connection.affectedRows();
         const std::string info = connection.info();
         const std::string error = connection.errorText();
         if (!info.empty())
@@ -106,6 +101,13 @@ Outcome runStatement(Connection& connection, std::string_view statement) {
     // A procedure sends a closing status (and maybe more result sets) after its rows.
     connection.discardPendingResults();
     return outcome;
+}
+
+std::string currentDatabase(Connection& connection) {
+    Result result = connection.query("SELECT DATABASE()");
+    if (!result || !result.next())
+        return {};
+    return std::string(result.text(0));
 }
 
 std::string headingOf(std::string_view fieldName, ServerEncoding encoding) {

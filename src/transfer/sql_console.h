@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/ui_services.h"
@@ -32,6 +33,22 @@ inline constexpr int kColumnWidth = 100;
 // is a statement, even an empty one; the rest after the last ";" is one more when it is not
 // empty. A text without ";" is one statement as it stands, "" included.
 std::vector<std::string> splitStatements(std::string_view text);
+// Where those cuts fall, as (start, length) of each statement, in bytes or in characters
+// alike: a ";" is one of either.
+template <class View>
+std::vector<std::pair<size_t, size_t>> statementSpans(View text) {
+    std::vector<std::pair<size_t, size_t>> spans;
+    size_t start = 0;
+    for (size_t i = 0; i < static_cast<size_t>(text.size()); ++i) {
+        if (text[i] == ';') {
+            spans.emplace_back(start, i - start);
+            start = i + 1;
+        }
+    }
+    if (start < static_cast<size_t>(text.size()) || spans.empty())
+        spans.emplace_back(start, static_cast<size_t>(text.size()) - start);
+    return spans;
+}
 
 // What one statement did.
 struct Outcome {
@@ -48,11 +65,15 @@ struct Outcome {
     ServerEncoding encoding = ServerEncoding::Utf8;  // of the headings and rows
     std::time_t startTime = 0;                       // before sending
     std::time_t dataTime = 0;                        // after the result was stored
+    uint64_t affectedRows = 0;                       // of a statement without a result set
 };
 
 // Sends one statement as it stands and reads its whole result. Further result sets (a
 // procedure's) are read and dropped, so the connection is ready for the next statement.
 Outcome runStatement(Connection& connection, std::string_view statement);
+
+// The connection's default database now ("" when none or when it cannot be read).
+std::string currentDatabase(Connection& connection);
 
 // A field name as the list shows it: in a Shift_JIS session through the kanji converter
 // ("-s -x -X"), cut to what its buffer holds without splitting a character; in UTF-8 as it is.

@@ -21,6 +21,7 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QSplitter>
+#include <QTabBar>
 #include <QTableView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -34,10 +35,13 @@
 #include "app/report_list_widget.h"
 #include "conn/session.h"
 #include "conn/text_codec.h"
+#include "transfer/console_history_dialog.h"
 #include "transfer/csv_export.h"
 #include "transfer/csv_export_form.h"
 #include "transfer/sql_completer_widget.h"
 #include "transfer/sql_highlighter_widget.h"
+#include "transfer/error_place.h"
+#include "transfer/script_reader.h"
 #include "transfer/temp_csv.h"
 
 namespace dbk {
@@ -48,6 +52,10 @@ constexpr int kCannotExecuteQuery = 10110;
 constexpr int kDatabaseRootText = 10000;
 constexpr int kErrorOpeningFile = 10053;
 constexpr int kSaveAsUtf8 = 22400;
+constexpr int kHistorySetAside = 22600;
+constexpr int kHistoryNotMoved = 22601;
+constexpr int kHistoryNotWritten = 22602;
+constexpr int kResultTab = 22603;
 
 const QString kDatabaseIcon = QStringLiteral(":/icons/tree_database.svg");
 const QString kTableIcon = QStringLiteral(":/icons/tree_table.svg");
@@ -115,7 +123,9 @@ SqlConsoleForm::SqlConsoleForm(Session& session, QWidget* parent)
       saveButton_(new QPushButton(QStringLiteral("保存"))),
       overwriteButton_(new QPushButton(QStringLiteral("上書き"))),
       csvButton_(new QPushButton(QStringLiteral("CSV出力"))),
-      fontButton_(new QPushButton(QStringLiteral("フォント設定"))) {
+      fontButton_(new QPushButton(QStringLiteral("フォント設定"))),
+      historyButton_(namedButton(QStringLiteral("履歴"))),
+      resultTabs_(new QTabBar) {
     setWindowTitle(QStringLiteral("SQL発行"));
     buildLayout();
     highlighter_ = new SqlHighlighter(statement_->document());
@@ -133,6 +143,11 @@ SqlConsoleForm::SqlConsoleForm(Session& session, QWidget* parent)
     connect(tree_, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { treeDoubleClicked(item); });
     connect(resultView_, &QWidget::customContextMenuRequested, this, &SqlConsoleForm::showContextMenu);
+    connect(historyButton_, &QPushButton::clicked, this, &SqlConsoleForm::chooseFromHistory);
+    connect(resultTabs_, &QTabBar::currentChanged, this, &SqlConsoleForm::showResult);
+    // After a statement without rows the list shows none of the tabs: the current one too
+    // is shown again when clicked.
+    connect(resultTabs_, &QTabBar::tabBarClicked, this, &SqlConsoleForm::showResult);
     // Ctrl+E (command 32825) runs the statements from anywhere in the console.
     auto* runKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
     runKey->setObjectName(QString::number(cmd::ConsoleExecute));
@@ -174,6 +189,7 @@ void SqlConsoleForm::buildLayout() {
     for (QPushButton* button :
          {runButton_, loadButton_, saveButton_, overwriteButton_, csvButton_, fontButton_})
         buttons->addWidget(button);
+    buttons->addWidget(historyButton_);
     buttons->addStretch();
     buttons->addWidget(cancelButton_);
 
@@ -199,6 +215,11 @@ void SqlConsoleForm::buildLayout() {
     layout->addLayout(buttons);
     layout->addLayout(statusRow);
     layout->addWidget(resultView_, 1);
+    resultTabs_->setShape(QTabBar::RoundedSouth);
+    resultTabs_->setExpanding(false);
+    resultTabs_->setAccessibleName(QStringLiteral("結果"));
+    resultTabs_->hide();
+    layout->addWidget(resultTabs_);
     layout->addLayout(times);
     resize(820, 640);
 }
@@ -293,11 +314,59 @@ std::string SqlConsoleForm::statementBytes() const {
 }
 
 void SqlConsoleForm::runStatements() {
-    for (const std::string& statement : sql_console::splitStatements(statementBytes()))
-        runOne(statement);
+    // Cut as the bytes are, kept as typed: the bytes may have lost what the session's set lacks.
+    const QString text = statement_->toPlainText();
+    std::vector<RunPiece> pieces;
+    for (const auto& [start, length] : sql_console::statementSpans(QStringView(text))) {
+        RunPiece piece;
+        piece.text = text.mid(static_cast<qsizetype>(start), static_cast<qsizetype>(length));
+        for (size_t i = 0; i < length; ++i)
+            piece.from.push_back(static_cast<int>(start + i));
+        pieces.push_back(std::move(piece));
+    }
+    runPieces(pieces);
 }
 
-void SqlConsoleForm::runOne(const std::string& statement) {
+void SqlConsoleForm::runStatementAtCursor() {
+    const QString text = statement_->toPlainText();
+    const QTextCursor cursor = statement_->textCursor();
+    std::vector<RunPiece> pieces;
+    if (cursor.hasSelection()) {
+        const int start = cursor.selectionStart();
+        for (ScriptPiece& piece : splitScriptText(text.mid(start, cursor.selectionEnd() - start))) {
+            for (int& at : piece.from)
+                at += start;
+            pieces.push_back({std::move(piece.statement), std::move(piece.from)});
+        }
+    } else {
+        std::vector<ScriptPiece> all = splitScriptText(text);
+        if (const ScriptPiece* piece = pieceAt(all, cursor.position()))
+            pieces.push_back({piece->statement, piece->from});
+    }
+    // Nothing but blanks: the message for an empty statement.
+    if (pieces.empty())
+        pieces.push_back({});
+    runPieces(pieces);
+}
+
+void SqlConsoleForm::runPieces(const std::vector<RunPiece>& pieces) {
+    statement_->setExtraSelections({});
+    errorMarked_ = false;
+    walk_.reset();
+    results_.clear();
+    shownResult_.reset();
+    {
+        const QSignalBlocker blocker(resultTabs_);
+        while (resultTabs_->count() > 0)
+            resultTabs_->removeTab(0);
+    }
+    for (const RunPiece& piece : pieces)
+        runOne(piece);
+    resultTabs_->setVisible(results_.size() > 1);
+}
+
+void SqlConsoleForm::runOne(const RunPiece& piece) {
+    const std::string statement = toServer(session_.connection(), piece.text);
     sql_console::Outcome outcome;
     {
         WaitCursor wait;
@@ -305,15 +374,19 @@ void SqlConsoleForm::runOne(const std::string& statement) {
         outcome = sql_console::runStatement(session_.connection(), statement);
     }
     using Kind = sql_console::Outcome::Kind;
+    if (outcome.kind != Kind::Empty)
+        recordHistory(piece, outcome);
     switch (outcome.kind) {
         case Kind::Empty:
             ui().message(QStringLiteral("クエリを入力してください！！"));
             return;
         case Kind::Failed:
             status_->setText(outcome.status);
+            markError(piece, outcome.status);
             ui().message(msg(kCannotExecuteQuery));
             return;
         case Kind::NoResultSet:
+            keepShownRows();
             model_.apply(outcome);
             status_->setText(outcome.status);
             return;
@@ -326,11 +399,157 @@ void SqlConsoleForm::runOne(const std::string& statement) {
 void SqlConsoleForm::showOutcome(sql_console::Outcome& outcome) {
     {
         WaitCursor wait;
-        model_.apply(outcome);
+        addResultTab(outcome);
     }
     const std::time_t displayTime = std::time(nullptr);
     dataTime_->setText(sql_console::secondsText(outcome.startTime, outcome.dataTime));
     displayTime_->setText(sql_console::secondsText(outcome.startTime, displayTime));
+}
+
+// The rows the list shows go back to the result they belong to.
+void SqlConsoleForm::keepShownRows() {
+    if (shownResult_)
+        results_[*shownResult_].rows = model_.takeRows();
+    shownResult_.reset();
+}
+
+void SqlConsoleForm::addResultTab(sql_console::Outcome& outcome) {
+    keepShownRows();
+    results_.push_back({outcome.headings, {}, outcome.encoding});
+    model_.apply(outcome);
+    shownResult_ = results_.size() - 1;
+    const QSignalBlocker blocker(resultTabs_);
+    resultTabs_->setCurrentIndex(resultTabs_->addTab(msgf(kResultTab, static_cast<int>(results_.size()))));
+}
+
+void SqlConsoleForm::showResult(int index) {
+    if (index < 0 || static_cast<size_t>(index) >= results_.size() ||
+        shownResult_ == static_cast<size_t>(index))
+        return;
+    keepShownRows();
+    KeptResult& result = results_[static_cast<size_t>(index)];
+    model_.setResult(result.headings, std::move(result.rows), result.encoding);
+    result.rows.clear();
+    shownResult_ = static_cast<size_t>(index);
+}
+
+void SqlConsoleForm::markError(const RunPiece& piece, const QString& error) {
+    const std::optional<ErrorPlace> place = errorPlace(piece.text, error);
+    if (!place || piece.from.empty())
+        return;
+    const auto at = [&piece](int i) {
+        return piece.from[static_cast<size_t>(std::clamp(i, 0, static_cast<int>(piece.from.size()) - 1))];
+    };
+    const int start = at(place->start);
+    const int end = at(place->start + place->length - 1) + 1;
+    QTextEdit::ExtraSelection mark;
+    mark.cursor = QTextCursor(statement_->document());
+    mark.cursor.setPosition(start);
+    mark.cursor.setPosition(end, QTextCursor::KeepAnchor);
+    mark.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    mark.format.setUnderlineColor(Qt::red);
+    QList<QTextEdit::ExtraSelection> marks = statement_->extraSelections();
+    marks.append(mark);
+    statement_->setExtraSelections(marks);
+    // The cursor goes to the first failure of the run.
+    if (errorMarked_)
+        return;
+    errorMarked_ = true;
+    QTextCursor cursor = statement_->textCursor();
+    cursor.setPosition(start);
+    statement_->setTextCursor(cursor);
+    statement_->ensureCursorVisible();
+}
+
+void SqlConsoleForm::setWorkDirectory(const QString& directory) {
+    workDirectory_ = directory;
+    openHistory();
+}
+
+void SqlConsoleForm::openHistory() {
+    historyOpened_ = true;
+    const ConsoleHistory::Opened opened = history_.open(workDirectory_);
+    if (!opened.unreadable)
+        return;
+    if (!opened.setAsidePath.isEmpty())
+        ui().message(msgf(kHistorySetAside, history_.path(), opened.setAsidePath));
+    else
+        ui().message(msgf(kHistoryNotMoved, history_.path()));
+}
+
+const ConsoleHistory& SqlConsoleForm::history() {
+    if (!historyOpened_)
+        openHistory();
+    return history_;
+}
+
+void SqlConsoleForm::recordHistory(const RunPiece& piece, const sql_console::Outcome& outcome) {
+    const QString statement = piece.text.trimmed();
+    if (statement.isEmpty())
+        return;
+    history();
+    HistoryEntry entry;
+    entry.statement = statement;
+    entry.time = QDateTime::currentDateTimeUtc();
+    using Kind = sql_console::Outcome::Kind;
+    if (outcome.kind == Kind::Failed)
+        entry.error = outcome.status;
+    else
+        entry.rows = outcome.kind == Kind::ResultSet ? outcome.rows.size() : outcome.affectedRows;
+    entry.database = fromServer(session_.connection(), sql_console::currentDatabase(session_.connection()));
+    if (!history_.append(std::move(entry)) && !historyWriteReported_) {
+        historyWriteReported_ = true;
+        ui().message(msgf(kHistoryNotWritten, history_.path()));
+    }
+}
+
+// Through the document, so that Undo brings the text before back.
+void SqlConsoleForm::replaceStatementText(const QString& text) {
+    QTextCursor cursor(statement_->document());
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(text);
+    statement_->setTextCursor(cursor);
+}
+
+void SqlConsoleForm::showOlderStatement() {
+    if (const std::optional<QString> text = walk_.older(history(), statement_->toPlainText()))
+        replaceStatementText(*text);
+}
+
+void SqlConsoleForm::showNewerStatement() {
+    if (const std::optional<QString> text = walk_.newer(history()))
+        replaceStatementText(*text);
+}
+
+void SqlConsoleForm::chooseFromHistory() {
+    ConsoleHistoryDialog dialog(history(), this);
+    if (runModal(dialog) != QDialog::Accepted)
+        return;
+    const QString chosen = dialog.chosenStatement();
+    if (chosen.isEmpty())
+        return;
+    walk_.reset();
+    replaceStatementText(chosen);
+    statement_->setFocus();
+}
+
+bool SqlConsoleForm::handleStatementKey(const QKeyEvent* key) {
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::ControlModifier)
+        return false;
+    switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            runStatementAtCursor();
+            return true;
+        case Qt::Key_Up:
+            showOlderStatement();
+            return true;
+        case Qt::Key_Down:
+            showNewerStatement();
+            return true;
+        default:
+            return false;
+    }
 }
 
 void SqlConsoleForm::loadScript() {
@@ -455,6 +674,9 @@ bool SqlConsoleForm::eventFilter(QObject* watched, QEvent* event) {
         event->ignore();
         return true;
     }
+    if (watched == statement_ && event->type() == QEvent::KeyPress &&
+        handleStatementKey(static_cast<QKeyEvent*>(event)))
+        return true;
     if (watched == resultView_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_C && !key->isAutoRepeat()) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/ui_services.h"
+#include "transfer/console_history.h"
 #include "transfer/sql_console.h"
 #include "transfer/sql_result_model.h"
 
@@ -12,6 +13,8 @@ class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QTabBar;
+class QKeyEvent;
 class QTableView;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -33,8 +36,9 @@ public:
 
     explicit SqlConsoleForm(Session& session, QWidget* parent = nullptr);
 
-    // Where the work file for the associated program goes; the current folder when empty.
-    void setWorkDirectory(const QString& directory) { workDirectory_ = directory; }
+    // Where the work file for the associated program and the history go (the program's
+    // start-up directory); the current folder when empty. The history is read from there.
+    void setWorkDirectory(const QString& directory);
 
     // The buttons' and keys' actions.
     void runStatements();
@@ -45,6 +49,13 @@ public:
     void exportCsv();
     void copySelection();
     void openWithApplication();
+    // Ctrl+Enter: the selected text, or else the statement the cursor is in, cut as a script is.
+    void runStatementAtCursor();
+    // The history: Ctrl+Up and Ctrl+Down in the statement field, and the list with a search.
+    void showOlderStatement();
+    void showNewerStatement();
+    void chooseFromHistory();
+    const ConsoleHistory& history();
     // The result list's context menu (only offered while the list has rows).
     QMenu* buildContextMenu(QWidget* parent);
     // The selected rows as Copy puts them on the clipboard.
@@ -65,6 +76,9 @@ public:
     QPushButton* overwriteButton() const { return overwriteButton_; }
     QPushButton* csvButton() const { return csvButton_; }
     QPushButton* fontButton() const { return fontButton_; }
+    QPushButton* historyButton() const { return historyButton_; }
+    // One tab per result set of the last run, under the result list.
+    QTabBar* resultTabs() const { return resultTabs_; }
     // Columns of the last result set shown.
     int columnCount() const { return model_.columnCount(); }
     // The statement field's font; none when the server list failed at opening and none was
@@ -87,7 +101,21 @@ private:
     void treeSelectionChanged(QTreeWidgetItem* current);
     void treeDoubleClicked(QTreeWidgetItem* item);
     void addChildren(QTreeWidgetItem* parent, const std::vector<std::string>& names, const QString& icon);
-    void runOne(const std::string& statement);
+    // A statement to run, and where each of its characters stands in the statement field.
+    struct RunPiece {
+        QString text;
+        std::vector<int> from;
+    };
+    void runPieces(const std::vector<RunPiece>& pieces);
+    void runOne(const RunPiece& piece);
+    void recordHistory(const RunPiece& piece, const sql_console::Outcome& outcome);
+    void markError(const RunPiece& piece, const QString& error);
+    bool handleStatementKey(const QKeyEvent* key);
+    void replaceStatementText(const QString& text);
+    void openHistory();
+    void keepShownRows();
+    void addResultTab(sql_console::Outcome& outcome);
+    void showResult(int index);
     void showOutcome(sql_console::Outcome& outcome);
     std::string statementBytes() const;
     void setStatementFont(const LogicalFont& font);
@@ -117,6 +145,22 @@ private:
     QPushButton* fontButton_;
     SqlHighlighter* highlighter_;
     SqlCompleter* completer_;
+
+    // History, error marks and the results of the last run.
+    ConsoleHistory history_;
+    bool historyOpened_ = false;
+    bool historyWriteReported_ = false;
+    HistoryWalk walk_;
+    bool errorMarked_ = false;  // in this run
+    struct KeptResult {
+        std::vector<std::string> headings;
+        std::vector<Row> rows;  // empty while the list shows them
+        ServerEncoding encoding = ServerEncoding::Utf8;
+    };
+    std::vector<KeptResult> results_;
+    std::optional<size_t> shownResult_;  // the kept result the list shows
+    QPushButton* historyButton_;
+    QTabBar* resultTabs_;
 };
 
 }  // namespace dbk

@@ -23,6 +23,16 @@ void SqlResultModel::clearRows() {
     endRemoveRows();
 }
 
+std::vector<Row> SqlResultModel::takeRows() {
+    std::vector<Row> rows;
+    if (rows_.empty())
+        return rows;
+    beginRemoveRows(QModelIndex(), 0, static_cast<int>(rows_.size()) - 1);
+    rows.swap(rows_);
+    endRemoveRows();
+    return rows;
+}
+
 void SqlResultModel::apply(sql_console::Outcome& outcome) {
     using Kind = sql_console::Outcome::Kind;
     if (outcome.kind == Kind::NoResultSet)

@@ -21,6 +21,8 @@ public:
     void setResult(std::vector<std::string> headings, std::vector<Row> rows, ServerEncoding encoding);
     // Drops the rows; the column headings stay.
     void clearRows();
+    // Hands the rows over (to be kept elsewhere); the column headings stay.
+    std::vector<Row> takeRows();
     // Shows what a statement did: a result set replaces columns and rows, a statement without
     // one leaves only the headings, a failure or an empty statement changes nothing.
     void apply(sql_console::Outcome& outcome);

@@ -24,6 +24,8 @@
 #include "schema/add_key_form.h"
 #include "support/test_server.h"
 #include "support/ui_support.h"
+#include "transfer/console_history.h"
+#include "transfer/console_history_dialog.h"
 
 namespace dbk {
 namespace {
@@ -125,7 +127,10 @@ TEST_F(AccessibleNamesTest, EveryFormAndTheMainWindowNameTheirControls) {
     FolderForm folder(QString{});
     DatabaseChooserForm chooser(session);
     AddKeyForm addKey(session, db.name(), "t", KeyKind::Index, "");
-    for (QWidget* form : std::initializer_list<QWidget*>{&login, &host, &folder, &chooser, &addKey})
+    const ConsoleHistory history;
+    ConsoleHistoryDialog historyList(history);
+    for (QWidget* form :
+         std::initializer_list<QWidget*>{&login, &host, &folder, &chooser, &addKey, &historyList})
         offenders << unnamedControls(*form);
     frame->runCommand(cmd::Find, Pane::List);
     for (FindDialog* find : frame->findChildren<FindDialog*>())

@@ -5,16 +5,19 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +36,8 @@
 #include "conn/text_codec.h"
 #include "support/test_server.h"
 #include "support/ui_support.h"
+#include "transfer/console_history.h"
+#include "transfer/console_history_dialog.h"
 #include "transfer/csv_export_form.h"
 #include "transfer/sql_console_form.h"
 
@@ -68,6 +73,7 @@ protected:
 
     SqlConsoleForm& open() {
         form = std::make_unique<SqlConsoleForm>(session);
+        form->setWorkDirectory(startup.path());
         return *form;
     }
     void run(const QString& text) {
@@ -88,7 +94,18 @@ protected:
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 
+    void press(Qt::Key key) { QTest::keyClick(form->statementEdit(), key, Qt::ControlModifier); }
+    void putCursor(int position) {
+        QTextCursor cursor = form->statementEdit()->textCursor();
+        cursor.setPosition(position);
+        form->statementEdit()->setTextCursor(cursor);
+    }
+    QString cell(int row, int column) const {
+        return form->result().data(form->result().index(row, column)).toString();
+    }
+
     test::IsolatedSettings settings;
+    QTemporaryDir startup;  // the program's start-up directory: the history file goes there
     ScopedScriptedUi ui;
     Session session{test::serverConfigured() ? test::connectAdmin() : Connection()};
     Connection& connection = session.connection();
@@ -526,6 +543,153 @@ TEST_F(SqlConsoleFormTest, WhatIsTypedComesBackFromTodaysSessionAsItWas) {
     EXPECT_EQ(form->result().data(form->result().index(0, 0)).toString(), typed);
     EXPECT_EQ(form->result().data(form->result().index(0, 1)).toString(),
               QString::fromLatin1(typed.toUtf8().toHex().toUpper()));
+}
+
+TEST_F(SqlConsoleFormTest, HistoryOutlivesTheConsoleAndAnUnreadableFileIsSetAside) {
+    DBK_REQUIRE_SERVER();
+    const QString path = QDir(startup.path()).filePath(QLatin1String(ConsoleHistory::kFileName));
+    const QString japanese = QStringLiteral("SELECT '日本語の😀' AS v");
+    open();
+    run(japanese + QStringLiteral(";\nSELECT * FROM no_such_table"));
+    EXPECT_TRUE(fileBytes(path).contains(QStringLiteral("日本語の😀").toUtf8()));
+
+    // the next console walks back with Ctrl+Up and forth to what was typed with Ctrl+Down
+    open();
+    form->statementEdit()->setPlainText(QStringLiteral("typed"));
+    press(Qt::Key_Up);
+    EXPECT_EQ(form->statementEdit()->toPlainText(), QStringLiteral("SELECT * FROM no_such_table"));
+    press(Qt::Key_Up);
+    EXPECT_EQ(form->statementEdit()->toPlainText(), japanese);
+    press(Qt::Key_Down);
+    press(Qt::Key_Down);
+    EXPECT_EQ(form->statementEdit()->toPlainText(), QStringLiteral("typed"));
+
+    // the list, narrowed by its search box, puts the chosen entry back
+    QStringList listed;
+    setModalRunner([&](QDialog& dialog) {
+        auto* list = qobject_cast<ConsoleHistoryDialog*>(&dialog);
+        if (!list)
+            return int(QDialog::Rejected);
+        list->searchEdit()->setText(QStringLiteral("日本"));
+        for (int i = 0; i < list->list()->count(); ++i)
+            listed << list->list()->item(i)->text();
+        list->okButton()->click();
+        return list->result();
+    });
+    form->historyButton()->click();
+    ASSERT_EQ(listed.size(), 1);
+    EXPECT_TRUE(listed[0].contains(QStringLiteral("1行"))) << listed[0].toStdString();
+    EXPECT_EQ(form->statementEdit()->toPlainText(), japanese);
+    EXPECT_TRUE(ui->messages.size() == 1 && ui->messages[0] == "Cannot execute query!")
+        << ui->messages.join('|').toStdString();
+
+    // a file that is not a history is kept under another name, with a message
+    form.reset();
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Append));
+        file.write("\x93\xfa\x96\x7b\n");
+    }
+    const QByteArray damaged = fileBytes(path);
+    ui->messages.clear();
+    open();
+    ASSERT_EQ(ui->messages.size(), 1);
+    EXPECT_TRUE(ui->messages[0].startsWith("The console history")) << ui->messages[0].toStdString();
+    const QStringList aside = QDir(startup.path()).entryList({QStringLiteral("*.unreadable-*")});
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_TRUE(ui->messages[0].contains(aside[0]));
+    EXPECT_EQ(fileBytes(QDir(startup.path()).filePath(aside[0])), damaged);
+    press(Qt::Key_Up);
+    EXPECT_EQ(form->statementEdit()->toPlainText(), QString());
+}
+
+TEST_F(SqlConsoleFormTest, CtrlEnterRunsTheStatementUnderTheCursorOrTheSelection) {
+    DBK_REQUIRE_SERVER();
+    test::ScratchDatabase db("dbk_console_cursor");
+    ASSERT_TRUE(db.admin().exec("CREATE TABLE t (v INT)"));
+    open();
+    const QString text = QStringLiteral(
+        "INSERT INTO dbk_console_cursor.t VALUES (1);\n"
+        "INSERT INTO dbk_console_cursor.t VALUES (2);\n"
+        "INSERT INTO dbk_console_cursor.t VALUES (3);\n");
+    form->statementEdit()->setPlainText(text);
+    putCursor(static_cast<int>(text.indexOf(QStringLiteral("(2)"))));
+    press(Qt::Key_Return);
+    const auto values = [&] {
+        Result r = db.admin().query("SELECT GROUP_CONCAT(v ORDER BY v) FROM t");
+        return r && r.next() ? std::string(r.text(0)) : std::string("?");
+    };
+    EXPECT_EQ(values(), "2");
+    // a selection over the first two runs both
+    QTextCursor cursor = form->statementEdit()->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(static_cast<int>(text.indexOf(QStringLiteral("(2);")) + 4), QTextCursor::KeepAnchor);
+    form->statementEdit()->setTextCursor(cursor);
+    press(Qt::Key_Enter);
+    EXPECT_EQ(values(), "1,2,2");
+    EXPECT_TRUE(ui->messages.isEmpty()) << ui->messages.join('|').toStdString();
+    // the run button still runs the whole text
+    form->runButton()->click();
+    EXPECT_EQ(values(), "1,1,2,2,2,3");
+}
+
+TEST_F(SqlConsoleFormTest, TheErrorIsUnderlinedOnTheLineTheServerNames) {
+    DBK_REQUIRE_SERVER();
+    open();
+    const QString text = QStringLiteral("SELECT 1;\n-- next\nSELECT 2,\n  3 FROM FROM dual;");
+    for (const bool atCursor : {false, true}) {
+        SCOPED_TRACE(atCursor);
+        form->statementEdit()->setPlainText(text);
+        ui->messages.clear();
+        if (atCursor) {
+            putCursor(static_cast<int>(text.indexOf(QStringLiteral("dual"))));
+            press(Qt::Key_Return);
+        } else {
+            form->runButton()->click();
+        }
+        EXPECT_EQ(ui->messages, QStringList{"Cannot execute query!"});
+        EXPECT_TRUE(form->statusEdit()->text().contains(QStringLiteral("at line")));
+        const QList<QTextEdit::ExtraSelection> marks = form->statementEdit()->extraSelections();
+        ASSERT_EQ(marks.size(), 1);
+        EXPECT_EQ(marks[0].format.underlineStyle(), QTextCharFormat::WaveUnderline);
+        EXPECT_EQ(marks[0].cursor.selectedText(), QStringLiteral("FROM"));
+        const QTextCursor at = form->statementEdit()->textCursor();
+        EXPECT_EQ(at.blockNumber(), 3);
+        EXPECT_EQ(at.positionInBlock(), 9);
+        EXPECT_EQ(at.position(), marks[0].cursor.selectionStart());
+    }
+    // the next run starts without marks
+    run(QStringLiteral("SELECT 1"));
+    EXPECT_TRUE(form->statementEdit()->extraSelections().isEmpty());
+}
+
+TEST_F(SqlConsoleFormTest, EachResultSetOfARunHasItsTab) {
+    DBK_REQUIRE_SERVER();
+    open();
+    run(QStringLiteral("select 1 as a; select 'x' as b, 'y' as c union all select 'z', 'w'; do 0"));
+    QTabBar* tabs = form->resultTabs();
+    ASSERT_EQ(tabs->count(), 2);
+    EXPECT_EQ(tabs->tabText(1), "Result 2");
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    EXPECT_EQ(form->statusEdit()->text(), QStringLiteral("正しく処理されました"));
+    EXPECT_EQ(form->dataTimeEdit()->text(), QStringLiteral("0秒"));
+    // the last statement had no rows: the headings of the last result, no rows
+    EXPECT_EQ(headings(), (QStringList{"b", "c"}));
+    EXPECT_EQ(form->result().rowCount(), 0);
+    tabs->setCurrentIndex(0);
+    EXPECT_EQ(headings(), QStringList{"a"});
+    EXPECT_EQ(cell(0, 0), "1");
+    tabs->setCurrentIndex(1);
+    EXPECT_EQ(headings(), (QStringList{"b", "c"}));
+    ASSERT_EQ(form->result().rowCount(), 2);
+    EXPECT_EQ(cell(1, 1), "w");
+    tabs->setCurrentIndex(0);
+    tabs->setCurrentIndex(1);
+    EXPECT_EQ(form->result().rowCount(), 2);
+
+    run(QStringLiteral("select 9 as n"));
+    EXPECT_EQ(tabs->count(), 1);
+    EXPECT_EQ(cell(0, 0), "9");
 }
 
 }  // namespace
