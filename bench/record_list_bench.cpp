@@ -33,14 +33,11 @@ long long selectsSent(dbk::Connection& c) {
     return r.ok() && r.next() ? std::atoll(std::string(r.text(1U)).c_str()) : -1;
 }
 
-// Seconds the command-line client takes for one run of the statements (one process, the
-// statements sent `repeat` times, divided).
-double clientSeconds(const std::vector<std::string>& statements, int repeat) {
+// The command-line client sends the statements in one process; its time and what it printed.
+std::pair<double, QByteArray> clientRun(const std::vector<std::string>& statements) {
     QString script;
-    for (int i = 0; i < repeat; ++i) {
-        for (const std::string& s : statements)
-            script += QString::fromStdString(s) + ";\n";
-    }
+    for (const std::string& s : statements)
+        script += QString::fromStdString(s) + ";\n";
     QProcess client;
     client.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     const auto start = std::chrono::steady_clock::now();
@@ -51,13 +48,26 @@ double clientSeconds(const std::vector<std::string>& statements, int repeat) {
     client.write(script.toUtf8());
     client.closeWriteChannel();
     client.waitForFinished(-1);
-    client.readAllStandardOutput();
+    const QByteArray output = client.readAllStandardOutput();
     const double seconds = secondsSince(start);
-    if (client.exitCode() != 0) {
+    if (client.exitStatus() != QProcess::NormalExit || client.exitCode() != 0) {
         std::fprintf(stderr, "the client failed\n");
         std::exit(1);
     }
-    return seconds / repeat;
+    return {seconds, output};
+}
+
+// Rows as the client prints them in batch mode (no NULLs or special characters in these tables).
+QByteArray batchText(const std::vector<dbk::Row>& rows) {
+    QByteArray text;
+    for (const dbk::Row& row : rows) {
+        for (size_t i = 0; i < row.size(); ++i) {
+            text += i ? "\t" : "";
+            text += row[i] ? QByteArray::fromStdString(*row[i]) : QByteArray("NULL");
+        }
+        text += "\n";
+    }
+    return text;
 }
 
 void generate(dbk::Connection& c, const std::string& table, long long rows) {
@@ -142,24 +152,31 @@ int main(int argc, char** argv) {
         };
         struct Step {
             std::string name;
-            double seconds = 0;
+            int page = 0;
+            std::vector<double> program, client;
             long long selects = 0;
-            std::vector<std::string> statements;
+            std::vector<std::string> statements;  // the key read of a jump, then the rows
+            QByteArray shown;                     // the rows shown, as the client prints them
         };
         std::vector<Step> steps;
+        size_t at = 0;
         auto measure = [&](const std::string& name, const std::function<void()>& action) {
             const long long before = selectsSent(c);
             const auto start = std::chrono::steady_clock::now();
             action();
             const double seconds = secondsSince(start);
-            Step step{name, seconds, selectsSent(c) - before, {}};
+            const long long selects = selectsSent(c) - before;
+            check(context.pageIndex);
+            if (at == steps.size())
+                steps.push_back({name, context.pageIndex, {}, {}, selects, {}, {}});
+            Step& step = steps[at++];
+            step.program.push_back(seconds);
+            step.statements.clear();
             for (const std::string& statement : {list.lastKeyStatement(), list.lastSelectStatement()}) {
                 if (!statement.empty())
                     step.statements.push_back(statement);
             }
-            check(context.pageIndex);
-            steps.push_back(step);
-            return seconds;
+            step.shown = batchText(list.rows());
         };
         auto jump = [&](int page) {
             dbk::setModalRunner([page](QDialog& dialog) {
@@ -170,68 +187,93 @@ int main(int argc, char** argv) {
             });
             list.openPageDialog();
         };
-
-        measure("open (first page)", [&] { list.fill(); });
-        const bool estimated = list.countOutstanding();
-        const QString status =
-            doc.context().recordCount > 0 ? QString::number(doc.context().recordCount) : "";
-        const auto countStart = std::chrono::steady_clock::now();
-        while (list.countOutstanding())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        const double countSeconds = secondsSince(countStart);
-        if (context.recordCount != rows)
-            bench::differ(dbk::format("%s: counted %d rows", table, context.recordCount));
-
-        std::vector<double> next, previous;
-        for (int i = 0; i < 20; ++i)
-            next.push_back(measure("next page", [&] { list.nextPage(); }));
-        for (int i = 0; i < 20; ++i)
-            previous.push_back(measure("previous page", [&] { list.previousPage(); }));
         const int lastPage = static_cast<int>(rows / 100) - 1;  // the last page with rows
-        measure("last page (page dialog)", [&] { jump(lastPage); });
-        measure("page before the last", [&] { list.previousPage(); });
-        measure("middle page (page dialog)", [&] { jump(lastPage / 2); });
-        measure("a quarter in (page dialog)", [&] { jump(lastPage / 4); });
-        measure("first page (page dialog)", [&] { jump(0); });
+        bool estimated = false;
+        std::vector<double> countSeconds;
+        auto program = [&] {
+            at = 0;
+            measure("open (first page)", [&] { list.fill(); });
+            estimated = list.countOutstanding();
+            const auto countStart = std::chrono::steady_clock::now();
+            while (list.countOutstanding())
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            countSeconds.push_back(secondsSince(countStart));
+            if (context.recordCount != rows)
+                bench::differ(dbk::format("%s: counted %d rows", table, context.recordCount));
+            for (int i = 0; i < 20; ++i)
+                measure("next page", [&] { list.nextPage(); });
+            for (int i = 0; i < 20; ++i)
+                measure("previous page", [&] { list.previousPage(); });
+            measure("last page (page dialog)", [&] { jump(lastPage); });
+            measure("page before the last", [&] { list.previousPage(); });
+            measure("middle page (page dialog)", [&] { jump(lastPage / 2); });
+            measure("next after the middle", [&] { list.nextPage(); });
+            measure("a quarter in (page dialog)", [&] { jump(lastPage / 4); });
+            measure("first page (page dialog)", [&] { jump(0); });
+        };
+        // The client sends what the program sent for each step, and must print the rows it showed.
+        auto client = [&] {
+            for (Step& step : steps) {
+                if (step.statements.empty())
+                    continue;
+                auto [seconds, output] = clientRun(step.statements);
+                if (step.statements.size() == 2)  // the key a jump read comes first
+                    output = output.mid(output.indexOf('\n') + 1);
+                if (step.statements.back().find(" DESC LIMIT") != std::string::npos) {
+                    // read from the end: the program puts the rows back in key order
+                    QList<QByteArray> lines = output.split('\n');
+                    lines.removeLast();
+                    std::reverse(lines.begin(), lines.end());
+                    output = lines.join('\n') + (lines.isEmpty() ? "" : "\n");
+                }
+                if (output != step.shown)
+                    bench::differ(table + (": the client's rows differ at " + step.name));
+                step.client.push_back(seconds);
+            }
+        };
+        // Three rounds, the sides' order alternated; the client goes first in the middle round with
+        // the statements of the round before (the same every round).
+        program();
+        client();
+        client();
+        program();
+        program();
+        client();
 
         std::printf("\n%s (%lld rows)\n", table, rows);
-        std::printf("  opened: %.1f ms, count %s at once (%s), exact count %.3f s later in the background\n",
-                    steps[0].seconds * 1000, estimated ? "estimated" : "exact", status.toUtf8().constData(),
-                    countSeconds);
         std::printf(
-            "  next page: %.1f ms median, %.1f ms worst of 20; previous page: %.1f ms median, %.1f ms "
-            "worst of 20\n",
-            bench::median(next) * 1000, *std::max_element(next.begin(), next.end()) * 1000,
-            bench::median(previous) * 1000, *std::max_element(previous.begin(), previous.end()) * 1000);
-        std::printf("  %-28s %10s %8s %12s %22s\n", "step", "program", "SELECTs", "client",
-                    "offset+count (client)");
-        // Each kind once: the client runs the statements the program sent for it, and the offset read
-        // and count the list sent for the same page before.
-        std::vector<std::string> shownKinds;
-        for (const Step& step : steps) {
-            if (std::find(shownKinds.begin(), shownKinds.end(), step.name) != shownKinds.end())
-                continue;
-            shownKinds.push_back(step.name);
-            const double client = step.statements.empty() ? 0 : clientSeconds(step.statements, 5);
-            std::printf("  %-28s %8.1f ms %8lld %9.1f ms", step.name.c_str(), step.seconds * 1000,
-                        step.selects, client * 1000);
-            int page = 0;
-            if (step.name.rfind("last", 0) == 0)
-                page = lastPage;
-            else if (step.name.rfind("page before", 0) == 0)
-                page = lastPage - 1;
-            else if (step.name.rfind("middle", 0) == 0)
-                page = lastPage / 2;
-            else if (step.name.rfind("a quarter", 0) == 0)
-                page = lastPage / 4;
-            else if (step.name.rfind("next", 0) == 0)
-                page = 1;
-            const std::vector<std::string> old = {
-                dbk::format("select * from dbk_bench.%s LIMIT %d,100", table, page * 100LL),
+            "  opened with the count %s at once; the exact count arrives %.3f s later (median of 3), "
+            "in the background\n",
+            estimated ? "estimated" : "exact", bench::median(countSeconds));
+        std::printf("  %-28s %12s %8s %14s %14s\n", "step (median of 3 rounds)", "program", "SELECTs",
+                    "client", "before (client)");
+        for (size_t i = 0; i < steps.size(); ++i) {
+            const Step& step = steps[i];
+            if (i > 0 && steps[i - 1].name == step.name)
+                continue;  // the 20 turns of a run are one row: their median and worst
+            std::vector<double> all;
+            std::vector<double> clientAll;
+            for (size_t j = i; j < steps.size() && steps[j].name == step.name; ++j) {
+                all.insert(all.end(), steps[j].program.begin(), steps[j].program.end());
+                clientAll.insert(clientAll.end(), steps[j].client.begin(), steps[j].client.end());
+            }
+            // What the list sent for the same page before: the offset read and a count every time.
+            const std::vector<std::string> before = {
+                dbk::format("select * from dbk_bench.%s LIMIT %d,100", table, step.page * 100LL),
                 dbk::format("select count(*) from dbk_bench.%s", table)};
-            std::printf(" %19.1f ms\n", clientSeconds(old, 1) * 1000);
+            std::printf("  %-28s %9.1f ms %8lld %11.1f ms %11.1f ms", step.name.c_str(),
+                        bench::median(all) * 1000, step.selects,
+                        clientAll.empty() ? 0.0 : bench::median(clientAll) * 1000,
+                        clientRun(before).first * 1000);
+            if (all.size() > 3)
+                std::printf("  (worst of %zu: %.1f ms)", all.size(),
+                            *std::max_element(all.begin(), all.end()) * 1000);
+            std::printf("\n");
         }
-        std::printf("  (the SELECTs a step sent include the key read of a jump; the count is read once)\n");
+        std::printf(
+            "  (SELECTs: what the step sent, the key read of a jump included; the count is read once a\n"
+            "   table; the client's times include starting it, %.1f ms for SELECT 1)\n",
+            clientRun({"SELECT 1"}).first * 1000);
     }
     std::printf("\npeak memory: %ld KiB\n", peakKilobytes());
     return 0;

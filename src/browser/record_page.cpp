@@ -328,8 +328,8 @@ std::optional<std::vector<Cell>> RecordPager::keyAtOffset(Connection& connection
     std::string columns;
     for (const PagingKey::Column& column : key_->columns)
         columns += (columns.empty() ? "" : ",") + connection.ident(column.name);
-    Result r = connection.query(
-        format("select %s %s%s LIMIT %d,1", columns, from_, orderBy(connection, fromEnd), offset));
+    keyStatement_ = format("select %s %s%s LIMIT %d,1", columns, from_, orderBy(connection, fromEnd), offset);
+    Result r = connection.query(keyStatement_);
     if (!r.ok() || !r.next())
         return std::nullopt;
     return r.row();
