@@ -23,6 +23,10 @@
 namespace dbk {
 
 namespace {
+// While a big table is counted, the key of every this many rows is kept (a thousand keys for ten
+// million rows), so that a jump steps over at most this many rows on the server.
+constexpr long long kAnchorEvery = 10000;
+
 // One direction for every column and every list of the run: the first sort is descending.
 bool& sortAscending() {
     static bool ascending = false;
@@ -100,7 +104,8 @@ void CDbkeeperView::readPage() {
     // A big table's exact count is read on a second connection; the window goes on meanwhile.
     if (countOutstanding()) {
         if (!backgroundCount_->running() || backgroundCount_->statement() != countStatement_)
-            backgroundCount_->start(doc.connection().params(), countStatement_);
+            backgroundCount_->start(doc.connection().params(), countStatement_,
+                                    pager_.keyScanStatement(doc.connection()), kAnchorEvery);
     } else {
         backgroundCount_->cancel();
     }
@@ -127,7 +132,7 @@ void CDbkeeperView::showStatus() {
 }
 
 void CDbkeeperView::countArrived(long long rows) {
-    pager_.setExactCount(backgroundCount_->statement(), rows);
+    pager_.setExactCount(backgroundCount_->statement(), rows, backgroundCount_->takeAnchors(), kAnchorEvery);
     if (!pager_.countKnown() || backgroundCount_->statement() != countStatement_)
         return;
     host_.document().context().recordCount = rows;

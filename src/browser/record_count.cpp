@@ -11,20 +11,33 @@ BackgroundCount::~BackgroundCount() {
     cancel();
 }
 
-void BackgroundCount::start(const ConnectParams& params, const std::string& statement) {
+void BackgroundCount::start(const ConnectParams& params, const std::string& statement,
+                            const std::string& keyScan, long long anchorEvery) {
     cancel();
     statement_ = statement;
+    anchors_.clear();
     auto job = std::make_shared<Job>();
     job->params = params;
     job->statement = statement;
+    job->keyScan = keyScan;
+    job->anchorEvery = anchorEvery;
     job_ = job;
     thread_ = std::thread([this, job] {
         Connection connection;
         bool ok = false;
         long long rows = 0;
+        std::vector<std::vector<std::optional<std::string>>> anchors;
         if (connection.open(job->params)) {
             job->threadId = connection.threadId();
-            if (!job->cancelled) {
+            if (!job->cancelled && !job->keyScan.empty()) {
+                Result r = connection.stream(job->keyScan);
+                while (r.ok() && r.next()) {
+                    if (job->anchorEvery > 0 && rows % job->anchorEvery == 0)
+                        anchors.push_back(r.row());
+                    ++rows;
+                }
+                ok = r.ok() && !job->cancelled;
+            } else if (!job->cancelled) {
                 Result r = connection.query(job->statement);
                 if (r.ok() && r.next()) {
                     rows = std::atoll(std::string(r.text(0U)).c_str());
@@ -37,10 +50,11 @@ void BackgroundCount::start(const ConnectParams& params, const std::string& stat
         // object goes is dropped with it.
         QMetaObject::invokeMethod(
             this,
-            [this, job, ok, rows] {
+            [this, job, ok, rows, anchors = std::move(anchors)]() mutable {
                 if (job != job_ || job->cancelled || job->delivered)
                     return;
                 job->delivered = true;
+                anchors_ = std::move(anchors);
                 if (ok)
                     emit counted(rows);
                 else

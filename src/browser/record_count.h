@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "conn/connection.h"
 
@@ -22,8 +23,11 @@ public:
     BackgroundCount& operator=(const BackgroundCount&) = delete;
 
     // Sends `statement` (a count) over a new connection opened with `params`; a count still
-    // running is cancelled first.
-    void start(const ConnectParams& params, const std::string& statement);
+    // running is cancelled first. With a `keyScan` (the key columns of the same rows in key
+    // order) the rows are counted by reading their keys instead, and the key of every
+    // `anchorEvery`-th row is kept: a jump then starts near its page.
+    void start(const ConnectParams& params, const std::string& statement, const std::string& keyScan = {},
+               long long anchorEvery = 0);
     // Stops the count (KILL QUERY on its connection) and waits until its thread ended; nothing
     // arrives from it afterwards.
     void cancel();
@@ -31,6 +35,8 @@ public:
     bool running() const { return job_ && !job_->delivered; }
     // The statement of the count started last.
     const std::string& statement() const { return statement_; }
+    // The keys of rows 0, anchorEvery, 2 × anchorEvery, … of the count that arrived last.
+    std::vector<std::vector<std::optional<std::string>>> takeAnchors() { return std::move(anchors_); }
 
 signals:
     // The count of statement() arrived.
@@ -42,6 +48,8 @@ private:
     struct Job {
         ConnectParams params;
         std::string statement;
+        std::string keyScan;
+        long long anchorEvery = 0;
         std::atomic<unsigned long> threadId{0};
         std::atomic<bool> finished{false};
         std::atomic<bool> cancelled{false};
@@ -50,6 +58,7 @@ private:
     std::shared_ptr<Job> job_;
     std::thread thread_;
     std::string statement_;
+    std::vector<std::vector<std::optional<std::string>>> anchors_;
 };
 
 }  // namespace dbk

@@ -268,11 +268,16 @@ void RecordPager::reset() {
     pageIndex_ = -1;
     firstKey_.clear();
     lastKey_.clear();
+    anchors_.clear();
+    anchorEvery_ = 0;
 }
 
-void RecordPager::setExactCount(const std::string& countStatement, long long count) {
+void RecordPager::setExactCount(const std::string& countStatement, long long count,
+                                std::vector<std::vector<Cell>> anchors, long long anchorEvery) {
     if (countStatement != countStatement_ || identity_.empty())
         return;
+    anchors_ = std::move(anchors);
+    anchorEvery_ = anchors_.empty() ? 0 : anchorEvery;
     count_ = count;
     countText_ = std::to_string(count);
     counted_ = true;
@@ -285,12 +290,16 @@ void RecordPager::rowsDeleted(long long rows) {
         countText_ = std::to_string(count_);
     }
     // The rows after the deleted ones moved up: the next page's first row is one this page had.
+    anchors_.clear();
+    anchorEvery_ = 0;
     pageIndex_ = -1;
     firstKey_.clear();
     lastKey_.clear();
 }
 
 void RecordPager::setUp(Connection& connection, const DocumentContext& context) {
+    anchors_.clear();
+    anchorEvery_ = 0;
     pageIndex_ = -1;
     firstKey_.clear();
     lastKey_.clear();
@@ -323,12 +332,35 @@ std::vector<Cell> RecordPager::keyOf(const Row& row) const {
     return values;
 }
 
-std::optional<std::vector<Cell>> RecordPager::keyAtOffset(Connection& connection, long long offset,
-                                                          bool fromEnd) {
+std::string RecordPager::keyColumns(const Connection& connection) const {
     std::string columns;
     for (const PagingKey::Column& column : key_->columns)
         columns += (columns.empty() ? "" : ",") + connection.ident(column.name);
-    keyStatement_ = format("select %s %s%s LIMIT %d,1", columns, from_, orderBy(connection, fromEnd), offset);
+    return columns;
+}
+
+std::string RecordPager::keyScanStatement(const Connection& connection) const {
+    if (!key_)
+        return {};
+    return format("select %s %s%s", keyColumns(connection), from_, orderBy(connection, false));
+}
+
+std::optional<std::vector<Cell>> RecordPager::keyAtOffset(Connection& connection, long long offset,
+                                                          bool fromEnd) {
+    // From the nearest kept key before the offset, the server steps over fewer rows.
+    const size_t anchor = anchorEvery_ > 0 && !fromEnd ? static_cast<size_t>(offset / anchorEvery_) : 0;
+    if (anchorEvery_ > 0 && !fromEnd && anchor < anchors_.size()) {
+        const long long rest = offset - static_cast<long long>(anchor) * anchorEvery_;
+        if (rest == 0)
+            return anchors_[anchor];
+        keyStatement_ = format("select %s %s %s %s%s LIMIT %d,1", keyColumns(connection), from_,
+                               filtered_ ? "AND" : "WHERE",
+                               keyCondition(connection, *key_, anchors_[anchor], KeyBound::AtOrAfter),
+                               orderBy(connection, false), rest);
+    } else {
+        keyStatement_ = format("select %s %s%s LIMIT %d,1", keyColumns(connection), from_,
+                               orderBy(connection, fromEnd), offset);
+    }
     Result r = connection.query(keyStatement_);
     if (!r.ok() || !r.next())
         return std::nullopt;
@@ -371,7 +403,7 @@ std::string RecordPager::selectFor(Connection& connection, const DocumentContext
             empty = true;
             return {};
         }
-        if (count_ - end < offset) {
+        if (count_ - end < offset && (anchorEvery_ == 0 || count_ == end)) {
             if (count_ == end) {
                 reversed = true;
                 return format("%s%s%s LIMIT %d", select, from_, orderBy(connection, true), end - offset);

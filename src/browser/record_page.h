@@ -121,8 +121,13 @@ public:
     // Forgets the count, the key and the place: the next read starts as for a new table.
     void reset();
     // The exact count read apart, for the statement `countStatement` (ignored when the pager has
-    // since moved to another table or filter).
-    void setExactCount(const std::string& countStatement, long long count);
+    // since moved to another table or filter), with the keys of every `anchorEvery`-th row when
+    // it was read with keyScanStatement(): jumps then read the key at their offset from the
+    // nearest of them.
+    void setExactCount(const std::string& countStatement, long long count,
+                       std::vector<std::vector<Cell>> anchors = {}, long long anchorEvery = 0);
+    // The key columns of the rows in key order (for the count read apart); empty without a key.
+    std::string keyScanStatement(const Connection& connection) const;
     // The program deleted rows of the table: the exact count goes down, and the next page is
     // found by offset, as the rows after them moved up.
     void rowsDeleted(long long rows);
@@ -139,6 +144,7 @@ private:
                           bool& reversed, bool& empty);
     std::optional<std::vector<Cell>> keyAtOffset(Connection& connection, long long offset, bool fromEnd);
     std::string keyStatement_;  // of the last read
+    std::string keyColumns(const Connection& connection) const;
     std::string orderBy(const Connection& connection, bool descending) const;
     std::vector<Cell> keyOf(const Row& row) const;
     void setUp(Connection& connection, const DocumentContext& context);
@@ -159,6 +165,9 @@ private:
     // The page read last and the key values of its first and last rows.
     int pageIndex_ = -1;
     std::vector<Cell> firstKey_, lastKey_;
+    // The keys of rows 0, anchorEvery_, 2 × anchorEvery_, … in key order.
+    std::vector<std::vector<Cell>> anchors_;
+    long long anchorEvery_ = 0;
 };
 
 // The last page index the next-page command may reach for this many records.
