@@ -22,6 +22,16 @@ inline const char* env(const char* name) {
     return value ? value : "";
 }
 
+// The benchmark server's administrator, from DBKEEPER_TEST_* as bench/run sets them.
+inline dbk::ConnectParams serverParams() {
+    dbk::ConnectParams params;
+    params.host = env("DBKEEPER_TEST_HOST");
+    params.port = static_cast<unsigned>(std::atoi(env("DBKEEPER_TEST_PORT")));
+    params.user = env("DBKEEPER_TEST_USER");
+    params.password = env("DBKEEPER_TEST_PASSWORD");
+    return params;
+}
+
 // The peak resident memory of this process so far.
 inline long peakKilobytes() {
     rusage usage{};

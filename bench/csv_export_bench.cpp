@@ -245,11 +245,7 @@ int main(int argc, char** argv) {
     progressField.show();
 
     dbk::Connection c;
-    dbk::ConnectParams params;
-    params.host = env("DBKEEPER_TEST_HOST");
-    params.port = static_cast<unsigned>(std::atoi(env("DBKEEPER_TEST_PORT")));
-    params.user = env("DBKEEPER_TEST_USER");
-    params.password = env("DBKEEPER_TEST_PASSWORD");
+    const dbk::ConnectParams params = bench::serverParams();
     if (!c.open(params)) {
         std::fprintf(stderr, "cannot connect: %s\n", c.errorLine().c_str());
         return 1;

@@ -143,11 +143,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int rows = argc > 1 ? std::atoi(argv[1]) : 1000000;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
-    dbk::ConnectParams params;
-    params.host = env("DBKEEPER_TEST_HOST");
-    params.port = static_cast<unsigned>(std::atoi(env("DBKEEPER_TEST_PORT")));
-    params.user = env("DBKEEPER_TEST_USER");
-    params.password = env("DBKEEPER_TEST_PASSWORD");
+    const dbk::ConnectParams params = bench::serverParams();
     dbk::Session session;
     if (!session.open(params))
         fail("cannot connect: " + session.connection().errorLine());

@@ -65,11 +65,7 @@ double median(const std::function<void()>& run) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    dbk::ConnectParams params;
-    params.host = env("DBKEEPER_TEST_HOST");
-    params.port = unsigned(std::atoi(env("DBKEEPER_TEST_PORT")));
-    params.user = env("DBKEEPER_TEST_USER");
-    params.password = env("DBKEEPER_TEST_PASSWORD");
+    const dbk::ConnectParams params = bench::serverParams();
     dbk::Connection c;
     if (!c.open(params)) {
         std::fprintf(stderr, "cannot connect: %s\n", c.errorLine().c_str());

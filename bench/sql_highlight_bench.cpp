@@ -86,11 +86,7 @@ int main(int argc, char** argv) {
     std::printf("load average before: %s\n", loadAverage().c_str());
     dbk::sql_tokens::WordList words;
     if (*env("DBKEEPER_TEST_HOST")) {
-        dbk::ConnectParams params;
-        params.host = env("DBKEEPER_TEST_HOST");
-        params.port = unsigned(std::atoi(env("DBKEEPER_TEST_PORT")));
-        params.user = env("DBKEEPER_TEST_USER");
-        params.password = env("DBKEEPER_TEST_PASSWORD");
+        const dbk::ConnectParams params = bench::serverParams();
         dbk::Connection c;
         if (!c.open(params))
             bench::fail("connect", c);
@@ -157,14 +153,15 @@ int main(int argc, char** argv) {
         "keystroke in the middle (typed and erased): %5.2f ms median, %5.2f ms best, %lld lines coloured\n",
         keystroke.median, keystroke.best, recoloured);
     // A comment opened in the middle colours the lines after it up to the next "*/" (a few here).
-    const Times opened = measure([&] {
+    auto openAndEraseComment = [&] {
         const long long before = fieldHighlighter->linesHighlighted();
         QTextCursor cursor(edit.document()->findBlockByNumber(middle));
         cursor.insertText(QStringLiteral("/*"));
         cursor.deletePreviousChar();
         cursor.deletePreviousChar();
         recoloured = fieldHighlighter->linesHighlighted() - before;
-    });
+    };
+    const Times opened = measure(openAndEraseComment);
     std::printf(
         "\"/*\" opened and erased in the middle:     %8.1f ms median, %8.1f ms best, %lld lines coloured\n",
         opened.median, opened.best, recoloured);
@@ -174,14 +171,7 @@ int main(int argc, char** argv) {
     unclosed.replace(QStringLiteral("/*"), QStringLiteral("--"))
         .replace(QStringLiteral("*/"), QStringLiteral("* /"));
     edit.setPlainText(unclosed);
-    const Times worst = measure([&] {
-        const long long before = fieldHighlighter->linesHighlighted();
-        QTextCursor cursor(edit.document()->findBlockByNumber(middle));
-        cursor.insertText(QStringLiteral("/*"));
-        cursor.deletePreviousChar();
-        cursor.deletePreviousChar();
-        recoloured = fieldHighlighter->linesHighlighted() - before;
-    });
+    const Times worst = measure(openAndEraseComment);
     std::printf(
         "the same with no \"*/\" after it:           %8.1f ms median, %8.1f ms best, %lld lines coloured\n",
         worst.median, worst.best, recoloured);

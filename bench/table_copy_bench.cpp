@@ -107,11 +107,7 @@ void report(const char* what, const char* ours, const std::vector<double>& a, co
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     dbk::Connection c;
-    dbk::ConnectParams params;
-    params.host = env("DBKEEPER_TEST_HOST");
-    params.port = static_cast<unsigned>(std::atoi(env("DBKEEPER_TEST_PORT")));
-    params.user = env("DBKEEPER_TEST_USER");
-    params.password = env("DBKEEPER_TEST_PASSWORD");
+    const dbk::ConnectParams params = bench::serverParams();
     if (!c.open(params))
         fail("cannot connect", c);
     c.exec("CREATE DATABASE IF NOT EXISTS dbk_bench_copy CHARACTER SET utf8mb4");

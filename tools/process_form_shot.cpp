@@ -14,23 +14,13 @@
 
 #include "conn/session.h"
 #include "monitor/process_form.h"
+#include "shot_session.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: dbk_process_form_shot HOST PORT USER PASSWORD SECONDS\n");
-        return 2;
-    }
-    dbk::ConnectParams params;
-    params.host = argv[1];
-    params.port = static_cast<unsigned>(std::atoi(argv[2]));
-    params.user = argv[3];
-    params.password = argv[4];
     dbk::Session session;
-    if (!session.open(params)) {
-        std::fprintf(stderr, "dbk_process_form_shot: %s\n", session.connection().errorLine().c_str());
-        return 1;
-    }
+    if (const int status = shot::openSession(session, argc, argv, "dbk_process_form_shot"))
+        return status;
     dbk::ProcessForm form(session);
     // Narrow ranges, so that the small numbers of a quiet server show as movement.
     const char* ranges[] = {"10", "4", "10", "400", "40"};
@@ -51,7 +41,7 @@ int main(int argc, char** argv) {
             load.pop_front();
         if (load.size() < wanted) {
             dbk::Connection c;
-            if (c.open(params))
+            if (c.open(session.connection().params()))
                 load.push_back(std::move(c));
         }
         const char* tables[] = {"customers", "products", "orders", "access_log"};
@@ -61,6 +51,6 @@ int main(int argc, char** argv) {
             load.front().exec("FLUSH TABLES");
     });
     traffic.start(500);
-    QTimer::singleShot(std::atoi(argv[5]) * 1000, &app, &QApplication::quit);
+    QTimer::singleShot(shot::showMilliseconds(argv), &app, &QApplication::quit);
     return app.exec();
 }

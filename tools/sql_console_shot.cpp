@@ -16,25 +16,15 @@
 
 #include "app/scripted_ui_services.h"
 #include "conn/session.h"
+#include "shot_session.h"
 #include "transfer/sql_completer_widget.h"
 #include "transfer/sql_console_form.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: dbk_sql_console_shot HOST PORT USER PASSWORD SECONDS\n");
-        return 2;
-    }
-    dbk::ConnectParams params;
-    params.host = argv[1];
-    params.port = static_cast<unsigned>(std::atoi(argv[2]));
-    params.user = argv[3];
-    params.password = argv[4];
     dbk::Session session;
-    if (!session.open(params)) {
-        std::fprintf(stderr, "dbk_sql_console_shot: %s\n", session.connection().errorLine().c_str());
-        return 1;
-    }
+    if (const int status = shot::openSession(session, argc, argv, "dbk_sql_console_shot"))
+        return status;
     dbk::ScopedScriptedUi ui;  // a message would wait for an answer
     dbk::SqlConsoleForm form(session);
     form.resize(1150, 760);
@@ -63,6 +53,6 @@ int main(int argc, char** argv) {
     edit->setTextCursor(cursor);
     edit->setFocus();
     QTimer::singleShot(500, [&] { form.completer()->complete(); });
-    QTimer::singleShot(std::atoi(argv[5]) * 1000, &app, &QApplication::quit);
+    QTimer::singleShot(shot::showMilliseconds(argv), &app, &QApplication::quit);
     return app.exec();
 }

@@ -98,9 +98,6 @@ void CDbkeeperView::readPage() {
     selectStatement_ = page.statements.select;
     keyStatement_ = page.keyStatement;
     context.recordCount = page.recordCount;
-    countText_ = page.countText;
-    countEstimated_ = page.countEstimated;
-    countPending_ = page.countPending;
     // A big table's exact count is read on a second connection; the window goes on meanwhile.
     if (countOutstanding()) {
         if (!backgroundCount_->running() || backgroundCount_->statement() != countStatement_)
@@ -116,15 +113,18 @@ void CDbkeeperView::readPage() {
     host_.statusPanes().setPaneText(3, msgf(10103, page.resultSeconds, page.doneSeconds));
 }
 
+QString CDbkeeperView::countDisplay() {
+    if (pager_.countEstimated())
+        return msgf(23000, QLocale(QLocale::English).toString(pager_.recordCount()));
+    if (pager_.countOutstanding())
+        return msg(23001);
+    return fromServer(host_.document().connection(), pager_.countText());
+}
+
 void CDbkeeperView::showStatus() {
     CDbkeeperDoc& doc = host_.document();
     const ServerEncoding encoding = serverEncoding(doc.connection());
-    QString count = fromServer(encoding, countText_);
-    if (countEstimated_)
-        count = msgf(23000, QLocale(QLocale::English).toString(doc.context().recordCount));
-    else if (countPending_)
-        count = msg(23001);
-    QString status = msgf(10102, count, fromServer(encoding, shownDatabase_),
+    QString status = msgf(10102, countDisplay(), fromServer(encoding, shownDatabase_),
                           fromServer(encoding, shownTable_), shownPage_ + 1);
     if (doc.context().filterFlag != 0)
         status.prepend(QStringLiteral("検索結果 "));
@@ -136,8 +136,6 @@ void CDbkeeperView::countArrived(long long rows) {
     if (!pager_.countKnown() || backgroundCount_->statement() != countStatement_)
         return;
     host_.document().context().recordCount = rows;
-    countText_ = std::to_string(rows);
-    countEstimated_ = countPending_ = false;
     showStatus();
 }
 
@@ -176,7 +174,6 @@ void CDbkeeperView::removeListRow(int row) {
     pager_.rowsDeleted(1);
     if (pager_.countKnown()) {
         host_.document().context().recordCount = pager_.recordCount();
-        countText_ = std::to_string(pager_.recordCount());
         showStatus();
     }
 }
@@ -205,10 +202,8 @@ void CDbkeeperView::openPageDialog() {
     DocumentContext& context = host_.document().context();
     if (context.recordCount == 0 || context.currentDatabase.empty() || context.currentTable.empty())
         return;
-    QString count = fromServer(host_.document().connection(), countText_);
-    if (countEstimated_)
-        count = msgf(23000, QLocale(QLocale::English).toString(context.recordCount));
-    PageDialogForm form(context.recordCount, count, context.pageIndex + 1, context.rowsPerPage, this);
+    PageDialogForm form(context.recordCount, countDisplay(), context.pageIndex + 1, context.rowsPerPage,
+                        this);
     if (runModal(form) != QDialog::Accepted)
         return;
     context.pageIndex = form.pageIndex();

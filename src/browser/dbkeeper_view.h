@@ -52,7 +52,7 @@ public:
     // The statement that found the key of a page reached by a jump, before the rows were read.
     const std::string& lastKeyStatement() const { return keyStatement_; }
     // The count shown is the statistics' estimate or still being read in the background.
-    bool countOutstanding() const { return countEstimated_ || countPending_; }
+    bool countOutstanding() const { return pager_.countOutstanding(); }
     BackgroundCount& backgroundCount() { return *backgroundCount_; }
 
 protected:
@@ -65,6 +65,8 @@ private:
     // Shows the page of the context, keeping what is known of the table.
     void readPage();
     void showStatus();
+    // The record count as the status and the page dialog show it: exact, estimated or coming.
+    QString countDisplay();
     void countArrived(long long rows);
 
     ViewHost& host_;
@@ -76,9 +78,6 @@ private:
     std::string keyStatement_;
     RecordPager pager_;
     BackgroundCount* backgroundCount_;
-    bool countEstimated_ = false;
-    bool countPending_ = false;
-    std::string countText_;
     std::string shownDatabase_, shownTable_;
     int shownPage_ = 0;
     int lastChangedRow_ = -1;

@@ -265,6 +265,10 @@ void RecordPager::reset() {
     counted_ = estimated_ = countTried_ = countLeft_ = false;
     count_ = 0;
     countText_.clear();
+    forgetPlace();
+}
+
+void RecordPager::forgetPlace() {
     pageIndex_ = -1;
     firstKey_.clear();
     lastKey_.clear();
@@ -289,24 +293,13 @@ void RecordPager::rowsDeleted(long long rows) {
         count_ = std::max(0LL, count_ - rows);
         countText_ = std::to_string(count_);
     }
-    // The rows after the deleted ones moved up: the next page's first row is one this page had.
-    anchors_.clear();
-    anchorEvery_ = 0;
-    pageIndex_ = -1;
-    firstKey_.clear();
-    lastKey_.clear();
+    // The rows after the deleted ones moved up: the next page's first row is one this page had,
+    // and the kept keys no longer stand at their rows.
+    forgetPlace();
 }
 
 void RecordPager::setUp(Connection& connection, const DocumentContext& context) {
-    anchors_.clear();
-    anchorEvery_ = 0;
-    pageIndex_ = -1;
-    firstKey_.clear();
-    lastKey_.clear();
     key_ = findPagingKey(connection, context.currentDatabase, context.currentTable);
-    counted_ = estimated_ = countTried_ = countLeft_ = false;
-    count_ = 0;
-    countText_.clear();
     // Engines that keep the count (MyISAM, Aria, MEMORY) answer an unfiltered count at once; the
     // others count by reading every row, which is left to the caller for a big table.
     TableStatus status;
@@ -452,6 +445,7 @@ RecordPage RecordPager::read(Connection& connection, const DocumentContext& cont
     // A new table, filter, page length or set of fields starts afresh.
     const std::string identity = page.statements.count + '\0' + fieldList + std::to_string(limit);
     if (identity != identity_) {
+        reset();
         identity_ = identity;
         countStatement_ = page.statements.count;
         filtered_ = filtered;

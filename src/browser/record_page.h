@@ -134,8 +134,11 @@ public:
 
     const std::optional<PagingKey>& key() const { return key_; }
     long long recordCount() const { return count_; }
+    const std::string& countText() const { return countText_; }  // of the exact count
     bool countEstimated() const { return estimated_; }
     bool countKnown() const { return counted_; }
+    // The exact count is the caller's to read and has not arrived.
+    bool countOutstanding() const { return countLeft_ && !counted_; }
 
 private:
     // The statement of the context's page; `reversed` when it reads the rows from the end, `empty`
@@ -147,7 +150,10 @@ private:
     std::string keyColumns(const Connection& connection) const;
     std::string orderBy(const Connection& connection, bool descending) const;
     std::vector<Cell> keyOf(const Row& row) const;
+    // Finds the key and decides how the count is read, for a table or filter just chosen.
     void setUp(Connection& connection, const DocumentContext& context);
+    // Forgets the page read last and the kept keys.
+    void forgetPlace();
 
     long long exactCountLimit_;
     std::string identity_;  // the table, filter and page length the state below belongs to
