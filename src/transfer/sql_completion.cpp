@@ -188,10 +188,7 @@ const std::vector<std::string>& NameCache::columns(const std::string& databaseNa
 }
 
 std::string NameCache::currentDatabase() {
-    Result result = connection_.query("SELECT DATABASE()");
-    if (!result || !result.next())
-        return {};
-    return std::string(result.text(0U));
+    return sql_console::currentDatabase(connection_);
 }
 
 std::vector<std::string> readServerKeywords(Connection& connection) {

@@ -9,6 +9,7 @@
 
 #include "browser/field_listing.h"
 #include "conn/connection.h"
+#include "conn/sql_scanner.h"
 #include "conn/text_codec.h"
 #include "conn/text_format.h"
 #include "transfer/kanji_converter.h"
@@ -108,6 +109,14 @@ std::string currentDatabase(Connection& connection) {
     if (!result || !result.next())
         return {};
     return std::string(result.text(0));
+}
+
+bool mayChangeDatabase(std::string_view statement) {
+    if (statement.find("/*!") != std::string_view::npos)
+        return true;
+    SqlScanner scanner(statement);
+    const std::optional<SqlToken> first = scanner.nextSignificant();
+    return first && (first->isWord("USE") || first->isWord("DROP"));
 }
 
 std::string headingOf(std::string_view fieldName, ServerEncoding encoding) {

@@ -74,6 +74,9 @@ Outcome runStatement(Connection& connection, std::string_view statement);
 
 // The connection's default database now ("" when none or when it cannot be read).
 std::string currentDatabase(Connection& connection);
+// Whether the statement may change the session's default database: USE, or DROP (of the
+// database in use), or a conditional comment that may hold either. No other statement does.
+bool mayChangeDatabase(std::string_view statement);
 
 // A field name as the list shows it: in a Shift_JIS session through the kanji converter
 // ("-s -x -X"), cut to what its buffer holds without splitting a character; in UTF-8 as it is.

@@ -38,10 +38,10 @@
 #include "transfer/console_history_dialog.h"
 #include "transfer/csv_export.h"
 #include "transfer/csv_export_form.h"
-#include "transfer/sql_completer_widget.h"
-#include "transfer/sql_highlighter_widget.h"
 #include "transfer/error_place.h"
 #include "transfer/script_reader.h"
+#include "transfer/sql_completer_widget.h"
+#include "transfer/sql_highlighter_widget.h"
 #include "transfer/temp_csv.h"
 
 namespace dbk {
@@ -496,7 +496,10 @@ void SqlConsoleForm::recordHistory(const RunPiece& piece, const sql_console::Out
         entry.error = outcome.status;
     else
         entry.rows = outcome.kind == Kind::ResultSet ? outcome.rows.size() : outcome.affectedRows;
-    entry.database = fromServer(session_.connection(), sql_console::currentDatabase(session_.connection()));
+    // The default database is asked for once, and again only after a statement that may change it.
+    if (!historyDatabase_ || sql_console::mayChangeDatabase(statement.toStdString()))
+        historyDatabase_ = sql_console::currentDatabase(session_.connection());
+    entry.database = fromServer(session_.connection(), *historyDatabase_);
     if (!history_.append(std::move(entry)) && !historyWriteReported_) {
         historyWriteReported_ = true;
         ui().message(msgf(kHistoryNotWritten, history_.path()));

@@ -150,6 +150,7 @@ private:
     ConsoleHistory history_;
     bool historyOpened_ = false;
     bool historyWriteReported_ = false;
+    std::optional<std::string> historyDatabase_;  // the session's default database, as last read
     HistoryWalk walk_;
     bool errorMarked_ = false;  // in this run
     struct KeptResult {

@@ -550,8 +550,10 @@ TEST_F(SqlConsoleFormTest, HistoryOutlivesTheConsoleAndAnUnreadableFileIsSetAsid
     const QString path = QDir(startup.path()).filePath(QLatin1String(ConsoleHistory::kFileName));
     const QString japanese = QStringLiteral("SELECT '日本語の😀' AS v");
     open();
-    run(japanese + QStringLiteral(";\nSELECT * FROM no_such_table"));
+    run(QStringLiteral("USE mysql;\n") + japanese + QStringLiteral(";\nSELECT * FROM no_such_table"));
     EXPECT_TRUE(fileBytes(path).contains(QStringLiteral("日本語の😀").toUtf8()));
+    // each entry names the database it ran in, read again only after a statement that may change it
+    EXPECT_EQ(fileBytes(path).count("\"database\":\"mysql\""), 3) << fileBytes(path).toStdString();
 
     // the next console walks back with Ctrl+Up and forth to what was typed with Ctrl+Down
     open();

@@ -171,3 +171,25 @@ TEST(SqlConsoleFont, StoredUnderSqldlgWithDefaultsForAbsentValues) {
 
 }  // namespace
 }  // namespace dbk
+
+namespace dbk {
+namespace {
+
+TEST(SqlConsoleHistory, OnlyStatementsThatMayChangeTheDatabaseAskForItAgain) {
+    const std::pair<const char*, bool> cases[] = {
+        {"USE shop", true},
+        {"  use `日本`", true},
+        {"/* who */ Use x", true},
+        {"DROP DATABASE shop", true},
+        {"/*!40101 USE shop */", true},
+        {"SELECT 'USE x'", false},
+        {"-- USE x\nSELECT 1", false},
+        {"used_names", false},
+        {"INSERT INTO t VALUES (1)", false},
+    };
+    for (const auto& [statement, changes] : cases)
+        EXPECT_EQ(sql_console::mayChangeDatabase(statement), changes) << statement;
+}
+
+}  // namespace
+}  // namespace dbk
