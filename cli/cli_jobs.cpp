@@ -21,10 +21,12 @@
 #include "conn/session.h"
 #include "conn/text_codec.h"
 #include "conn/text_format.h"
+#include "transfer/csv_export.h"
 #include "transfer/csv_import.h"
 #include "transfer/database_copy.h"
 #include "transfer/script_runner.h"
 #include "transfer/server_copy.h"
+#include "transfer/sql_console.h"
 #include "transfer/table_copy.h"
 #include "transfer/table_dump.h"
 
@@ -151,15 +153,16 @@ JobEnd exportJob(const Request& r, Session& session, CliUi& ui) {
         const std::string database = toServer(connection, r.database);
         const std::string table = toServer(connection, r.table);
         // As the export of a whole table from the tree.
-        statement = format("Select * from %s", connection.qualifiedName(database, table));
+        statement = tableExportStatement(connection, database, table);
         countRows(bar, connection, database, table);
     } else {
         QString text = r.query;
         if (!r.queryFile.isEmpty()) {
-            QFile file(r.queryFile);
-            if (!file.open(QIODevice::ReadOnly))
+            // In the code it is written in, as the console loads a script.
+            const std::optional<QString> read = sql_console::readScript(r.queryFile);
+            if (!read)
                 return failed(msgf(kQueryFileMessage, displayPath(r.queryFile)));
-            text = QString::fromUtf8(file.readAll());
+            text = *read;
         }
         statement = toServer(connection, text.trimmed());
         removeTrailingSemicolon(statement);

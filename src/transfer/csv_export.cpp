@@ -657,4 +657,9 @@ QString CsvExporter::outcomeText(const CsvExportOutcome& outcome, const QString&
     return {};
 }
 
+std::string tableExportStatement(const Connection& connection, const std::string& database,
+                                 const std::string& table) {
+    return format("Select * from %s", connection.qualifiedName(database, table));
+}
+
 }  // namespace dbk

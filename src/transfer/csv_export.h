@@ -64,6 +64,10 @@ CsvStatementKind csvStatementKind(std::string_view statement,
 
 // The statement of the sample: at most 6 rows of the query.
 std::string csvSampleStatement(std::string_view statement);
+
+// The statement that exports a whole table: "Select * from db.table".
+std::string tableExportStatement(const Connection& connection, const std::string& database,
+                                 const std::string& table);
 // The sample: the lines of the first 6 rows, each ending in "\n", in the bytes the file would
 // get. A query is sent with csvSampleStatement(); when the server cannot take the page clause
 // there (the query has a LIMIT of its own, ends in FOR UPDATE, ...), and for the other kinds,

@@ -1,6 +1,6 @@
 #include "app/commands.h"
 #include "app/form_entry.h"
-#include "conn/text_format.h"
+#include "transfer/csv_export.h"
 #include "transfer/csv_export_form.h"
 
 namespace dbk {
@@ -10,7 +10,7 @@ namespace {
 // The whole selected table, from the menu, the toolbar or the tree.
 FollowUp exportTable(EntrySite& site, const EntryTarget& target) {
     const std::string statement =
-        format("Select * from %s", site.document().connection().qualifiedName(target.database, target.table));
+        tableExportStatement(site.document().connection(), target.database, target.table);
     openForm<CsvExportForm>(site, target.database, target.table, statement);
     return {};
 }
